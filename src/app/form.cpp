@@ -1,0 +1,95 @@
+#include "app/form.hpp"
+
+#include <algorithm>
+
+#include "platform/controls.hpp"
+
+namespace pr {
+
+namespace {
+constexpr std::uint32_t kButtonFace = 0xF0F0F0;
+}
+
+Form::Form(Platform& platform, const WindowDesign& design)
+    : platform_(platform), kind_(design.kind), hwnd_(platform.create_window(design)) {
+  FrameSize frame = platform.frame_size(kind_);
+  width_ = design.client_width + frame.width;
+  height_ = design.client_height + frame.height;
+  fit_own_image();
+}
+
+Form::~Form() {
+  platform_.destroy_window(hwnd_);
+}
+
+void Form::set_Width(float twips) {
+  Move(left_, top_, twips, height_);
+}
+void Form::set_Height(float twips) {
+  Move(left_, top_, width_, twips);
+}
+
+void Form::Move(float left, float top, float width, float height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  platform_.move_window(hwnd_, left, top, width, height);
+}
+
+void Form::Show() {
+  visible_ = true;
+  platform_.show_window(hwnd_);
+}
+
+void Form::ShowModal(Form& owner) {
+  visible_ = true;
+  Platform& platform = platform_;
+  WindowId window = hwnd_;
+  platform.show_modal(window, owner.hWnd());
+}
+
+void Form::Hide() {
+  visible_ = false;
+  platform_.hide_window(hwnd_);
+}
+
+void Form::set_AutoRedraw(bool on) {
+  bool was = auto_redraw_;
+  auto_redraw_ = on;
+  if (was && !on) platform_.set_window_picture(hwnd_, image_);
+}
+
+void Form::copy_screen() {
+  image_ = platform_.copy_screen();
+}
+
+void Form::fit_own_image() {
+  FrameSize frame = platform_.frame_size(kind_);
+  float tpp = platform_.twips_per_pixel();
+  int w = std::max(to_pixels(width_ - frame.width, tpp), 0);
+  int h = std::max(to_pixels(height_ - frame.height, tpp), 0);
+  if (w != own_.width() || h != own_.height()) {
+    own_.resize(w, h);
+    own_.fill(kButtonFace);
+  }
+}
+
+void Form::Cls() {
+  fit_own_image();
+  own_.fill(kButtonFace);
+  image_ = own_.view();
+}
+
+void Form::PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
+                        float sy, float sw, float sh) {
+  // Drawing goes to the window's own image, sized to its client area now.
+  fit_own_image();
+  float tpp = platform_.twips_per_pixel();
+  paint_picture(own_, picture, to_pixels(dx, tpp), to_pixels(dy, tpp), to_pixels(dw, tpp),
+                to_pixels(dh, tpp), to_pixels(sx, tpp), to_pixels(sy, tpp), to_pixels(sw, tpp),
+                to_pixels(sh, tpp));
+  image_ = own_.view();
+}
+
+}  // namespace pr

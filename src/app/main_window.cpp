@@ -1,0 +1,114 @@
+#include "app/main_window.hpp"
+
+#include "app/designs.hpp"
+#include "app/program.hpp"
+#include "platform/errors.hpp"
+#include "platform/files.hpp"
+#include "preview/preview.hpp"
+#include "selection/overlay.hpp"
+
+namespace pr {
+
+namespace {
+constexpr int kEsc = 27;
+constexpr int kEnter = 13;
+constexpr int kTab = 9;
+constexpr int kSpace = 32;
+
+// Tab order of the controls that can take the focus: Command1, Check1,
+// Text1, File1, Check2, Text2 (invisible controls and labels cannot).
+constexpr int kFocusable[] = {0, 2, 5, 7, 8, 11};
+}  // namespace
+
+Form1::Form1(Program& program)
+    : Form(program.platform(), design::form1()),
+      Command1{"截图", {360, 120, 615, 375, 0}, true},
+      Command3{"预览", {1080, 720, 615, 375, 1}, false},
+      Check1{"窗口前置", {2280, 160, 1095, 360, 2}, 0},
+      Picture1(design::kEmptyPicture, design::kEmptyPicture, program.platform().twips_per_pixel()),
+      Label1{{{"压缩率：", {6120, 240, 735, 255, 4}},
+              {"%", {7440, 240, 255, 255, 6}},
+              {"S", {5760, 240, 255, 255, 9}},
+              {"间隔：", {4680, 240, 615, 255, 10}}}},
+      Text1{"80", {6840, 200, 495, 270, 5}},
+      Check2{"间隔截图", {3480, 240, 1095, 180, 8}, 1},
+      Text2{"3", {5160, 200, 495, 270, 11}},
+      program_(program) {
+  Picture1.place = {2880, 0, 135, 135, 3};
+  Picture1.Visible = false;
+  File1.place = {1800, 720, 2415, 2250, 7};
+}
+
+void Form1::Form_Load() {
+  program_.IntervalMode = true;
+  float width = Width();
+  float height = Height();
+  Move(0, 0, width, height);
+  platform_.set_topmost(hWnd(), true);
+}
+
+void Form1::Check1_Click() {
+  if (Check1.Value == 1) platform_.set_topmost(hWnd(), true);
+  if (Check1.Value == 0) platform_.set_topmost(hWnd(), false);
+}
+
+void Form1::Check2_Click() {
+  program_.IntervalMode = Check2.Value == 1;
+}
+
+void Form1::Command1_Click() {
+  ResumeNext step;
+  step([&] { files::delete_matching(platform_.capture_folder(), "*.*"); });
+  step([&] { program_.form2().Hide(); });
+  step([&] { program_.form3().Hide(); });
+  step([&] { program_.form2().Move(0, 0, program_.screen_width(), program_.screen_height()); });
+  step([&] { program_.form2().set_AutoRedraw(true); });
+  step([&] { Hide(); });
+  step([&] { program_.form2().copy_screen(); });
+  step([&] { program_.form2().set_AutoRedraw(false); });
+  step([&] { program_.form2().Show(); });
+  step([&] { program_.set_mouse_pointer(MousePointer::Cross); });
+  step([&] { platform_.set_topmost(program_.form2().hWnd(), true); });
+}
+
+void Form1::Form_KeyPress(int key_ascii) {
+  if (key_ascii == kEsc) {
+    Show();
+    program_.form2().Timer1.set_Interval(0);
+    program_.form2().Timer1.set_Enabled(false);
+    program_.set_mouse_pointer(MousePointer::Arrow);
+  } else if (key_ascii == kEnter) {
+    program_.form2().Timer1.set_Enabled(true);
+    program_.set_mouse_pointer(MousePointer::Arrow);
+  }
+}
+
+void Form1::key_press(int char_code) {
+  if (char_code == kEsc || char_code == kEnter) {
+    Form_KeyPress(char_code);
+    return;
+  }
+  if (char_code == kTab) {
+    const int* at = std::find(std::begin(kFocusable), std::end(kFocusable), focused_tab_);
+    focused_tab_ = at + 1 < std::end(kFocusable) ? at[1] : kFocusable[0];
+    return;
+  }
+  if (char_code != kSpace) return;
+  // Space presses the focused button or toggles the focused check box.
+  if (focused_tab_ == Command1.place.TabIndex) {
+    Command1_Click();
+  } else if (focused_tab_ == Check1.place.TabIndex) {
+    Check1.Value = Check1.Value == 1 ? 0 : 1;
+    Check1_Click();
+  } else if (focused_tab_ == Check2.place.TabIndex) {
+    Check2.Value = Check2.Value == 1 ? 0 : 1;
+    Check2_Click();
+  }
+}
+
+void Form1::Form_Unload() {
+  program_.unload_form2();
+  program_.unload_form3();
+}
+
+}  // namespace pr

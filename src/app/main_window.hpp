@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+
+#include "app/form.hpp"
+#include "platform/controls.hpp"
+
+namespace pr {
+
+class Program;
+
+// The main window: one button on screen, and off-screen controls holding the
+// options (interval capture, tick, quality) and the working data (the file
+// list of the capture folder, the capture picture).
+class Form1 : public Form {
+ public:
+  explicit Form1(Program& program);
+
+  CommandButton Command1;
+  CommandButton Command3;
+  CheckBox Check1;
+  PictureBox Picture1;
+  std::array<Label, 4> Label1;
+  TextBox Text1;
+  FileListBox File1;
+  CheckBox Check2;
+  TextBox Text2;
+
+  void Form_Load();
+  void Check1_Click();
+  void Check2_Click();
+  void Command1_Click();
+  void Command3_Click();
+  void Form_KeyPress(int key_ascii);
+  void Form_Unload();
+
+  // A character typed into the window. The window sees Esc and Enter before
+  // its controls and keeps them; other keys go to the control with the focus.
+  void key_press(int char_code);
+  // Tab index of the control that has the keyboard focus within the window.
+  int focused_tab() const { return focused_tab_; }
+
+ private:
+  Program& program_;
+  int focused_tab_ = 0;
+};
+
+}  // namespace pr

@@ -1,0 +1,115 @@
+#include "app/program.hpp"
+
+#include <iostream>
+
+#include "app/designs.hpp"
+#include "app/main_window.hpp"
+#include "preview/preview.hpp"
+#include "selection/overlay.hpp"
+
+namespace pr {
+
+void report_error(const std::exception& error) {
+  std::cerr << "pagerook: " << error.what() << std::endl;
+}
+
+Program::Program(Platform& platform) : platform_(platform) {
+  platform_.set_event_sink(this);
+  form1_ = std::make_unique<Form1>(*this);
+  dispatch([&] { form1_->Form_Load(); });
+  dispatch([&] { form1_->Show(); });
+}
+
+Program::~Program() {
+  form3_.reset();
+  form2_.reset();
+  form1_.reset();
+  platform_.set_event_sink(nullptr);
+}
+
+Form2& Program::form2() {
+  if (!form2_) {
+    form2_ = std::make_unique<Form2>(*this);
+    form2_->Form_Load();
+  }
+  return *form2_;
+}
+
+Form3& Program::form3() {
+  if (!form3_) form3_ = std::make_unique<Form3>(*this);
+  return *form3_;
+}
+
+void Program::unload_form2() {
+  form2_.reset();
+}
+void Program::unload_form3() {
+  form3_.reset();
+}
+
+float Program::screen_width() const {
+  return static_cast<float>(platform_.screen_size().width) * platform_.twips_per_pixel();
+}
+
+float Program::screen_height() const {
+  return static_cast<float>(platform_.screen_size().height) * platform_.twips_per_pixel();
+}
+
+void Program::set_mouse_pointer(MousePointer pointer) {
+  mouse_pointer_ = pointer;
+  platform_.set_mouse_pointer(pointer);
+}
+
+template <class Handler>
+void Program::dispatch(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    report_error(error);
+  }
+}
+
+bool Program::is_form2(WindowId w) const {
+  return form2_ && form2_->hWnd() == w;
+}
+
+void Program::mouse_down(WindowId w, int button, int shift, float x, float y) {
+  if (is_form2(w)) dispatch([&] { form2_->Form_MouseDown(button, shift, x, y); });
+}
+
+void Program::mouse_move(WindowId w, int buttons, int shift, float x, float y) {
+  if (is_form2(w)) dispatch([&] { form2_->Form_MouseMove(buttons, shift, x, y); });
+}
+
+void Program::mouse_up(WindowId w, int button, int shift, float x, float y) {
+  if (is_form2(w)) dispatch([&] { form2_->Form_MouseUp(button, shift, x, y); });
+}
+
+void Program::key_press(WindowId w, int char_code) {
+  if (form1_ && form1_->hWnd() == w) dispatch([&] { form1_->key_press(char_code); });
+}
+
+void Program::button_click(WindowId w, int button_id) {
+  if (!form1_ || form1_->hWnd() != w) return;
+  if (button_id == design::kCommand1) dispatch([&] { form1_->Command1_Click(); });
+  if (button_id == design::kCommand3) dispatch([&] { form1_->Command3_Click(); });
+}
+
+void Program::timer_tick(TimerId t) {
+  if (form2_ && form2_->Timer1.id() == t) dispatch([&] { form2_->Timer1_Timer(); });
+}
+
+void Program::close_request(WindowId w) {
+  if (form1_ && form1_->hWnd() == w) {
+    dispatch([&] { form1_->Form_Unload(); });
+    form3_.reset();
+    form2_.reset();
+    form1_.reset();
+    platform_.quit();
+  } else if (form3_ && form3_->hWnd() == w) {
+    // The preview's close box unloads it; the next preview creates it anew.
+    unload_form3();
+  }
+}
+
+}  // namespace pr

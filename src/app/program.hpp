@@ -1,0 +1,68 @@
+#pragma once
+
+#include <exception>
+#include <memory>
+
+#include "platform/platform.hpp"
+
+namespace pr {
+
+class Form1;
+class Form2;
+class Form3;
+
+// The running program: its three windows, the program-wide option and the
+// screen object. It receives every platform event and hands it to the window
+// it belongs to; it is the last catcher of errors, so none ends the program.
+class Program : public EventSink {
+ public:
+  // Loads and shows the start-up window.
+  explicit Program(Platform& platform);
+  ~Program() override;
+
+  Platform& platform() { return platform_; }
+
+  // True: a commit keeps capturing page after page.
+  bool IntervalMode = false;
+
+  Form1& form1() { return *form1_; }
+  // A window is created and loaded on its first use.
+  Form2& form2();
+  Form3& form3();
+  bool form2_loaded() const { return form2_ != nullptr; }
+  bool form3_loaded() const { return form3_ != nullptr; }
+  void unload_form2();
+  void unload_form3();
+  // Whether the main window has been closed and the program is over.
+  bool ended() const { return form1_ == nullptr; }
+
+  // The screen object: size in twips, the application's mouse pointer.
+  float screen_width() const;
+  float screen_height() const;
+  MousePointer mouse_pointer() const { return mouse_pointer_; }
+  void set_mouse_pointer(MousePointer pointer);
+
+  void mouse_down(WindowId w, int button, int shift, float x, float y) override;
+  void mouse_move(WindowId w, int buttons, int shift, float x, float y) override;
+  void mouse_up(WindowId w, int button, int shift, float x, float y) override;
+  void key_press(WindowId w, int char_code) override;
+  void button_click(WindowId w, int button_id) override;
+  void timer_tick(TimerId t) override;
+  void close_request(WindowId w) override;
+
+ private:
+  template <class Handler>
+  void dispatch(Handler&& handler);
+  bool is_form2(WindowId w) const;
+
+  Platform& platform_;
+  MousePointer mouse_pointer_ = MousePointer::Default;
+  std::unique_ptr<Form1> form1_;
+  std::unique_ptr<Form2> form2_;
+  std::unique_ptr<Form3> form3_;
+};
+
+// One line on standard error for an error that reached the event loop.
+void report_error(const std::exception& error);
+
+}  // namespace pr

@@ -1,0 +1,117 @@
+#include "platform/controls.hpp"
+
+#include <cmath>
+
+#include "platform/errors.hpp"
+#include "platform/files.hpp"
+
+namespace pr {
+
+namespace {
+// The system's button face colour, the default background of a picture box.
+constexpr std::uint32_t kButtonFace = 0xF0F0F0;
+}  // namespace
+
+int to_pixels(float twips, float twips_per_pixel) {
+  return static_cast<int>(std::lround(static_cast<double>(twips) / twips_per_pixel));
+}
+
+void FileListBox::set_Path(const std::filesystem::path& path) {
+  long count = files::count_visible_files(path);
+  path_ = path;
+  count_ = count;
+}
+
+void FileListBox::Refresh() {
+  if (!path_.empty()) count_ = files::count_visible_files(path_);
+}
+
+PictureBox::PictureBox(float width, float height, float twips_per_pixel)
+    : width_(width), height_(height), tpp_(twips_per_pixel) {
+  fit_image();
+  image_.fill(kButtonFace);
+}
+
+void PictureBox::fit_image() {
+  int w = std::max(to_pixels(width_, tpp_), 0);
+  int h = std::max(to_pixels(height_, tpp_), 0);
+  if (w != image_.width() || h != image_.height()) {
+    image_.resize(w, h);
+    image_.fill(kButtonFace);
+  }
+}
+
+void PictureBox::set_Width(float twips) {
+  width_ = twips;
+  fit_image();
+}
+
+void PictureBox::set_Height(float twips) {
+  height_ = twips;
+  fit_image();
+}
+
+void PictureBox::Cls() {
+  image_.fill(kButtonFace);
+}
+
+void PictureBox::PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
+                              float sy, float sw, float sh) {
+  paint_picture(image_, picture, to_pixels(dx, tpp_), to_pixels(dy, tpp_), to_pixels(dw, tpp_),
+                to_pixels(dh, tpp_), to_pixels(sx, tpp_), to_pixels(sy, tpp_), to_pixels(sw, tpp_),
+                to_pixels(sh, tpp_));
+}
+
+Shape::Shape(Platform& platform, WindowId window, Placement place)
+    : platform_(platform),
+      window_(window),
+      left_(place.Left),
+      top_(place.Top),
+      width_(place.Width),
+      height_(place.Height) {
+  update();
+}
+
+void Shape::set_Left(float v) {
+  left_ = v;
+  update();
+}
+void Shape::set_Top(float v) {
+  top_ = v;
+  update();
+}
+void Shape::set_Width(float v) {
+  width_ = v;
+  update();
+}
+void Shape::set_Height(float v) {
+  height_ = v;
+  update();
+}
+
+void Shape::update() {
+  platform_.set_outline(window_, left_, top_, width_, height_);
+}
+
+Timer::Timer(Platform& platform, std::function<void(bool)> on_enabled)
+    : platform_(platform), id_(platform.create_timer()), on_enabled_(std::move(on_enabled)) {}
+
+Timer::~Timer() {
+  platform_.set_timer(id_, 0, false);
+  if (enabled_ && on_enabled_) on_enabled_(false);
+}
+
+void Timer::set_Interval(std::int32_t ms) {
+  if (ms < 0) throw Error(ErrorKind::InvalidValue, "Invalid property value");
+  interval_ = ms;
+  platform_.set_timer(id_, interval_, enabled_);
+}
+
+void Timer::set_Enabled(bool enabled) {
+  bool changed = enabled != enabled_;
+  enabled_ = enabled;
+  platform_.set_timer(id_, interval_, enabled_);
+  if (changed && on_enabled_) on_enabled_(enabled_);
+}
+
+}  // namespace pr

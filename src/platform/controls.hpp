@@ -1,0 +1,135 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "platform/image.hpp"
+#include "platform/platform.hpp"
+
+namespace pr {
+
+// Position of a control in its window's client area, twips.
+struct Placement {
+  float Left = 0, Top = 0, Width = 0, Height = 0;
+  int TabIndex = 0;
+};
+
+struct CommandButton {
+  std::string Caption;
+  Placement place;
+  bool Visible = true;
+};
+
+struct Label {
+  std::string Caption;
+  Placement place;
+};
+
+struct TextBox {
+  std::string Text;
+  Placement place;
+};
+
+// Value: 0 unchecked, 1 checked, 2 greyed.
+struct CheckBox {
+  std::string Caption;
+  Placement place;
+  int Value = 0;
+};
+
+// The files one folder shows in a file list: visible files only.
+class FileListBox {
+ public:
+  std::string Pattern = "*.*";
+  Placement place;
+
+  const std::filesystem::path& Path() const { return path_; }
+  // Throws PathNotFound when `path` is not a folder; the list then keeps its
+  // previous folder.
+  void set_Path(const std::filesystem::path& path);
+  void Refresh();
+  long ListCount() const { return count_; }
+
+ private:
+  std::filesystem::path path_;
+  long count_ = 0;
+};
+
+// A picture box: its outer size in twips and the persistent image its drawing
+// goes to, one pixel per `twips_per_pixel` twips. It has no border, so the
+// image covers all of it.
+class PictureBox {
+ public:
+  PictureBox(float width, float height, float twips_per_pixel);
+
+  Placement place;
+  bool Visible = true;
+  bool AutoRedraw = false;
+
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+  void set_Width(float twips);
+  void set_Height(float twips);
+  void Cls();
+  // All eight coordinates in twips; the source is a picture in pixels.
+  void PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
+                    float sw, float sh);
+  ImageView Image() const { return image_.view(); }
+
+ private:
+  void fit_image();
+  float width_;
+  float height_;
+  float tpp_;
+  pr::Image image_;
+};
+
+// The rubber band: a rectangle outline drawn by the platform over a window.
+class Shape {
+ public:
+  Shape(Platform& platform, WindowId window, Placement place);
+  float Left() const { return left_; }
+  float Top() const { return top_; }
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+  void set_Left(float v);
+  void set_Top(float v);
+  void set_Width(float v);
+  void set_Height(float v);
+
+ private:
+  void update();
+  Platform& platform_;
+  WindowId window_;
+  float left_, top_, width_, height_;
+};
+
+// A periodic timer. Interval in milliseconds, 0 = no ticks; a negative
+// interval is refused with an invalid-value error.
+class Timer {
+ public:
+  // `on_enabled` hears every change of Enabled.
+  explicit Timer(Platform& platform, std::function<void(bool)> on_enabled = {});
+  ~Timer();
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+  TimerId id() const { return id_; }
+  std::int32_t Interval() const { return interval_; }
+  bool Enabled() const { return enabled_; }
+  void set_Interval(std::int32_t ms);
+  void set_Enabled(bool enabled);
+
+ private:
+  Platform& platform_;
+  TimerId id_;
+  std::function<void(bool)> on_enabled_;
+  std::int32_t interval_ = 0;
+  bool enabled_ = false;
+};
+
+// Twips to whole pixels, to the nearest pixel.
+int to_pixels(float twips, float twips_per_pixel);
+
+}  // namespace pr

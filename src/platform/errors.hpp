@@ -1,0 +1,48 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace pr {
+
+// The program's errors. A handler with resume-next handling skips the step
+// that threw one; any other handler lets it reach the event loop, which logs it.
+enum class ErrorKind {
+  Overflow,
+  PathNotFound,
+  FileNotFound,
+  PermissionDenied,
+  InvalidValue,
+  ObjectRequired,
+  Automation,
+  Io,
+  Platform,
+};
+
+class Error : public std::runtime_error {
+ public:
+  Error(ErrorKind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+  ErrorKind kind() const { return kind_; }
+
+ private:
+  ErrorKind kind_;
+};
+
+// Runs the steps of a handler whose failing steps are skipped silently.
+class ResumeNext {
+ public:
+  template <class Step>
+  void operator()(Step&& step) {
+    try {
+      step();
+    } catch (const std::exception&) {
+      ++skipped_;
+    }
+  }
+  int skipped() const { return skipped_; }
+
+ private:
+  int skipped_ = 0;
+};
+
+}  // namespace pr

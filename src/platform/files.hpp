@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace pr::files {
+
+// Texts are UTF-8 everywhere in the program; these reach the same file on
+// every system whatever its own file name encoding.
+std::filesystem::path from_utf8(std::string_view text);
+std::string to_utf8(const std::filesystem::path& path);
+
+// DOS wildcards on one name: "*" any run, "?" one character, and "*.*"
+// matches every name, with or without an extension. Case-insensitive for ASCII.
+bool wildcard_match(std::string_view pattern, std::string_view name);
+
+// Deletes every visible regular file directly in `folder` whose name matches
+// `pattern`. Never recurses, never deletes a link or what it points to, and
+// refuses a folder that is itself a link. Throws PathNotFound when the folder
+// is missing and FileNotFound when nothing matched.
+void delete_matching(const std::filesystem::path& folder, std::string_view pattern);
+
+// Whether anything, file or folder, has this name.
+bool exists(const std::filesystem::path& path);
+
+// Creates one folder; its parent must exist. Throws with the system's words.
+void create_folder(const std::filesystem::path& path);
+
+// The number of files the file list shows for the folder: not subfolders,
+// not hidden (Linux: a name starting with "."), not system files (Windows).
+// Throws PathNotFound when the path is not a folder.
+long count_visible_files(const std::filesystem::path& folder);
+
+// Whether the file list shows this entry; `name` is the bare file name.
+bool is_visible_name(std::string_view name);
+
+}  // namespace pr::files

@@ -1,0 +1,86 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "platform/errors.hpp"
+#include "platform/files.hpp"
+
+namespace pr::files {
+
+namespace {
+
+[[noreturn]] void fail(int err, const std::filesystem::path& path) {
+  ErrorKind kind = err == ENOENT || err == ENOTDIR ? ErrorKind::PathNotFound
+                   : err == EACCES || err == EPERM ? ErrorKind::PermissionDenied
+                                                   : ErrorKind::Io;
+  throw Error(kind, to_utf8(path) + ": " + std::strerror(err));
+}
+
+struct DirCloser {
+  void operator()(DIR* d) const { closedir(d); }
+};
+using Dir = std::unique_ptr<DIR, DirCloser>;
+
+Dir open_folder(const std::filesystem::path& folder, bool refuse_link) {
+  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (refuse_link ? O_NOFOLLOW : 0);
+  int fd = ::open(folder.c_str(), flags);
+  if (fd < 0) fail(errno == ELOOP ? ENOTDIR : errno, folder);
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    int err = errno;
+    ::close(fd);
+    fail(err, folder);
+  }
+  return Dir(dir);
+}
+
+}  // namespace
+
+bool is_visible_name(std::string_view name) {
+  return !name.empty() && name[0] != '.';
+}
+
+void delete_matching(const std::filesystem::path& folder, std::string_view pattern) {
+  Dir dir = open_folder(folder, true);
+  int fd = dirfd(dir.get());
+  bool matched = false;
+  while (dirent* entry = readdir(dir.get())) {
+    std::string_view name = entry->d_name;
+    if (!is_visible_name(name) || !wildcard_match(pattern, name)) continue;
+    struct stat st;
+    if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+      continue;
+    }
+    matched = true;
+    if (unlinkat(fd, entry->d_name, 0) != 0) fail(errno, folder / entry->d_name);
+  }
+  if (!matched) throw Error(ErrorKind::FileNotFound, to_utf8(folder) + ": File not found");
+}
+
+bool exists(const std::filesystem::path& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+void create_folder(const std::filesystem::path& path) {
+  if (::mkdir(path.c_str(), 0777) != 0) fail(errno, path);
+}
+
+long count_visible_files(const std::filesystem::path& folder) {
+  Dir dir = open_folder(folder, false);
+  int fd = dirfd(dir.get());
+  long count = 0;
+  while (dirent* entry = readdir(dir.get())) {
+    if (!is_visible_name(entry->d_name)) continue;
+    struct stat st;
+    if (fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) ++count;
+  }
+  return count;
+}
+
+}  // namespace pr::files

@@ -1,0 +1,90 @@
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/errors.hpp"
+#include "platform/files.hpp"
+#include "platform/win32/win32_error.hpp"
+
+namespace pr::files {
+
+namespace {
+
+[[noreturn]] void fail(DWORD err, const std::filesystem::path& path) {
+  ErrorKind kind = err == ERROR_PATH_NOT_FOUND || err == ERROR_FILE_NOT_FOUND ||
+                           err == ERROR_DIRECTORY || err == ERROR_INVALID_NAME
+                       ? ErrorKind::PathNotFound
+                   : err == ERROR_ACCESS_DENIED ? ErrorKind::PermissionDenied
+                                                : ErrorKind::Io;
+  throw Error(kind, to_utf8(path) + ": " + win32::error_text(err));
+}
+
+struct FindCloser {
+  void operator()(HANDLE h) const { FindClose(h); }
+};
+
+constexpr DWORD kInvisible =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+bool is_folder_not_link(const std::filesystem::path& folder) {
+  DWORD a = GetFileAttributesW(folder.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) fail(GetLastError(), folder);
+  if (!(a & FILE_ATTRIBUTE_DIRECTORY)) fail(ERROR_PATH_NOT_FOUND, folder);
+  return !(a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+template <class Visit>
+void for_each_entry(const std::filesystem::path& folder, Visit visit) {
+  WIN32_FIND_DATAW data;
+  std::wstring query = (folder / L"*").native();
+  HANDLE h = FindFirstFileW(query.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD err = GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_NO_MORE_FILES) return;
+    fail(err, folder);
+  }
+  std::unique_ptr<void, FindCloser> guard(h);
+  do {
+    visit(data);
+  } while (FindNextFileW(h, &data));
+}
+
+}  // namespace
+
+bool is_visible_name(std::string_view name) {
+  return !name.empty();
+}
+
+void delete_matching(const std::filesystem::path& folder, std::string_view pattern) {
+  if (!is_folder_not_link(folder)) fail(ERROR_PATH_NOT_FOUND, folder);
+  bool matched = false;
+  for_each_entry(folder, [&](const WIN32_FIND_DATAW& d) {
+    if (d.dwFileAttributes & (kInvisible | FILE_ATTRIBUTE_REPARSE_POINT)) return;
+    std::filesystem::path name(d.cFileName);
+    if (!wildcard_match(pattern, to_utf8(name))) return;
+    matched = true;
+    std::filesystem::path full = folder / name;
+    if (!DeleteFileW(full.c_str())) fail(GetLastError(), full);
+  });
+  if (!matched) throw Error(ErrorKind::FileNotFound, to_utf8(folder) + ": File not found");
+}
+
+bool exists(const std::filesystem::path& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void create_folder(const std::filesystem::path& path) {
+  if (!CreateDirectoryW(path.c_str(), nullptr)) fail(GetLastError(), path);
+}
+
+long count_visible_files(const std::filesystem::path& folder) {
+  is_folder_not_link(folder);
+  long count = 0;
+  for_each_entry(folder, [&](const WIN32_FIND_DATAW& d) {
+    if (!(d.dwFileAttributes & kInvisible)) ++count;
+  });
+  return count;
+}
+
+}  // namespace pr::files

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.hpp"
+
+namespace pr {
+
+// An automation object that records what is asked of it, for the headless
+// backend's "running programs". Its calls go to a shared journal.
+struct AutomationJournal {
+  std::vector<std::string> calls;
+  // Names of calls that fail: "attach", "Selection", "GoTo".
+  std::vector<std::string> failing;
+  bool fails(const std::string& what) const;
+};
+
+// A complete backend without a display: windows with state, a screen image the
+// test paints, a virtual clock that fires timers only when the test advances
+// it, a log of keystrokes with their time and target, and automation objects
+// that record the calls made on them. Nothing here sleeps.
+class HeadlessPlatform : public Platform {
+ public:
+  struct Window {
+    WindowDesign design;
+    bool alive = true;
+    bool visible = false;
+    bool topmost = false;
+    bool modal = false;
+    WindowId owner = kNoWindow;
+    float left = 0, top = 0, width = 0, height = 0;  // outer, twips
+    Image picture;                                   // a copy of what it shows
+    float outline[4] = {0, 0, 0, 0};
+  };
+  struct Keystroke {
+    long long time_ms;
+    std::string target;  // the name of the window that had the focus
+    std::string keys;    // describe() of the chords
+  };
+
+  HeadlessPlatform(int screen_width, int screen_height, std::unique_ptr<JpegWriter> writer,
+                   std::filesystem::path capture_folder, float twips_per_pixel = 15);
+
+  // ---- what the test drives ----
+  Image& screen() { return screen_; }
+  long long now() const { return now_ms_; }
+  // Moves the virtual clock on, firing every timer that falls due on the way.
+  void advance(long long ms);
+  void click_button(WindowId w, int button_id);
+  void mouse_down(WindowId w, int button, float x, float y);
+  void mouse_move(WindowId w, int buttons, float x, float y);
+  void mouse_up(WindowId w, int button, float x, float y);
+  void type_key(WindowId w, int char_code);
+  // Esc pressed while some other program has the focus.
+  void press_escape_anywhere();
+  void close_window(WindowId w);
+  // The name of the window that has the keyboard focus; "document" at start.
+  std::string focus = "document";
+  // Run one after another inside a modal display, while the modal window is
+  // still shown; the display then returns.
+  std::deque<std::function<void()>> during_modal;
+  // A "running program" that attach_automation finds by class name.
+  void register_automation(const std::string& class_name,
+                           std::shared_ptr<AutomationJournal> journal);
+
+  // ---- what the test checks ----
+  const Window* window(WindowId w) const;
+  const Window* window_named(const std::string& name) const;
+  WindowId id_of(const std::string& name) const;
+  const std::vector<Keystroke>& keystrokes() const { return keystrokes_; }
+  // Every call in order, "hide Form1", "copy_screen", "show Form2", ...
+  const std::vector<std::string>& calls() const { return calls_; }
+  std::size_t call_index(const std::string& call, std::size_t from = 0) const;
+  MousePointer pointer() const { return pointer_; }
+  bool escape_grabbed() const { return escape_target_ != kNoWindow; }
+  bool quit_requested() const { return quit_; }
+  int screen_copies() const { return screen_copies_; }
+
+  // ---- Platform ----
+  void set_event_sink(EventSink* sink) override { sink_ = sink; }
+  PixelSize screen_size() const override { return {screen_.width(), screen_.height()}; }
+  float twips_per_pixel() const override { return tpp_; }
+  ImageView copy_screen() override;
+  void set_mouse_pointer(MousePointer pointer) override;
+  WindowId create_window(const WindowDesign& design) override;
+  void destroy_window(WindowId w) override;
+  FrameSize frame_size(WindowKind kind) const override;
+  void move_window(WindowId w, float left, float top, float width, float height) override;
+  void show_window(WindowId w) override;
+  void show_modal(WindowId w, WindowId owner) override;
+  void hide_window(WindowId w) override;
+  void set_topmost(WindowId w, bool topmost) override;
+  void set_window_picture(WindowId w, ImageView picture) override;
+  void set_outline(WindowId w, float left, float top, float width, float height) override;
+  void send_keys(const std::vector<KeyChord>& keys) override;
+  void post_key(WindowId w, int char_code) override;
+  void grab_escape(WindowId target, bool grab) override;
+  TimerId create_timer() override;
+  void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) override;
+  std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
+  std::filesystem::path capture_folder() const override { return folder_; }
+  JpegWriter& jpeg_writer() override { return *writer_; }
+  int run() override;
+  void quit() override { quit_ = true; }
+
+  // The colour the screen copy shows where one of our windows is visible.
+  static constexpr std::uint32_t kMainWindowColour = 0xFF00FF;
+  static constexpr std::uint32_t kPreviewColour = 0x00FFFF;
+
+ private:
+  struct TimerState {
+    std::int32_t interval = 0;
+    bool enabled = false;
+    long long due = 0;
+  };
+  Window* find(WindowId w);
+  void log(const std::string& call);
+  std::string name(WindowId w) const;
+  bool accepts_input(WindowId w) const;
+  // Handles the keys our own windows posted to themselves.
+  void deliver_posted();
+
+  EventSink* sink_ = nullptr;
+  Image screen_;
+  Image copy_;
+  float tpp_;
+  std::unique_ptr<JpegWriter> writer_;
+  std::filesystem::path folder_;
+  std::map<WindowId, Window> windows_;
+  WindowId next_window_ = 1;
+  std::map<TimerId, TimerState> timers_;
+  TimerId next_timer_ = 1;
+  long long now_ms_ = 0;
+  std::deque<std::pair<WindowId, int>> posted_;
+  std::vector<Keystroke> keystrokes_;
+  std::vector<std::string> calls_;
+  std::map<std::string, std::shared_ptr<AutomationJournal>> automation_;
+  WindowId escape_target_ = kNoWindow;
+  MousePointer pointer_ = MousePointer::Default;
+  int screen_copies_ = 0;
+  bool quit_ = false;
+};
+
+}  // namespace pr

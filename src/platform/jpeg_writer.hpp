@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+
+#include "platform/image.hpp"
+
+namespace pr {
+
+// Writes one picture as a JPEG file. The file appears at `path` complete or not
+// at all: a failed write leaves neither it nor any temporary file behind.
+class JpegWriter {
+ public:
+  virtual ~JpegWriter() = default;
+  // `quality` is 0..255; what the encoder makes of values above 100 is the
+  // writer's own. Returns whether the file was written.
+  virtual bool write(ImageView picture, const std::filesystem::path& path, unsigned quality) = 0;
+};
+
+}  // namespace pr

@@ -1,0 +1,38 @@
+#include "store/temp_file.hpp"
+
+#include <system_error>
+
+#ifdef _WIN32
+#include <process.h>
+#define PR_GETPID _getpid
+#else
+#include <unistd.h>
+#define PR_GETPID getpid
+#endif
+
+namespace pr {
+
+TempFile::TempFile(const std::filesystem::path& target) : target_(target) {
+  // A leading dot hides it from the file list while it is being written.
+  std::filesystem::path name = ".~";
+  name += target.filename();
+  name += "." + std::to_string(PR_GETPID()) + ".part";
+  temp_ = target.parent_path() / name;
+}
+
+TempFile::~TempFile() {
+  if (!done_) {
+    std::error_code ignored;
+    std::filesystem::remove(temp_, ignored);
+  }
+}
+
+bool TempFile::commit() {
+  std::error_code error;
+  std::filesystem::rename(temp_, target_, error);
+  if (error) return false;
+  done_ = true;
+  return true;
+}
+
+}  // namespace pr

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+
+namespace pr {
+
+// A hidden file beside `target` that becomes `target` only when complete.
+// Destroyed without `commit`, it removes itself.
+class TempFile {
+ public:
+  explicit TempFile(const std::filesystem::path& target);
+  ~TempFile();
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  const std::filesystem::path& path() const { return temp_; }
+  // Renames the temporary file to the target. Returns false (and removes the
+  // temporary file) when that fails.
+  bool commit();
+
+ private:
+  std::filesystem::path target_;
+  std::filesystem::path temp_;
+  bool done_ = false;
+};
+
+}  // namespace pr

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include "harness.hpp"
+#include "platform/files.hpp"
+
+namespace pr {
+namespace {
+
+using test::Harness;
+
+// Times (ms after the commit) of each Page Down, and of each file the cycle
+// saved, over the first `ms` milliseconds.
+struct Timeline {
+  std::vector<long long> page_downs;
+  std::vector<long long> files;
+};
+
+Timeline run_for(Harness& h, long long ms, long long step = 100) {
+  Timeline t;
+  long long start = h.hp.now();
+  std::size_t keys = h.hp.keystrokes().size();
+  std::size_t count = h.files().size();
+  for (long long at = step; at <= ms; at += step) {
+    h.hp.advance(step);
+    for (; keys < h.hp.keystrokes().size(); ++keys) {
+      if (h.hp.keystrokes()[keys].keys == "PageDown") t.page_downs.push_back(h.hp.now() - start);
+    }
+    for (; count < h.files().size(); ++count) t.files.push_back(h.hp.now() - start);
+  }
+  return t;
+}
+
+TEST(Cycle, FirstCommitOfTheProgramRunStartsAtPhase2) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.capture(1500, 1500, 4500, 4500);
+  EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});  // at 0
+  EXPECT_EQ(h.form2().Timer1.Interval(), 300);
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  EXPECT_TRUE(h.hp.escape_grabbed());
+  Timeline t = run_for(h, 3000);
+  EXPECT_EQ(t.page_downs, (std::vector<long long>{1200, 2700}));
+  EXPECT_EQ(t.files, (std::vector<long long>{1500, 3000}));
+  EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
+  for (const auto& k : h.hp.keystrokes()) EXPECT_EQ(k.target, "document");
+}
+
+TEST(Cycle, EachCaptureIsTheSameRectangleOfANewFrozenScreen) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.capture(9000, 6000, 6000, 4500);  // dragged left and up
+  h.hp.screen().fill(0x00AA00);       // the document paged
+  h.hp.advance(1500);
+  ImageView picture = h.form1().Picture1.Image();
+  ASSERT_EQ(picture.width, 200);
+  ASSERT_EQ(picture.height, 100);
+  EXPECT_EQ(picture.pixel(0, 0), 0x00AA00u);
+  EXPECT_EQ(picture.pixel(199, 99), 0x00AA00u);
+  EXPECT_EQ(h.files().size(), 2u);
+  // The capture step's order: the overlay and the preview out of the way
+  // before the copy, the overlay hidden again before the save.
+  std::size_t copy2 = h.hp.call_index("copy_screen", h.hp.call_index("copy_screen") + 1);
+  ASSERT_LT(copy2, h.hp.calls().size());
+  EXPECT_LT(h.hp.call_index("hide Form3", copy2 - 6), copy2);
+  std::size_t shown = h.hp.call_index("show Form2", copy2);
+  std::size_t hidden = h.hp.call_index("hide Form2", shown);
+  EXPECT_LT(h.hp.call_index("topmost Form2", shown), hidden);
+  EXPECT_LT(hidden, h.hp.call_index("pointer 1", hidden));
+  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+}
+
+TEST(Cycle, MainWindowStaysShownAndIsPartOfTheCapture) {
+  Harness h;
+  h.hp.screen().fill(0x0000FF);
+  h.capture(0, 0, 3000, 3000);  // overlaps the main window's corner
+  ImageView first = h.form1().Picture1.Image();
+  EXPECT_EQ(first.pixel(0, 0), 0x0000FFu);  // hidden for the commit's freeze
+  h.hp.advance(1500);
+  EXPECT_EQ(h.form1().Picture1.Image().pixel(0, 0), HeadlessPlatform::kMainWindowColour);
+}
+
+TEST(Cycle, EscStopsAtOnceAndANewCommitResumesWhereItStopped) {
+  Harness h;
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.advance(1200);  // Page Down at 1200: phase 1 next
+  EXPECT_EQ(h.form2().CyclePhase, 1);
+  h.hp.press_escape_anywhere();
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+  EXPECT_FALSE(h.hp.escape_grabbed());
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+  h.hp.advance(3000);
+  EXPECT_EQ(h.files().size(), 1u);
+
+  h.capture(1500, 1500, 4500, 4500);  // empties the folder, saves 0.jpg
+  std::size_t keys = h.hp.keystrokes().size();
+  h.hp.advance(300);  // the first tick captures, with no page turn before it
+  EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg"}));
+  EXPECT_EQ(h.hp.keystrokes().size(), keys);
+}
+
+TEST(Cycle, EnterAfterEscTicksNothing) {
+  Harness h;
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.press_escape_anywhere();
+  h.hp.type_key(h.form1_id(), 13);
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+  int phase = h.form2().CyclePhase;
+  Timeline t = run_for(h, 5000);
+  EXPECT_TRUE(t.files.empty());
+  EXPECT_TRUE(t.page_downs.empty());
+  EXPECT_EQ(h.form2().CyclePhase, phase);
+}
+
+TEST(Cycle, TickComesFromText2InTenthsOfASecond) {
+  Harness h;
+  h.form1().Text2.Text = "2.5";
+  h.capture(1500, 1500, 4500, 4500);
+  EXPECT_EQ(h.form2().Timer1.Interval(), 250);
+  Timeline t = run_for(h, 2500, 50);
+  EXPECT_EQ(t.page_downs, (std::vector<long long>{1000, 2250}));
+  EXPECT_EQ(t.files, (std::vector<long long>{1250, 2500}));
+}
+
+TEST(Cycle, EmptyOrBadTickTextGivesNoTicks) {
+  for (const char* text : {"", "abc"}) {
+    Harness h;
+    h.form1().Text2.Text = text;
+    h.capture(1500, 1500, 4500, 4500);
+    EXPECT_TRUE(h.form2().Timer1.Enabled());
+    EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+    h.hp.advance(10000);
+    EXPECT_EQ(h.files().size(), 1u);
+  }
+}
+
+TEST(Cycle, UnusableTickTextKeepsThePreviousInterval) {
+  Harness h;
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.press_escape_anywhere();
+  h.form1().Text2.Text = "-5";  // refused by the timer
+  h.capture(1500, 1500, 4500, 4500);
+  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  h.form1().Text2.Text = "1e10";  // beyond 32 bits
+  h.capture(1500, 1500, 4500, 4500);
+  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+}
+
+TEST(Cycle, ANewCaptureRunDoesNotStopIt) {
+  Harness h;
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.advance(900);
+  h.click_capture();  // the overlay is up, the user is about to drag
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  h.hp.advance(600);  // page turn at 1200, capture at 1500 under the user's hands
+  EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
+  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+}
+
+TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
+  Harness h;
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.advance(1200);
+  h.form1().Text1.Text = "40000";  // overflow in the save
+  testing::internal::CaptureStderr();
+  h.hp.advance(300);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("Overflow"), std::string::npos);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+  EXPECT_EQ(h.form2().CyclePhase, 1);  // not advanced
+  h.form1().Text1.Text = "80";
+  h.hp.advance(300);  // the capture again, without another page turn
+  EXPECT_EQ(h.files().size(), 2u);
+  EXPECT_EQ(h.form2().CyclePhase, 2);
+}
+
+TEST(Cycle, ASmallRectangleWithoutAnEarlierCropTurnsPagesAndSavesNothing) {
+  Harness h;
+  h.capture(1500, 1500, 1600, 1600);
+  Timeline t = run_for(h, 3000);
+  EXPECT_EQ(t.page_downs.size(), 2u);
+  EXPECT_TRUE(h.files().empty());
+}
+
+TEST(Cycle, TheOverlayTimerDoesNotTickBeforeACommit) {
+  Harness h;
+  h.click_capture();
+  h.hp.advance(10000);
+  EXPECT_EQ(h.hp.screen_copies(), 1);
+  EXPECT_EQ(h.form2().CyclePhase, 2);
+}
+
+}  // namespace
+}  // namespace pr

@@ -1,0 +1,131 @@
+#include "harness.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <fstream>
+#include <random>
+
+#include "platform/files.hpp"
+#include "store/system_jpeg_writer.hpp"
+
+#ifndef _WIN32
+#include <turbojpeg.h>
+#endif
+
+namespace pr::test {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  std::random_device rd;
+  path_ = std::filesystem::temp_directory_path() /
+          ("pagerook-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::uint32_t marker(int x, int y) {
+  return static_cast<std::uint32_t>((y & 0xff) << 16 | ((x >> 8 & 0xf) | (y >> 8 & 0xf) << 4) << 8 |
+                                    (x & 0xff));
+}
+
+void paint_markers(Image& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) image.set_pixel(x, y, marker(x, y));
+  }
+}
+
+void paint_smooth(Image& image, int seed) {
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      int r = (x + seed * 37) / 4 & 0xff;
+      int g = (y + seed * 53) / 4 & 0xff;
+      int b = ((x / 64 + y / 64 + seed) % 2) ? 200 : 40;
+      image.set_pixel(x, y, static_cast<std::uint32_t>(r << 16 | g << 8 | b));
+    }
+  }
+}
+
+Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<JpegWriter> writer)
+    : folder(temp.path() / files::from_utf8("截图")),
+      hp(width, height, writer ? std::move(writer) : make_system_jpeg_writer(), folder,
+         twips_per_pixel),
+      program(hp) {}
+
+void Harness::click_capture() {
+  hp.click_button(form1_id(), 1);
+}
+
+void Harness::drag(float x0, float y0, float x1, float y1) {
+  WindowId overlay = form2_id();
+  hp.mouse_down(overlay, 1, x0, y0);
+  hp.mouse_move(overlay, 1, (x0 + x1) / 2, (y0 + y1) / 2);
+  hp.mouse_move(overlay, 1, x1, y1);
+  hp.mouse_up(overlay, 1, x1, y1);
+}
+
+void Harness::capture(float x0, float y0, float x1, float y1) {
+  click_capture();
+  drag(x0, y0, x1, y1);
+}
+
+std::vector<std::string> Harness::files() const {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    names.push_back(files::to_utf8(entry.path().filename()));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+RecordingWriter::RecordingWriter() : real_(make_system_jpeg_writer()) {}
+
+bool RecordingWriter::write(ImageView picture, const std::filesystem::path& path,
+                            unsigned quality) {
+  qualities.push_back(quality);
+  bool ok = real_->write(picture, path, quality);
+  results.push_back(ok);
+  return ok;
+}
+
+Image decode_jpeg(const std::filesystem::path& path) {
+  Image image;
+#ifndef _WIN32
+  std::ifstream in(path, std::ios::binary);
+  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  if (bytes.empty()) return image;
+  tjhandle d = tjInitDecompress();
+  int w = 0, h = 0, sub = 0, space = 0;
+  if (tjDecompressHeader3(d, bytes.data(), bytes.size(), &w, &h, &sub, &space) == 0) {
+    image.resize(w, h);
+    if (tjDecompress2(d, bytes.data(), bytes.size(), image.row(0), w,
+                      static_cast<int>(image.pitch()), h, TJPF_BGRX, 0) != 0) {
+      image = Image();
+    }
+  }
+  tjDestroy(d);
+#else
+  (void)path;
+#endif
+  return image;
+}
+
+double mean_difference(ImageView a, ImageView b) {
+  if (a.width != b.width || a.height != b.height || a.empty()) return 1e9;
+  double sum = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width * 4; ++x) {
+      if (x % 4 == 3) continue;
+      sum += std::abs(int(a.row(y)[x]) - int(b.row(y)[x]));
+    }
+  }
+  return sum / (3.0 * a.width * a.height);
+}
+
+}  // namespace pr::test

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "harness.hpp"
+#include "platform/controls.hpp"
+#include "platform/image.hpp"
+
+namespace pr {
+namespace {
+
+TEST(Image, CropIsAViewIntoTheSamePixels) {
+  Image image(40, 30);
+  test::paint_markers(image);
+  ImageView crop = image.view().crop(10, 5, 20, 10);
+  EXPECT_EQ(crop.width, 20);
+  EXPECT_EQ(crop.height, 10);
+  EXPECT_EQ(crop.pitch, image.pitch());
+  EXPECT_EQ(crop.pixels, image.view().row(5) + 10 * 4);
+  EXPECT_EQ(crop.pixel(0, 0), test::marker(10, 5));
+  // Clipped at the edges.
+  ImageView edge = image.view().crop(30, 25, 20, 20);
+  EXPECT_EQ(edge.width, 10);
+  EXPECT_EQ(edge.height, 5);
+  EXPECT_TRUE(image.view().crop(50, 0, 5, 5).empty());
+}
+
+TEST(Image, PaintPictureCopiesOneToOneAndClips) {
+  Image src(50, 50);
+  test::paint_markers(src);
+  Image dst(20, 20);
+  dst.fill(0x123456);
+  paint_picture(dst, src.view(), 0, 0, 20, 20, 45, 10, 20, 20);
+  EXPECT_EQ(dst.pixel(0, 0), test::marker(45, 10));
+  EXPECT_EQ(dst.pixel(4, 19), test::marker(49, 29));
+  EXPECT_EQ(dst.pixel(5, 0), 0x123456u);  // beyond the source: left alone
+  paint_picture(dst, src.view(), -5, -5, 20, 20, 0, 0, 20, 20);
+  EXPECT_EQ(dst.pixel(0, 0), test::marker(5, 5));
+}
+
+TEST(Image, PaintPictureStretchesWhenSizesDiffer) {
+  Image src(2, 2);
+  test::paint_markers(src);
+  Image dst(4, 4);
+  paint_picture(dst, src.view(), 0, 0, 4, 4, 0, 0, 2, 2);
+  EXPECT_EQ(dst.pixel(1, 1), test::marker(0, 0));
+  EXPECT_EQ(dst.pixel(2, 3), test::marker(1, 1));
+}
+
+TEST(PictureBox, HasNoBorderSoItsImageIsItsWholeSize) {
+  PictureBox box(150, 150, 15);
+  EXPECT_EQ(box.Image().width, 10);
+  EXPECT_EQ(box.Image().height, 10);
+  box.set_Width(3000);
+  box.set_Height(2000);
+  EXPECT_EQ(box.Image().width, 200);
+  EXPECT_EQ(box.Image().height, 133);
+}
+
+}  // namespace
+}  // namespace pr

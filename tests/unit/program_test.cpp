@@ -1,0 +1,423 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "harness.hpp"
+#include "platform/files.hpp"
+#include "preview/preview.hpp"
+
+namespace pr {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Harness;
+
+TEST(StartUp, MainWindowAtItsDesignedValues) {
+  Harness h;
+  Form1& f = h.form1();
+  EXPECT_TRUE(h.program.IntervalMode);
+  EXPECT_EQ(f.Check1.Value, 0);
+  EXPECT_EQ(f.Check2.Value, 1);
+  EXPECT_EQ(f.Text1.Text, "80");
+  EXPECT_EQ(f.Text2.Text, "3");
+  EXPECT_EQ(f.Command1.Caption, "截图");
+  EXPECT_FALSE(f.Command3.Visible);
+  EXPECT_FALSE(f.Picture1.Visible);
+  EXPECT_EQ(f.Picture1.Width(), 135);
+  const auto* w = h.hp.window_named("Form1");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->design.caption, "Pagerook");
+  EXPECT_EQ(w->design.client_width, 2175);
+  EXPECT_EQ(w->design.client_height, 600);
+  // Moved to the corner keeping its outer size, topmost, then shown.
+  FrameSize frame = h.hp.frame_size(WindowKind::Main);
+  EXPECT_EQ(w->left, 0);
+  EXPECT_EQ(w->top, 0);
+  EXPECT_EQ(w->width, 2175 + frame.width);
+  EXPECT_EQ(w->height, 600 + frame.height);
+  EXPECT_TRUE(w->topmost);
+  EXPECT_TRUE(w->visible);
+  EXPECT_LT(h.hp.call_index("move Form1"), h.hp.call_index("topmost Form1"));
+  EXPECT_LT(h.hp.call_index("topmost Form1"), h.hp.call_index("show Form1"));
+  // Only the button lies inside the client area.
+  for (const Placement* p :
+       {&f.Check1.place, &f.Text1.place, &f.File1.place, &f.Check2.place, &f.Text2.place,
+        &f.Picture1.place, &f.Label1[0].place, &f.Label1[3].place}) {
+    EXPECT_TRUE(p->Left >= 2175 || p->Top >= 600);
+  }
+  EXPECT_FALSE(h.program.form2_loaded());
+}
+
+TEST(StartUp, IntervalModeIsTrueWhateverCheck2Shows) {
+  Harness h;
+  Form1& f = h.form1();
+  f.Check2.Value = 0;
+  f.Check2_Click();
+  EXPECT_FALSE(h.program.IntervalMode);
+  f.Check2.Value = 1;
+  f.Check2_Click();
+  EXPECT_TRUE(h.program.IntervalMode);
+  f.Check2.Value = 2;
+  f.Check2_Click();
+  EXPECT_FALSE(h.program.IntervalMode);
+}
+
+TEST(StartUp, Check1KeepsOnTopOrLetsGo) {
+  Harness h;
+  Form1& f = h.form1();
+  f.Check1.Value = 0;
+  f.Check1_Click();
+  EXPECT_FALSE(h.hp.window_named("Form1")->topmost);
+  f.Check1.Value = 1;
+  f.Check1_Click();
+  EXPECT_TRUE(h.hp.window_named("Form1")->topmost);
+  std::size_t calls = h.hp.calls().size();
+  f.Check1.Value = 2;
+  f.Check1_Click();
+  EXPECT_EQ(h.hp.calls().size(), calls);
+}
+
+TEST(StartUp, TabVisitsOnlyControlsThatTakeTheFocus) {
+  Harness h;
+  std::vector<int> visited;
+  for (int i = 0; i < 6; ++i) {
+    h.hp.type_key(h.form1_id(), 9);
+    visited.push_back(h.form1().focused_tab());
+  }
+  EXPECT_EQ(visited, (std::vector<int>{2, 5, 7, 8, 11, 0}));
+}
+
+TEST(CaptureRun, FreezesTheScreenWithoutTheMainWindow) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  fs::create_directory(h.folder);
+  std::ofstream(h.folder / "old.jpg") << "x";
+  std::ofstream(h.folder / "notes") << "x";
+  h.click_capture();
+
+  EXPECT_TRUE(h.files().empty());
+  const auto& calls = h.hp.calls();
+  std::size_t hide1 = h.hp.call_index("hide Form1");
+  std::size_t copy = h.hp.call_index("copy_screen");
+  ASSERT_LT(hide1, calls.size());
+  EXPECT_LT(hide1, copy);
+  EXPECT_LT(h.hp.call_index("hide Form3"), copy);
+  EXPECT_LT(copy, h.hp.call_index("show Form2"));
+  EXPECT_LT(h.hp.call_index("show Form2"), h.hp.call_index("topmost Form2"));
+
+  const auto* overlay = h.hp.window_named("Form2");
+  ASSERT_NE(overlay, nullptr);
+  EXPECT_TRUE(overlay->visible);
+  EXPECT_TRUE(overlay->topmost);
+  EXPECT_EQ(overlay->left, 0);
+  EXPECT_EQ(overlay->width, 1920 * 15);
+  EXPECT_EQ(overlay->height, 1080 * 15);
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Cross);
+  EXPECT_FALSE(h.hp.window_named("Form1")->visible);
+  // The frozen picture is the screen, with no trace of the main window.
+  ASSERT_EQ(overlay->picture.width(), 1920);
+  EXPECT_EQ(overlay->picture.pixel(5, 5), test::marker(5, 5));
+  EXPECT_EQ(overlay->picture.pixel(1000, 700), test::marker(1000, 700));
+}
+
+TEST(CaptureRun, MissingFolderIsNoObstacle) {
+  Harness h;
+  h.click_capture();
+  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+  EXPECT_FALSE(fs::exists(h.folder));
+}
+
+TEST(CaptureRun, DragSavesExactlyTheDraggedRectangle) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.form1().Check2.Value = 0;
+  h.form1().Check2_Click();
+  h.capture(1500, 3000, 7500, 9000);  // 100..500 x 200..600 px
+
+  EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
+  ImageView picture = h.form1().Picture1.Image();
+  ASSERT_EQ(picture.width, 400);
+  ASSERT_EQ(picture.height, 400);
+  EXPECT_EQ(picture.pixel(0, 0), test::marker(100, 200));
+  EXPECT_EQ(picture.pixel(399, 399), test::marker(499, 599));
+  EXPECT_EQ(h.form1().Picture1.Width(), 6000);
+  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+  EXPECT_FALSE(h.form2().Timer1.Enabled());  // one capture only
+  const auto* overlay = h.hp.window_named("Form2");
+  EXPECT_EQ(overlay->outline[2], 0);
+  EXPECT_EQ(overlay->outline[3], 0);
+#ifndef _WIN32
+  Image decoded = test::decode_jpeg(h.folder / "0.jpg");
+  EXPECT_EQ(decoded.width(), 400);
+  EXPECT_EQ(decoded.height(), 400);
+#endif
+}
+
+TEST(CaptureRun, OutlineFollowsTheDragInEveryDirection) {
+  Harness h;
+  h.click_capture();
+  WindowId o = h.form2_id();
+  auto outline = [&] {
+    const float* r = h.hp.window_named("Form2")->outline;
+    return std::vector<float>{r[0], r[1], r[2], r[3]};
+  };
+  h.hp.mouse_down(o, 1, 300, 150);
+  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 0, 0}));
+  h.hp.mouse_move(o, 1, 600, 450);
+  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+  // Left and up from the press point: the rectangle lies where the user dragged.
+  h.hp.mouse_down(o, 1, 600, 450);
+  h.hp.mouse_move(o, 1, 300, 150);
+  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+  // Left and right held together, or a move with no button: nothing changes.
+  h.hp.mouse_move(o, 3, 900, 900);
+  h.hp.mouse_move(o, 0, 900, 900);
+  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+  // A right press stores nothing.
+  h.hp.mouse_down(o, 2, 50, 50);
+  EXPECT_EQ(h.form2().StartX, 600);
+  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+}
+
+TEST(CaptureRun, DragLeftAndUpSavesWhereTheUserDragged) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.capture(600, 450, 300, 150);
+  EXPECT_EQ(h.form2().StartX, 600);
+  EXPECT_EQ(h.form2().StartY, 450);
+  EXPECT_EQ(h.form2().EndX, 300);
+  EXPECT_EQ(h.form2().EndY, 150);
+  ImageView picture = h.form1().Picture1.Image();
+  ASSERT_EQ(picture.width, 20);
+  ASSERT_EQ(picture.height, 20);
+  EXPECT_EQ(picture.pixel(0, 0), test::marker(20, 10));
+  EXPECT_EQ(picture.pixel(19, 19), test::marker(39, 29));
+  EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
+}
+
+TEST(CaptureRun, ReleaseYAbove16BitsIsKept) {
+  // 3840 x 2400 pixels: the bottom rows lie beyond 32767 twips.
+  Harness h(3840, 2400);
+  test::paint_markers(h.hp.screen());
+  h.capture(15000, 33000, 30000, 35700);  // 1000..2000 x 2200..2380 px
+  EXPECT_EQ(h.form2().EndY, 35700);
+  ImageView picture = h.form1().Picture1.Image();
+  ASSERT_EQ(picture.width, 1000);
+  ASSERT_EQ(picture.height, 180);
+  EXPECT_EQ(picture.pixel(0, 0), test::marker(1000, 2200));
+  EXPECT_EQ(picture.pixel(999, 179), test::marker(1999, 2379));
+}
+
+TEST(CaptureRun, SmallRectanglesAreNotCropped) {
+  Harness h;
+  h.form1().Check2.Value = 0;
+  h.form1().Check2_Click();
+  // A click, 9 pixels, 600 x 135 twips: no crop, and nothing saved before the
+  // first crop of the program run.
+  for (auto r :
+       {std::array<float, 4>{600, 600, 600, 600}, {600, 600, 735, 735}, {600, 600, 1200, 735}}) {
+    h.capture(r[0], r[1], r[2], r[3]);
+    EXPECT_EQ(h.form1().Picture1.Width(), 135);
+    EXPECT_TRUE(h.files().empty());
+    EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+    EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  }
+  h.capture(600, 600, 750, 750);  // 10 x 10 pixels
+  EXPECT_EQ(h.form1().Picture1.Image().width, 10);
+  EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
+}
+
+TEST(CaptureRun, ClickAfterAnEarlierCropSavesThatPictureAgain) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.form1().Check2.Value = 0;
+  h.form1().Check2_Click();
+  h.capture(1500, 1500, 3000, 3000);
+  h.hp.mouse_down(h.form1_id(), 1, 0, 0);  // not the overlay: ignored
+  h.click_capture();                       // empties the folder
+  h.drag(600, 600, 600, 600);
+  EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
+  EXPECT_EQ(h.form1().Picture1.Image().pixel(0, 0), test::marker(100, 100));
+}
+
+TEST(CaptureRun, RightOrMiddleReleaseOnlySetsTheArrow) {
+  Harness h;
+  h.click_capture();
+  WindowId o = h.form2_id();
+  h.hp.mouse_down(o, 1, 1500, 1500);
+  for (int button : {2, 4}) {
+    h.hp.mouse_up(o, button, 3000, 3000);
+    EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+    EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+    EXPECT_FALSE(h.hp.window_named("Form1")->visible);
+    EXPECT_EQ(h.form2().EndX, 0);
+    EXPECT_TRUE(h.files().empty());
+  }
+}
+
+TEST(CaptureRun, KeysOnTheOverlayDoNothing) {
+  Harness h;
+  h.click_capture();
+  std::size_t calls = h.hp.calls().size();
+  h.hp.type_key(h.form2_id(), 27);
+  h.hp.type_key(h.form2_id(), 13);
+  EXPECT_EQ(h.hp.calls().size(), calls);
+  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+}
+
+TEST(CaptureRun, CommitEnterGoesToTheMainWindowNotTheDocument) {
+  Harness h;
+  h.capture(1500, 1500, 3000, 3000);
+  for (const auto& k : h.hp.keystrokes()) EXPECT_NE(k.keys, "Enter") << k.target;
+  std::size_t post = h.hp.call_index("post_key Form1 13");
+  ASSERT_LT(post, h.hp.calls().size());
+  // Queued after the overlay is hidden and the main window shown.
+  EXPECT_LT(h.hp.call_index("show Form1", h.hp.call_index("copy_screen")), post);
+  // Enter, handled by the main window, neither starts a run nor empties the folder.
+  EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
+  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  EXPECT_EQ(h.hp.screen_copies(), 1);
+}
+
+TEST(CaptureRun, EnterNeverPressesTheButtonButSpaceDoes) {
+  Harness h;
+  h.hp.type_key(h.form1_id(), 13);
+  EXPECT_EQ(h.hp.screen_copies(), 0);
+  h.hp.type_key(h.form1_id(), 'a');
+  EXPECT_EQ(h.hp.screen_copies(), 0);
+  h.hp.type_key(h.form1_id(), 32);
+  EXPECT_EQ(h.hp.screen_copies(), 1);
+  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+}
+
+TEST(WordNavigation, OncePerProgramRunWithTheNamedArguments) {
+  Harness h;
+  auto word = std::make_shared<AutomationJournal>();
+  h.hp.register_automation("Word.Application", word);
+  h.capture(1500, 1500, 3000, 3000);
+  h.hp.press_escape_anywhere();
+  h.capture(1500, 1500, 3000, 3000);
+  EXPECT_EQ(word->calls, (std::vector<std::string>{
+                             "attach Word.Application",
+                             "get Selection",
+                             "call GoTo(What=Empty&, Which=Empty&, Name=1:i2)",
+                             "release Selection",
+                             "release Word.Application",
+                         }));
+  int home = 0;
+  for (const auto& k : h.hp.keystrokes()) home += k.keys == "Ctrl+Home";
+  EXPECT_EQ(home, 1);
+  EXPECT_EQ(h.hp.keystrokes().front().keys, "Ctrl+Home");
+  EXPECT_EQ(h.hp.keystrokes().front().target, "document");
+  // Within the first capture command, before the main window is hidden.
+  EXPECT_LT(h.hp.call_index("send_keys Ctrl+Home"), h.hp.call_index("hide Form1"));
+}
+
+TEST(WordNavigation, FailuresAreSilentAndCtrlHomeStillGoes) {
+  for (const char* failing : {"none", "attach", "Selection", "GoTo"}) {
+    SCOPED_TRACE(failing);
+    Harness h;
+    auto word = std::make_shared<AutomationJournal>();
+    word->failing = {failing};
+    if (std::string(failing) != "none") h.hp.register_automation("Word.Application", word);
+    testing::internal::CaptureStderr();
+    h.click_capture();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+    ASSERT_EQ(h.hp.keystrokes().size(), 1u);
+    EXPECT_EQ(h.hp.keystrokes()[0].keys, "Ctrl+Home");
+    // Whatever was obtained is released.
+    int got = 0, released = 0;
+    for (const auto& c : word->calls) {
+      got += c.rfind("attach", 0) == 0 || c.rfind("get", 0) == 0;
+      released += c.rfind("release", 0) == 0;
+    }
+    EXPECT_EQ(got - (std::string(failing) == "attach" || std::string(failing) == "Selection"),
+              released);
+  }
+}
+
+TEST(WordNavigation, EscBeforeAnyCaptureLoadsTheOverlayThen) {
+  Harness h;
+  auto word = std::make_shared<AutomationJournal>();
+  h.hp.register_automation("Word.Application", word);
+  h.hp.type_key(h.form1_id(), 27);
+  EXPECT_TRUE(h.program.form2_loaded());
+  EXPECT_EQ(word->calls.size(), 5u);
+  EXPECT_EQ(h.form2().CyclePhase, 2);
+  h.capture(1500, 1500, 3000, 3000);
+  EXPECT_EQ(word->calls.size(), 5u);
+  EXPECT_EQ(h.hp.keystrokes().size(), 1u);
+}
+
+TEST(Preview, NothingBeforeAnyCapture) {
+  Harness h;
+  h.form1().Command3_Click();
+  EXPECT_FALSE(h.program.form3_loaded());
+}
+
+TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.form1().Check2.Value = 0;
+  h.form1().Check2_Click();
+  h.capture(1500, 1500, 4500, 3500);  // 3000 x 2000 twips
+  bool checked = false;
+  h.hp.during_modal.push_back([&] {
+    const auto* w = h.hp.window_named("Form3");
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->visible);
+    EXPECT_TRUE(w->modal);
+    EXPECT_EQ(w->owner, h.form1_id());
+    EXPECT_EQ(w->width, 3060);
+    EXPECT_EQ(w->height, 2350);
+    EXPECT_EQ(w->left, h.form1().Left());
+    EXPECT_EQ(w->top, h.form1().Top() + h.form1().Height());
+    ASSERT_GE(w->picture.width(), 200);
+    EXPECT_EQ(w->picture.pixel(0, 0), test::marker(100, 100));
+    EXPECT_EQ(w->picture.pixel(199, 132), test::marker(299, 232));
+    // The main window takes no input meanwhile.
+    h.hp.click_button(h.form1_id(), 1);
+    EXPECT_EQ(h.hp.screen_copies(), 1);
+    checked = true;
+    h.hp.close_window(h.hp.id_of("Form3"));
+  });
+  h.form1().Command3_Click();
+  EXPECT_TRUE(checked);
+  EXPECT_FALSE(h.program.form3_loaded());
+  EXPECT_LT(h.hp.call_index("modal returned Form3"), h.hp.calls().size());
+  // Closed, it opens again from the current picture.
+  h.hp.during_modal.push_back([&] { h.hp.close_window(h.hp.id_of("Form3")); });
+  h.form1().Command3_Click();
+  EXPECT_EQ(h.hp.call_index("modal left open Form3"), std::size_t(-1));
+}
+
+TEST(Preview, TheCyclesCaptureHidesItAndEndsTheModalDisplay) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.capture(1500, 1500, 4500, 3500);
+  h.hp.during_modal.push_back([&] { h.hp.advance(1500); });
+  h.hp.during_modal.push_back([&] { FAIL() << "still modal after the capture"; });
+  h.form1().Command3_Click();
+  EXPECT_FALSE(h.hp.window_named("Form3")->visible);
+  EXPECT_EQ(h.files().size(), 2u);
+  h.hp.during_modal.clear();
+}
+
+TEST(Shutdown, ClosingTheMainWindowUnloadsEverything) {
+  Harness h;
+  h.capture(1500, 1500, 3000, 3000);
+  h.hp.close_window(h.form1_id());
+  EXPECT_TRUE(h.program.ended());
+  EXPECT_TRUE(h.hp.quit_requested());
+  EXPECT_EQ(h.hp.window_named("Form1"), nullptr);
+  EXPECT_EQ(h.hp.window_named("Form2"), nullptr);
+  EXPECT_EQ(h.hp.window_named("Form3"), nullptr);
+  h.hp.advance(10000);  // the timer is gone with its window
+  EXPECT_EQ(h.files().size(), 1u);
+}
+
+}  // namespace
+}  // namespace pr

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "harness.hpp"
+#include "platform/errors.hpp"
+#include "platform/files.hpp"
+#include "store/module1.hpp"
+#include "store/system_jpeg_writer.hpp"
+
+namespace pr {
+namespace {
+
+namespace fs = std::filesystem;
+
+void touch(const fs::path& p) {
+  std::ofstream(p) << "x";
+}
+
+// A harness whose capture picture holds a 20 x 10 pixel crop of smooth content.
+struct StoreTest : ::testing::Test {
+  StoreTest()
+      : recorder(new test::RecordingWriter),
+        h(1920, 1080, 15, std::unique_ptr<JpegWriter>(recorder)) {
+    Image content(20, 10);
+    test::paint_smooth(content, 1);
+    PictureBox& picture = h.form1().Picture1;
+    picture.set_Width(300);
+    picture.set_Height(150);
+    picture.PaintPicture(content.view(), 0, 0, 300, 150, 0, 0, 300, 150);
+  }
+  void save() { Module1::SaveCapture(h.program); }
+  bool has_temp_files() const {
+    for (const auto& e : fs::directory_iterator(h.folder)) {
+      if (files::to_utf8(e.path().filename()).rfind(".~", 0) == 0) return true;
+    }
+    return false;
+  }
+
+  test::RecordingWriter* recorder;
+  test::Harness h;
+};
+
+TEST_F(StoreTest, NumbersFromTheCountOfVisibleFiles) {
+  ASSERT_FALSE(fs::exists(h.folder));
+  save();  // missing folder: created, 0.jpg
+  save();
+  save();
+  EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
+
+  fs::remove_all(h.folder);
+  fs::create_directory(h.folder);
+  touch(h.folder / "notes.txt");
+  touch(h.folder / "report.doc");
+  touch(h.folder / "noext");
+  touch(h.folder / ".hidden");
+  fs::create_directory(h.folder / "sub");
+  save();
+  EXPECT_TRUE(fs::exists(h.folder / "3.jpg"));
+  EXPECT_EQ(h.form1().File1.ListCount(), 3);
+}
+
+TEST_F(StoreTest, NeverOverwritesAFileWithTheCountedNumber) {
+  fs::create_directory(h.folder);
+  std::ofstream(h.folder / "0.jpg") << "first";
+  std::ofstream(h.folder / "2.jpg") << "third";
+  save();  // count 2, but 2.jpg is taken: 3.jpg
+  EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "2.jpg", "3.jpg"}));
+  std::ifstream kept(h.folder / "2.jpg");
+  std::string text;
+  kept >> text;
+  EXPECT_EQ(text, "third");
+}
+
+TEST_F(StoreTest, SavedJpegIsThePictureAtItsPixelSize) {
+  save();
+  Image decoded = test::decode_jpeg(h.folder / "0.jpg");
+#ifndef _WIN32
+  ASSERT_EQ(decoded.width(), 20);
+  ASSERT_EQ(decoded.height(), 10);
+  EXPECT_LT(test::mean_difference(decoded.view(), h.form1().Picture1.Image()), 4.0);
+#endif
+  EXPECT_FALSE(has_temp_files());
+}
+
+TEST_F(StoreTest, EmptyPictureSavesNothingNotEvenTheFolder) {
+  for (auto [w, hgt] : {std::pair{135.f, 300.f}, {300.f, 135.f}, {135.f, 135.f}}) {
+    h.form1().Picture1.set_Width(w);
+    h.form1().Picture1.set_Height(hgt);
+    save();
+    EXPECT_FALSE(fs::exists(h.folder));
+  }
+  EXPECT_TRUE(recorder->qualities.empty());
+  EXPECT_FALSE(h.program.form3_loaded());
+}
+
+TEST_F(StoreTest, QualityTexts) {
+  struct Case {
+    const char* text;
+    bool reaches_writer;
+    unsigned quality;
+    bool file;
+  };
+  const Case cases[] = {
+      {"80", true, 80, true},     {"75abc", true, 75, true},   {"", true, 0, true},
+      {"100.5", true, 100, true}, {"101.5", true, 102, false}, {"300", false, 0, false},
+      {"40000", false, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    recorder->qualities.clear();
+    if (fs::exists(h.folder)) fs::remove_all(h.folder);
+    h.form1().Text1.Text = c.text;
+    if (c.reaches_writer) {
+      save();
+      ASSERT_EQ(recorder->qualities.size(), 1u);
+      EXPECT_EQ(recorder->qualities[0], c.quality);
+    } else {
+      try {
+        save();
+        FAIL() << "no overflow";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+      }
+      EXPECT_TRUE(recorder->qualities.empty());
+    }
+#ifdef _WIN32
+    // Above 100 the encoder decides; GDI+ may accept what TurboJPEG refuses.
+    if (c.quality <= 100)
+#endif
+      EXPECT_EQ(fs::exists(h.folder / "0.jpg"), c.file);
+    EXPECT_FALSE(has_temp_files());
+  }
+}
+
+TEST_F(StoreTest, LowerQualityMakesASmallerFile) {
+  h.form1().Text1.Text = "95";
+  save();
+  h.form1().Text1.Text = "0";
+  save();
+  EXPECT_GT(fs::file_size(h.folder / "0.jpg"), fs::file_size(h.folder / "1.jpg"));
+}
+
+TEST_F(StoreTest, APlainFileNamedLikeTheFolder) {
+  touch(h.folder);
+  EXPECT_THROW(save(), Error);
+  EXPECT_TRUE(fs::is_regular_file(h.folder));
+  EXPECT_TRUE(recorder->qualities.empty());
+}
+
+TEST(SaveJpeg, QualityOutsideAByteNeverReachesTheWriter) {
+  test::TempDir dir;
+  test::RecordingWriter writer;
+  Image picture(16, 16);
+  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 256), Error);
+  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", -1), Error);
+  EXPECT_TRUE(writer.qualities.empty());
+  EXPECT_TRUE(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 0));
+  EXPECT_TRUE(fs::exists(dir.path() / "a.jpg"));
+}
+
+TEST(SaveJpeg, AFailedWriteLeavesNothing) {
+  test::TempDir dir;
+  auto writer = make_system_jpeg_writer();
+  Image picture(16, 16);
+  // Missing folder.
+  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80));
+  // The target name is a folder: the rename fails, the temporary file goes.
+  fs::create_directory(dir.path() / "b.jpg");
+  fs::create_directory(dir.path() / "b.jpg" / "x");
+  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "b.jpg", 80));
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    names.push_back(files::to_utf8(e.path().filename()));
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"b.jpg"});
+}
+
+}  // namespace
+}  // namespace pr
