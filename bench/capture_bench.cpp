@@ -1,0 +1,57 @@
+// Benchmarks of the per-page capture work that needs no display: the crop of
+// the frozen screen into the capture picture, and the JPEG writer.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <filesystem>
+
+#include "platform/controls.hpp"
+#include "store/turbojpeg_writer.hpp"
+#include "synthetic_page.hpp"
+
+namespace {
+
+using pr::Image;
+
+struct Screen {
+  explicit Screen(int w, int h) : image(w, h) {
+    pr::bench::paint_page(image, 200, 100, 1200, 2000);
+  }
+  Image image;
+};
+
+void BM_Crop(benchmark::State& state) {
+  Screen screen(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  pr::PictureBox picture(135, 135, 15);
+  picture.set_Width(15000);
+  picture.set_Height(15000);
+  for (auto _ : state) {
+    picture.PaintPicture(screen.image.view(), 0, 0, 15000, 15000, 3000, 1500, 15000, 15000);
+    benchmark::DoNotOptimize(picture.Image().pixels);
+  }
+  state.SetBytesProcessed(state.iterations() * 1000LL * 1000 * 4);
+}
+BENCHMARK(BM_Crop)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+void BM_JpegWriter(benchmark::State& state) {
+  Screen screen(1920, 2160);
+  pr::ImageView region = screen.image.view().crop(200, 100, 1000, 1000);
+  pr::TurboJpegWriter writer;
+  auto dir =
+      std::filesystem::temp_directory_path() / ("pagerook-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  auto path = dir / "0.jpg";
+  for (auto _ : state) {
+    if (!writer.write(region, path, static_cast<unsigned>(state.range(0)))) {
+      state.SkipWithError("write failed");
+      break;
+    }
+    std::filesystem::remove(path);
+  }
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_JpegWriter)->Arg(80)->Arg(95)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
