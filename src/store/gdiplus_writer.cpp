@@ -1,0 +1,118 @@
+#include "store/gdiplus_writer.hpp"
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/errors.hpp"
+#include "platform/win32/win32_error.hpp"
+#include "store/temp_file.hpp"
+
+namespace pr {
+
+namespace {
+
+struct LibraryFreer {
+  void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
+struct BitmapDeleter {
+  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
+};
+using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
+
+[[noreturn]] void fail(const std::string& what, DWORD code) {
+  throw Error(ErrorKind::Platform, what + ": " + win32::error_text(code));
+}
+
+template <class Function>
+void bind(Function& slot, HMODULE module, const char* name) {
+  FARPROC proc = GetProcAddress(module, name);
+  if (!proc) fail(std::string("gdiplus.dll ") + name, GetLastError());
+  // FARPROC is a generic function pointer; going through void(*)() keeps
+  // -Wcast-function-type quiet.
+  slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
+struct SystemGdiplus {
+  Library library;
+  GdiplusApi api{};
+
+  SystemGdiplus() : library(LoadLibraryW(L"gdiplus.dll")) {
+    if (!library) fail("gdiplus.dll", GetLastError());
+    bind(api.GdiplusStartup, library.get(), "GdiplusStartup");
+    bind(api.GdipCreateBitmapFromHBITMAP, library.get(), "GdipCreateBitmapFromHBITMAP");
+    bind(api.GdipSaveImageToFile, library.get(), "GdipSaveImageToFile");
+    bind(api.GdipDisposeImage, library.get(), "GdipDisposeImage");
+    bind(api.GdiplusShutdown, library.get(), "GdiplusShutdown");
+    api.CLSIDFromString = ::CLSIDFromString;
+  }
+};
+
+// A top-down 32-bit DIB section holding a copy of the picture's rows.
+Bitmap make_dib(ImageView picture) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  Bitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dib || !bits) fail("CreateDIBSection", GetLastError());
+  const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
+  auto* out = static_cast<std::uint8_t*>(bits);
+  for (int y = 0; y < picture.height; ++y) std::memcpy(out + y * row, picture.row(y), row);
+  GdiFlush();
+  return dib;
+}
+
+}  // namespace
+
+const GdiplusApi& system_gdiplus_api() {
+  static SystemGdiplus bound;
+  return bound.api;
+}
+
+bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
+                       std::uint8_t quality) {
+  GdiplusApi::StartupInput input{1, nullptr, FALSE, FALSE};
+  ULONG_PTR token = 0;
+  GdiplusApi::Status status = api.GdiplusStartup(&token, &input, nullptr);
+  if (status != 0) return false;
+  void* bitmap = nullptr;
+  status = api.GdipCreateBitmapFromHBITMAP(hbitmap, nullptr, &bitmap);
+  if (status == 0) {
+    CLSID encoder;
+    api.CLSIDFromString(L"{557CF401-1A04-11D3-9A73-0000F81EF32E}", &encoder);
+    // The encoder reads a 32-bit quality; the byte sits in a zeroed cell.
+    std::uint32_t cell = quality;
+    GdiplusApi::EncoderParameters parameters;
+    std::memset(&parameters, 0, sizeof(parameters));
+    parameters.Count = 1;
+    api.CLSIDFromString(L"{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}", &parameters.Parameter[0].Guid);
+    parameters.Parameter[0].NumberOfValues = 1;
+    parameters.Parameter[0].Type = 4;
+    parameters.Parameter[0].Value = &cell;
+    status = api.GdipSaveImageToFile(bitmap, path, &encoder, &parameters);
+    api.GdipDisposeImage(bitmap);
+  }
+  api.GdiplusShutdown(token);
+  return status == 0;
+}
+
+bool GdiplusJpegWriter::write(ImageView picture, const std::filesystem::path& path,
+                              unsigned quality) {
+  if (quality > 255) throw Error(ErrorKind::Overflow, "JPEG quality " + std::to_string(quality));
+  if (picture.empty()) return false;
+  const GdiplusApi& api = api_ ? *api_ : system_gdiplus_api();
+  Bitmap dib = make_dib(picture);
+  TempFile temp(path);
+  if (!gdiplus_save_jpeg(api, dib.get(), temp.path().c_str(), static_cast<std::uint8_t>(quality)))
+    return false;
+  return temp.commit();
+}
+
+}  // namespace pr

@@ -1,0 +1,10 @@
+#include "store/gdiplus_writer.hpp"
+#include "store/system_jpeg_writer.hpp"
+
+namespace pr {
+
+std::unique_ptr<JpegWriter> make_system_jpeg_writer() {
+  return std::make_unique<GdiplusJpegWriter>();
+}
+
+}  // namespace pr
