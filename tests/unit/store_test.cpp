@@ -8,6 +8,10 @@
 #include "store/module1.hpp"
 #include "store/system_jpeg_writer.hpp"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace pr {
 namespace {
 
@@ -124,16 +128,23 @@ TEST_F(StoreTest, QualityTexts) {
       }
       EXPECT_TRUE(recorder->qualities.empty());
     }
+    bool file_decided = true;
 #ifdef _WIN32
     // Above 100 the encoder decides; GDI+ may accept what TurboJPEG refuses.
-    if (c.quality <= 100)
+    file_decided = c.quality <= 100;
 #endif
+    if (file_decided) {
       EXPECT_EQ(fs::exists(h.folder / "0.jpg"), c.file);
+    }
     EXPECT_FALSE(has_temp_files());
   }
 }
 
 TEST_F(StoreTest, LowerQualityMakesASmallerFile) {
+#ifdef _WIN32
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    GTEST_SKIP() << "Wine's GDI+ encodes every JPEG at one quality";
+#endif
   h.form1().Text1.Text = "95";
   save();
   h.form1().Text1.Text = "0";
