@@ -82,7 +82,10 @@ void Program::mouse_move(WindowId w, int buttons, int shift, float x, float y) {
 }
 
 void Program::mouse_up(WindowId w, int button, int shift, float x, float y) {
-  if (is_form2(w)) dispatch([&] { form2_->Form_MouseUp(button, shift, x, y); });
+  if (!is_form2(w)) return;
+  double start = trace_ ? Trace::now_ms() : 0;
+  dispatch([&] { form2_->Form_MouseUp(button, shift, x, y); });
+  if (trace_ && button == 1) trace_->event("commit", start, 0, Trace::now_ms() - start);
 }
 
 void Program::key_press(WindowId w, int char_code) {
@@ -96,7 +99,11 @@ void Program::button_click(WindowId w, int button_id) {
 }
 
 void Program::timer_tick(TimerId t) {
-  if (form2_ && form2_->Timer1.id() == t) dispatch([&] { form2_->Timer1_Timer(); });
+  if (!form2_ || form2_->Timer1.id() != t) return;
+  double start = trace_ ? Trace::now_ms() : 0;
+  int phase = form2_->CyclePhase;
+  dispatch([&] { form2_->Timer1_Timer(); });
+  if (trace_) trace_->event("tick", start, phase, Trace::now_ms() - start);
 }
 
 void Program::close_request(WindowId w) {

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "app/trace.hpp"
 #include "platform/platform.hpp"
 
 namespace pr {
@@ -56,6 +57,7 @@ class Program : public EventSink {
   bool is_form2(WindowId w) const;
 
   Platform& platform_;
+  std::unique_ptr<Trace> trace_ = Trace::from_environment();
   MousePointer mouse_pointer_ = MousePointer::Default;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<Form2> form2_;
