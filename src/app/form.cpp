@@ -64,6 +64,12 @@ void Form::copy_screen() {
   image_ = platform_.copy_screen();
 }
 
+void Form::copy_screen_part(float left, float top, float width, float height) {
+  float tpp = platform_.twips_per_pixel();
+  image_ = platform_.copy_screen_region(to_pixels(left, tpp), to_pixels(top, tpp),
+                                        to_pixels(width, tpp), to_pixels(height, tpp));
+}
+
 void Form::fit_own_image() {
   FrameSize frame = platform_.frame_size(kind_);
   float tpp = platform_.twips_per_pixel();

@@ -34,6 +34,8 @@ class Form {
   void set_AutoRedraw(bool on);
   // Copies the whole screen into the window's drawing surface at (0, 0).
   void copy_screen();
+  // The same where only this rectangle (twips) of the copy will be read.
+  void copy_screen_part(float left, float top, float width, float height);
   void Cls();
   // Twips in the window's client area; the source picture is in pixels.
   void PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,

@@ -15,12 +15,14 @@ void Form2::Timer1_Timer() {
     program_.form3().Hide();
     Move(0, 0, program_.screen_width(), program_.screen_height());
     set_AutoRedraw(true);
-    copy_screen();
+    // Only the committed rectangle of this frozen screen is ever read: the
+    // overlay is hidden again before this tick returns.
+    float dx = region_width();
+    float dy = region_height();
+    copy_screen_part(region_left(), region_top(), dx, dy);
     set_AutoRedraw(false);
     Show();
     platform_.set_topmost(hWnd(), true);
-    float dx = region_width();
-    float dy = region_height();
     program_.form1().Picture1.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx,
                                            dy);
     Hide();

@@ -15,8 +15,8 @@ ImageView ImageView::crop(int x, int y, int w, int h) const {
   int y0 = std::clamp(y, 0, height);
   int x1 = std::clamp(x + std::max(w, 0), 0, width);
   int y1 = std::clamp(y + std::max(h, 0), 0, height);
-  if (x1 <= x0 || y1 <= y0) return {pixels, 0, 0, pitch};
-  return {row(y0) + x0 * 4, x1 - x0, y1 - y0, pitch};
+  if (x1 <= x0 || y1 <= y0) return {pixels, 0, 0, pitch, left + x0, top + y0};
+  return {row(y0) + x0 * 4, x1 - x0, y1 - y0, pitch, left + x0, top + y0};
 }
 
 void Image::resize(int width, int height) {
@@ -43,6 +43,8 @@ void Image::set_pixel(int x, int y, std::uint32_t rgb) {
 void paint_picture(Image& dst, ImageView src, int dx, int dy, int dw, int dh, int sx, int sy,
                    int sw, int sh) {
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || src.empty()) return;
+  sx -= src.left;
+  sy -= src.top;
   if (dw == sw && dh == sh) {
     // 1:1: whole rows at a time.
     int x0 = std::max({0, dx, dx - sx});

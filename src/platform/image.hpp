@@ -7,12 +7,15 @@
 namespace pr {
 
 // A block of 32-bit pixels, bytes B, G, R, X in memory, rows `pitch` bytes apart.
-// A view owns nothing: a crop of a view is a view into the same pixels.
+// A view owns nothing: a crop of a view is a view into the same pixels, and
+// remembers where it lies in the picture it was cut from (`left`, `top`).
 struct ImageView {
   const std::uint8_t* pixels = nullptr;
   int width = 0;
   int height = 0;
   std::ptrdiff_t pitch = 0;
+  int left = 0;
+  int top = 0;
 
   bool empty() const { return width <= 0 || height <= 0; }
   const std::uint8_t* row(int y) const { return pixels + y * pitch; }
@@ -45,7 +48,8 @@ class Image {
   int height_ = 0;
 };
 
-// Copies the source rectangle (sx, sy, sw, sh) onto the destination rectangle
+// Copies the source rectangle (sx, sy, sw, sh), in the coordinates of the
+// picture the source view was cut from, onto the destination rectangle
 // (dx, dy, dw, dh), in pixels; stretches (nearest pixel) when the sizes differ.
 // Source pixels outside the source image and destination pixels outside the
 // destination are left alone.

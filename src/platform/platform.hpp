@@ -78,6 +78,11 @@ class Platform {
   // The whole screen as it is now, without our hidden windows. The view stays
   // valid until the next copy.
   virtual ImageView copy_screen() = 0;
+  // The same for a caller that reads only this rectangle (pixels): the view
+  // is that part of the screen, and a backend may grab just that part.
+  virtual ImageView copy_screen_region(int x, int y, int width, int height) {
+    return copy_screen().crop(x, y, width, height);
+  }
   virtual void set_mouse_pointer(MousePointer pointer) = 0;
 
   // Windows. Positions and outer sizes are twips, relative to the screen.

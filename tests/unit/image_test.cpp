@@ -36,6 +36,24 @@ TEST(Image, PaintPictureCopiesOneToOneAndClips) {
   EXPECT_EQ(dst.pixel(0, 0), test::marker(5, 5));
 }
 
+TEST(Image, PaintPictureReadsACropInItsPicturesCoordinates) {
+  Image src(50, 50);
+  test::paint_markers(src);
+  ImageView part = src.view().crop(20, 30, 10, 10).crop(2, 3, 5, 5);
+  EXPECT_EQ(part.left, 22);
+  EXPECT_EQ(part.top, 33);
+  Image dst(5, 5);
+  dst.fill(0x123456);
+  paint_picture(dst, part, 0, 0, 5, 5, 22, 33, 5, 5);
+  EXPECT_EQ(dst.pixel(0, 0), test::marker(22, 33));
+  EXPECT_EQ(dst.pixel(4, 4), test::marker(26, 37));
+  // Outside the part, even though inside the picture: left alone.
+  dst.fill(0x123456);
+  paint_picture(dst, part, 0, 0, 5, 5, 20, 33, 5, 5);
+  EXPECT_EQ(dst.pixel(0, 0), 0x123456u);
+  EXPECT_EQ(dst.pixel(2, 0), test::marker(22, 33));
+}
+
 TEST(Image, PaintPictureStretchesWhenSizesDiffer) {
   Image src(2, 2);
   test::paint_markers(src);

@@ -206,6 +206,13 @@ ImageView HeadlessPlatform::copy_screen() {
   return copy_.view();
 }
 
+ImageView HeadlessPlatform::copy_screen_region(int x, int y, int width, int height) {
+  ImageView whole = copy_screen();
+  calls_.back() = "copy_screen_region " + std::to_string(x) + " " + std::to_string(y) + " " +
+                  std::to_string(width) + " " + std::to_string(height);
+  return whole.crop(x, y, width, height);
+}
+
 void HeadlessPlatform::set_mouse_pointer(MousePointer pointer) {
   pointer_ = pointer;
   log("pointer " + std::to_string(static_cast<int>(pointer)));

@@ -87,6 +87,7 @@ class HeadlessPlatform : public Platform {
   PixelSize screen_size() const override { return {screen_.width(), screen_.height()}; }
   float twips_per_pixel() const override { return tpp_; }
   ImageView copy_screen() override;
+  ImageView copy_screen_region(int x, int y, int width, int height) override;
   void set_mouse_pointer(MousePointer pointer) override;
   WindowId create_window(const WindowDesign& design) override;
   void destroy_window(WindowId w) override;
