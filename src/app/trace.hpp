@@ -8,7 +8,7 @@
 namespace pr {
 
 // Timings for the benchmarks, written only when PAGEROOK_TRACE names a file;
-// otherwise the program ignores it. One line per event: "<what> <ms> ...",
+// otherwise the program ignores it (and PAGEROOK_BENCH_TICK, the tick text). One line per event: "<what> <ms> ...",
 // milliseconds on the monotonic clock.
 class Trace {
  public:
