@@ -1,0 +1,171 @@
+"""Turns the raw figures of bench/run into bench/RESULTS.md (printed)."""
+import datetime
+import os
+import platform
+import statistics
+import sys
+
+out = sys.argv[1]
+sizes = [s for s in ("1920x1080", "3840x2160") if os.path.isdir(os.path.join(out, s))]
+
+
+def numbers(path):
+    try:
+        with open(path) as f:
+            return [float(line.split()[0]) for line in f if line.strip()]
+    except FileNotFoundError:
+        return []
+
+
+def fmt(values):
+    if not values:
+        return "n/a"
+    return f"{statistics.median(values):.2f} ({min(values):.2f}–{max(values):.2f})"
+
+
+def trace(path):
+    events = []
+    try:
+        with open(path) as f:
+            for line in f:
+                what, at, value, duration = line.split()
+                events.append((what, float(at), int(value), float(duration)))
+    except FileNotFoundError:
+        pass
+    return events
+
+
+def capture_ticks(events):
+    return [d for what, _, phase, d in events if what == "tick" and phase == 1]
+
+
+def lateness(events, interval=100.0):
+    late = []
+    anchor = None
+    k = 0
+    for what, at, _, duration in events:
+        if what == "commit":
+            anchor = at + duration
+            k = 0
+        elif what == "tick" and anchor is not None:
+            k += 1
+            late.append(max(0.0, at - (anchor + k * interval)))
+    return late
+
+
+def percentile(values, p):
+    if not values:
+        return float("nan")
+    s = sorted(values)
+    return s[min(len(s) - 1, int(round(p / 100 * (len(s) - 1))))]
+
+
+cpu = "unknown"
+try:
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+except OSError:
+    pass
+
+print("# Pagerook benchmark results")
+print()
+print(f"Date: {datetime.date.today().isoformat()}. Machine: {cpu}, {os.cpu_count()} cores, "
+      f"{platform.system()} {platform.release()}. Produced by `bench/run`.")
+print("All figures are medians with (min–max), in milliseconds unless stated; a private Xvfb "
+      "with openbox, a 1000 × 1000 region of a rendered text page with a picture.")
+print()
+print("## Per-page capture work")
+print()
+print("| screen | Pagerook (tick start → JPEG on disk) | floor (SHM grab of the region + tjCompress2 + write) "
+      "| ratio | maim | scrot | import |")
+print("|---|---|---|---|---|---|---|")
+summary = {}
+for size in sizes:
+    d = os.path.join(out, size)
+    ours = capture_ticks(trace(os.path.join(d, "trace-rounds.txt")))
+    floor = numbers(os.path.join(d, "floor.txt"))
+    tools = {t: numbers(os.path.join(d, f"{t}.txt")) for t in ("maim", "scrot", "import")}
+    ratio = statistics.median(ours) / statistics.median(floor) if ours and floor else float("nan")
+    summary[size] = (ours, floor, tools)
+    print(f"| {size} | {fmt(ours)} | {fmt(floor)} | {ratio:.2f} × | "
+          + " | ".join(fmt(tools[t]) for t in ("maim", "scrot", "import")) + " |")
+print()
+print("Pagerook's time relative to each alternative (median / median):")
+print()
+for size, (ours, floor, tools) in summary.items():
+    parts = []
+    for t, v in tools.items():
+        if ours and v:
+            parts.append(f"{statistics.median(ours) / statistics.median(v):.3f} × {t}")
+    print(f"- {size}: " + ", ".join(parts))
+print()
+print("## Quality written and PSNR against a lossless grab of the same region")
+print()
+print("| screen | tool | JPEG quality (identify) | PSNR (dB) |")
+print("|---|---|---|---|")
+for size in sizes:
+    try:
+        with open(os.path.join(out, size, "quality.txt")) as f:
+            for line in f:
+                parts = line.split()
+                while len(parts) < 3:
+                    parts.append("?")
+                print(f"| {size} | {parts[0]} | {parts[1]} | {parts[2]} |")
+    except FileNotFoundError:
+        pass
+print()
+print("## Tick accuracy, memory, descriptors (100 ms tick)")
+print()
+print("| screen | ticks | lateness p50 | p99 | max | RSS after 10 pages | RSS at the end | growth | "
+      "peak RSS | fds before → after | pages |")
+print("|---|---|---|---|---|---|---|---|---|---|---|")
+for size in sizes:
+    d = os.path.join(out, size)
+    late = lateness(trace(os.path.join(d, "trace-cycle.txt")))
+    try:
+        with open(os.path.join(d, "memory.txt")) as f:
+            early, final, peak, fd0, fd1, pages = f.read().split()
+        mem = (f"{int(early) / 1024:.1f} MB | {int(final) / 1024:.1f} MB | "
+               f"{(int(final) - int(early)) / 1024:.2f} MB | {int(peak) / 1024:.1f} MB | {fd0} → {fd1} | {pages}")
+    except (FileNotFoundError, ValueError):
+        mem = "n/a | n/a | n/a | n/a | n/a | n/a"
+    print(f"| {size} | {len(late)} | {percentile(late, 50):.2f} | {percentile(late, 99):.2f} | "
+          f"{max(late) if late else float('nan'):.2f} | {mem} |")
+print()
+print("## Start-up")
+print()
+print("| screen | process start → main window mapped | click → first frame frozen and shown |")
+print("|---|---|---|")
+for size in sizes:
+    d = os.path.join(out, size)
+    start = numbers(os.path.join(d, "startup.txt"))
+    freeze = [dur for what, _, _, dur in trace(os.path.join(d, "trace-rounds.txt"))
+              if what == "capture_command"]
+    print(f"| {size} | {fmt(start)} | {fmt(freeze)} |")
+print()
+print("## Windows executable")
+print()
+try:
+    with open(os.path.join(out, "exe-size")) as f:
+        size = int(f.read())
+    with open(os.path.join(out, "exe-dlls")) as f:
+        dlls = f.read().strip()
+    print(f"- `pagerook.exe`: {size} bytes ({size / 1048576:.2f} MB); imports {dlls}.")
+except FileNotFoundError:
+    print("- not built in this run.")
+print()
+print("## Micro-benchmarks (Google Benchmark, no display)")
+print()
+try:
+    with open(os.path.join(out, "micro.csv")) as f:
+        lines = [l for l in f if l.startswith('"BM_')]
+    print("| benchmark | real time | unit |")
+    print("|---|---|---|")
+    for l in lines:
+        cols = l.strip().split(",")
+        print(f"| {cols[0].strip(chr(34))} | {float(cols[2]):.3f} | {cols[4]} |")
+except FileNotFoundError:
+    print("n/a")
