@@ -1,0 +1,71 @@
+#include "platform/win32/dib_section.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/errors.hpp"
+#include "platform/win32/win32_error.hpp"
+
+namespace pr::win32 {
+
+namespace {
+[[noreturn]] void fail(const char* what) {
+  throw Error(ErrorKind::Platform, std::string(what) + ": " + error_text(GetLastError()));
+}
+}  // namespace
+
+DibSection::~DibSection() {
+  if (dc_ && original_) SelectObject(dc_.get(), original_);
+}
+
+void DibSection::resize(int width, int height) {
+  if (bitmap_ && width == width_ && height == height_) return;
+  if (!dc_) {
+    dc_.reset(CreateCompatibleDC(nullptr));
+    if (!dc_) fail("CreateCompatibleDC");
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = std::max(width, 1);
+  info.bmiHeader.biHeight = -std::max(height, 1);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) fail("CreateDIBSection");
+  HGDIOBJ previous = SelectObject(dc_.get(), bitmap.get());
+  if (!original_) original_ = previous;
+  bitmap_ = std::move(bitmap);
+  bits_ = static_cast<std::uint8_t*>(bits);
+  width_ = width;
+  height_ = height;
+}
+
+ImageView DibSection::view() const {
+  GdiFlush();
+  return {bits_, width_, height_, pitch()};
+}
+
+void DibSection::assign(ImageView picture) {
+  GdiFlush();
+  int w = std::min(picture.width, width_);
+  int h = std::min(picture.height, height_);
+  if (w <= 0 || h <= 0) return;
+  for (int y = 0; y < h; ++y) {
+    std::memcpy(bits_ + y * pitch(), picture.row(y), static_cast<std::size_t>(w) * 4);
+  }
+}
+
+ImageView ScreenCopier::copy(int width, int height) {
+  dib_.resize(width, height);
+  HDC screen = GetDC(nullptr);
+  if (!screen) fail("GetDC");
+  BOOL ok = BitBlt(dib_.dc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  DWORD err = GetLastError();
+  ReleaseDC(nullptr, screen);
+  if (!ok) throw Error(ErrorKind::Platform, "BitBlt: " + error_text(err));
+  return dib_.view();
+}
+
+}  // namespace pr::win32

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/platform.hpp"
+#include "platform/win32/com_automation.hpp"
+#include "platform/win32/dib_section.hpp"
+#include "platform/win32/win32_handles.hpp"
+
+namespace pr::win32 {
+
+// Resource ids of the icons the windows show; 0 for none.
+struct IconIds {
+  int main = 0;
+  int preview = 0;
+};
+
+// The Win32 backend: one thread, one message queue. Form1 is a non-activating
+// dialog frame owned by a hidden window, Form2 a no-activate topmost popup,
+// Form3 a tool window; timers, the Esc hot key and posted keys go through the
+// hidden window.
+class Win32Platform : public Platform {
+ public:
+  Win32Platform(HINSTANCE instance, IconIds icons, std::unique_ptr<JpegWriter> writer);
+  ~Win32Platform() override;
+
+  // For tests: the window behind an id, or null.
+  HWND hwnd(WindowId w) const;
+  bool escape_grabbed() const { return escape_target_ != kNoWindow; }
+
+  void set_event_sink(EventSink* sink) override { sink_ = sink; }
+  PixelSize screen_size() const override;
+  float twips_per_pixel() const override { return tpp_; }
+  ImageView copy_screen() override;
+  void set_mouse_pointer(MousePointer pointer) override;
+  WindowId create_window(const WindowDesign& design) override;
+  void destroy_window(WindowId w) override;
+  FrameSize frame_size(WindowKind kind) const override;
+  void move_window(WindowId w, float left, float top, float width, float height) override;
+  void show_window(WindowId w) override;
+  void show_modal(WindowId w, WindowId owner) override;
+  void hide_window(WindowId w) override;
+  void set_topmost(WindowId w, bool topmost) override;
+  void set_window_picture(WindowId w, ImageView picture) override;
+  void set_outline(WindowId w, float left, float top, float width, float height) override;
+  void send_keys(const std::vector<KeyChord>& keys) override;
+  void post_key(WindowId w, int char_code) override;
+  void grab_escape(WindowId target, bool grab) override;
+  TimerId create_timer() override;
+  void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) override;
+  std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
+  std::filesystem::path capture_folder() const override;
+  JpegWriter& jpeg_writer() override { return *writer_; }
+  int run() override;
+  void quit() override { PostQuitMessage(0); }
+
+ private:
+  struct Window {
+    WindowKind kind = WindowKind::Main;
+    UniqueWindow hwnd;
+    DibSection picture;
+    bool has_picture = false;
+    RECT outline{};  // pixels; empty: no outline
+  };
+  struct Modal {
+    WindowId window;
+    HWND owner;
+    bool done = false;
+  };
+  struct TimerState {
+    std::int32_t interval = 0;
+    bool enabled = false;
+  };
+
+  static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
+  LRESULT handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT handle_host(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void paint(Window& win, HWND hwnd);
+  void mouse(WindowId id, UINT msg, WPARAM wp, LPARAM lp);
+  void apply_cursor();
+  void end_modal(WindowId w);
+  Window* find(WindowId w);
+  const Window* find(WindowId w) const;
+  WindowId id_of(HWND hwnd) const;
+  // Whether activation and focus stay away from the window (Form1, Form2).
+  bool keeps_focus_away(HWND hwnd) const;
+  void wait_for_uncovered_screen();
+  // Runs a call into the program; no error leaves a window procedure.
+  template <class Call>
+  void deliver(Call&& call);
+
+  HINSTANCE instance_;
+  IconIds icons_;
+  std::unique_ptr<JpegWriter> writer_;
+  ComApartment com_;
+  float tpp_ = 15;
+  EventSink* sink_ = nullptr;
+  UniqueWindow host_;
+  UniqueHook hook_;
+  UniqueFont ui_font_;
+  std::map<WindowId, std::unique_ptr<Window>> windows_;
+  WindowId next_window_ = 1;
+  std::map<TimerId, TimerState> timers_;
+  TimerId next_timer_ = 1;
+  WindowId escape_target_ = kNoWindow;
+  MousePointer pointer_ = MousePointer::Default;
+  ScreenCopier screen_;
+  bool uncovered_ = false;  // one of our windows left the screen since the last copy
+  std::vector<Modal*> modals_;
+};
+
+}  // namespace pr::win32
