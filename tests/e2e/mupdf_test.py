@@ -90,7 +90,7 @@ def drive(args, procs, out, home, folder, pdf):
     e2e.check_main_window(checks, main_wid, doc, "mupdf")
 
     # Dragged from the bottom-right corner to the top-left one.
-    seen = e2e.capture_run(procs, main_wid, (right, bottom), (left, top), PAGES_WANTED, folder,
+    seen = e2e.capture_run(main_wid, (right, bottom), (left, top), PAGES_WANTED, folder,
                            out)
     time.sleep(3)
     e2e.check_run(checks, seen, folder, keep, rect, refs, view_refs, doc_rect, PAGES_WANTED, doc,

@@ -105,10 +105,9 @@ def hex_colour(colour):
 
 
 def fodt_text():
-    """One page style per page, each with its own background colour and its
-    number in the page header. The body holds one empty paragraph per page,
-    each starting the next page style, so Writer's text cursor sits below the
-    number. Margins are zero so that the colour fills the page to its edges."""
+    """One page style per page, each with its own background colour, and one
+    paragraph per page holding the number and starting that page style.
+    Margins are zero so that the colour fills the page to its edges."""
     inch_w = PAGE_WIDTH_PT / 72
     inch_h = PAGE_HEIGHT_PT / 72
     layouts, masters, para_styles, body = [], [], [], []
@@ -118,23 +117,17 @@ def fodt_text():
             f'fo:page-width="{inch_w:.3f}in" fo:page-height="{inch_h:.3f}in" '
             f'fo:margin-top="0in" fo:margin-bottom="0in" fo:margin-left="0in" '
             f'fo:margin-right="0in" fo:background-color="{hex_colour(colour)}" '
-            f'draw:fill="solid" draw:fill-color="{hex_colour(colour)}"/>'
-            f"<style:header-style/></style:page-layout>"
+            f'draw:fill="solid" draw:fill-color="{hex_colour(colour)}"/></style:page-layout>'
         )
-        masters.append(
-            f'<style:master-page style:name="M{n}" style:page-layout-name="L{n}"><style:header>'
-            f'<text:p text:style-name="H{n}">{n}</text:p></style:header></style:master-page>'
-        )
-        para_styles.append(
-            f'<style:style style:name="H{n}" style:family="paragraph" style:parent-style-name="Big">'
-            f'<style:text-properties fo:color="{hex_colour(ink_for(colour))}"/></style:style>'
-        )
+        masters.append(f'<style:master-page style:name="M{n}" style:page-layout-name="L{n}"/>')
         para_styles.append(
             f'<style:style style:name="P{n}" style:family="paragraph" '
-            f'style:master-page-name="M{n}"><style:paragraph-properties fo:break-before="page"/>'
-            f'<style:text-properties fo:font-size="10pt"/></style:style>'
+            f'style:parent-style-name="Big" style:master-page-name="M{n}">'
+            f'<style:paragraph-properties fo:break-before="page"/>'
+            f'<style:text-properties fo:color="{hex_colour(ink_for(colour))}"/></style:style>'
         )
-        body.append(f'<text:p text:style-name="P{n}"/>')
+        body.append(f'<text:p text:style-name="P{n}">{n}</text:p>')
+    top = (PAGE_HEIGHT_PT - NUMBER_SIZE_PT * 1.2) / 2 / 72
     return f"""<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
@@ -144,8 +137,8 @@ def fodt_text():
  office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
 <office:styles>
 <style:style style:name="Big" style:family="paragraph">
-<style:paragraph-properties fo:text-align="center" fo:margin-top="0.5in"/>
-<style:text-properties fo:font-size="{NUMBER_SIZE_PT}pt" fo:font-weight="bold" style:font-name="DejaVu Sans"/>
+<style:paragraph-properties fo:text-align="center" fo:margin-top="{top:.3f}in"/>
+<style:text-properties fo:font-size="{NUMBER_SIZE_PT}pt" fo:font-weight="bold" fo:font-family="DejaVu Sans"/>
 </style:style>
 </office:styles>
 <office:automatic-styles>

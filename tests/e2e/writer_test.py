@@ -1,0 +1,181 @@
+#!/usr/bin/python3
+"""The real program pages a document in LibreOffice Writer and saves each page
+as a picture.
+
+  writer_test.py --pagerook BIN --close-window BIN --out DIR
+
+Run it inside tests/support/with-xvfb. Writer runs on a private profile that
+shows no first-start dialog, on a fresh copy of the generated document. Exits
+77 (skipped) when Writer is missing or its view is not the one the test was
+built for.
+"""
+
+import argparse
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+import e2e
+import pages
+from e2e import Checks, log
+
+PAGES_WANTED = 4
+
+PROFILE = """<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry"
+ xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+{items}
+</oor:items>
+"""
+SETTINGS = [
+    ("/org.openoffice.Setup/Office", "ooSetupInstCompleted", "true"),
+    ("/org.openoffice.Setup/Product", "ooSetupLastVersion", "{version}"),
+    ("/org.openoffice.Office.Common/Misc", "FirstRun", "false"),
+    ("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false"),
+    ("/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"),
+    ("/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"),
+    ("/org.openoffice.Office.Jobs/Jobs/org.openoffice.Office.Jobs:Job['UpdateCheck']/Arguments",
+     "AutoCheckEnabled", "false"),
+]
+
+# Where, in a maximised Writer window on a 1920x1080 screen at 100 %, every
+# page shows after Ctrl+Home or a Page Down: a rectangle inside the page's
+# colour, holding the top of its number and clear of the text cursor, which
+# sits in the body below the number.
+RECT_IN_WINDOW = (800, 211, 500, 770)
+
+
+def writer_version():
+    out = e2e.run("dpkg-query", "-W", "-f=${Version}", "libreoffice-writer")
+    version = out.split(":")[-1].split("-")[0]
+    return ".".join(version.split(".")[:2])
+
+
+def write_profile(profile):
+    user = os.path.join(profile, "user")
+    os.makedirs(user)
+    version = writer_version()
+    items = "\n".join(
+        f'<item oor:path="{path}"><prop oor:name="{name}" oor:op="fuse">'
+        f"<value>{value.format(version=version)}</value></prop></item>"
+        for path, name, value in SETTINGS)
+    with open(os.path.join(user, "registrymodifications.xcu"), "w") as f:
+        f.write(PROFILE.format(items=items))
+
+
+def shown_page(rect, out, name):
+    return pages.page_of_picture(e2e.screenshot(os.path.join(out, name), rect))
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--pagerook", required=True)
+    ap.add_argument("--close-window", required=True)
+    ap.add_argument("--out", required=True)
+    args = ap.parse_args()
+    args.pagerook = os.path.abspath(args.pagerook)
+    args.close_window = os.path.abspath(args.close_window)
+    for tool in ("soffice", "xdotool", "xwininfo", "import-im6.q16", "identify-im6.q16"):
+        if not shutil.which(tool):
+            log(f"SKIP: {tool} is not installed")
+            return e2e.SKIP
+
+    out = os.path.abspath(args.out)
+    shutil.rmtree(out, ignore_errors=True)
+    home = os.path.join(out, "home")
+    folder = os.path.join(home, e2e.CAPTURE_FOLDER)
+    os.makedirs(folder)
+    profile = os.path.join(out, "profile")
+    write_profile(profile)
+    document = os.path.join(out, "pages.fodt")
+    with open(document, "w", encoding="utf-8") as f:
+        f.write(pages.fodt_text())
+
+    procs = e2e.Processes(out)
+    try:
+        return drive(args, procs, out, home, folder, profile, document)
+    finally:
+        procs.stop_all()
+        for lock in glob.glob(os.path.join(out, ".~lock.*#")):
+            os.remove(lock)
+
+
+def drive(args, procs, out, home, folder, profile, document):
+    checks = Checks()
+    # Writer gets a HOME of its own so that nothing of it lands in the
+    # capture folder's parent.
+    writer_home = os.path.join(out, "writer-home")
+    os.makedirs(writer_home)
+    writer = procs.start(
+        "writer",
+        ["soffice", f"-env:UserInstallation=file://{profile}", "--norestore", "--nologo",
+         "--nodefault", "--writer", document],
+        env=dict(os.environ, HOME=writer_home, SAL_USE_VCLPLUGIN="gen"))
+    doc = e2e.wait_window(60, "the Writer window", "--name", "pages.fodt")
+    e2e.xdotool("windowactivate", "--sync", doc)
+    e2e.wait_until(lambda: e2e.focused_window() == doc, 10, "focus in Writer")
+    view = e2e.wait_until(
+        lambda: (v := e2e.window_info(doc))["width"] > 1800 and v["height"] > 1000 and v, 20,
+        "Writer's window to be maximised")
+    time.sleep(2)
+    log(f"Writer window {doc}: {view['width']}x{view['height']} at {view['x']},{view['y']}")
+    rect = (view["x"] + RECT_IN_WINDOW[0], view["y"] + RECT_IN_WINDOW[1], RECT_IN_WINDOW[2],
+            RECT_IN_WINDOW[3])
+    doc_rect = (view["x"], view["y"], view["width"], view["height"])
+
+    def page_down(page):
+        e2e.xdotool("key", "Next")
+        try:
+            e2e.wait_until(lambda: shown_page(rect, out, "probe.png") == page, 10,
+                           f"Writer to show page {page}")
+        except TimeoutError:
+            pass
+        time.sleep(0.7)
+
+    # Writer scrolls by about a screen on Page Down; the test needs it to
+    # bring one page after the other into the rectangle.
+    paging = Checks()
+    e2e.take_references(out, rect, doc_rect, PAGES_WANTED, page_down, paging)
+    if paging.failures:
+        log("SKIP: Page Down in this Writer does not show one page after the other where the "
+            "test looks for it; see " + out)
+        return e2e.SKIP
+    e2e.xdotool("key", "ctrl+Home")
+    e2e.wait_until(lambda: shown_page(rect, out, "probe.png") == 1, 10, "Writer back on page 1")
+    time.sleep(0.7)
+    keep = e2e.fill_capture_folder(home, folder)
+
+    pagerook, main_wid = e2e.start_pagerook(procs, args.pagerook, home)
+    time.sleep(0.5)
+    e2e.check_main_window(checks, main_wid, doc, "Writer")
+
+    # Writer's scrolling after Ctrl+Home differs by a few pixels from the
+    # one after opening, so the references are taken during the run: the
+    # view stands still for 1.2 s after each picture.
+    refs = {}
+
+    def on_file(n):
+        refs[n + 1] = e2e.screenshot(os.path.join(out, f"live-{n + 1}.png"), rect)
+
+    left, top = rect[0], rect[1]
+    right, bottom = rect[0] + rect[2], rect[1] + rect[3]
+    seen = e2e.capture_run(main_wid, (right, bottom), (left, top), PAGES_WANTED, folder, out,
+                           on_file)
+    time.sleep(3)
+    e2e.check_run(checks, seen, folder, keep, rect, refs, None, doc_rect, PAGES_WANTED, doc,
+                  "Writer", out)
+    e2e.close_pagerook(checks, procs, args.close_window, pagerook, main_wid)
+
+    e2e.xdotool("key", "ctrl+q")
+    try:
+        writer.wait(20)
+    except subprocess.TimeoutExpired:
+        checks.check(False, "Writer quits on ctrl+q")
+    return checks.exit_status()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
