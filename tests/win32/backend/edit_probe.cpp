@@ -1,0 +1,34 @@
+// Asks Wine's notepad about its edit control, for the end-to-end tests:
+//   edit_probe first-line   the first visible line of the edit control
+//   edit_probe foreground   the class of the foreground window
+//   edit_probe none         nothing; makes the prefix ready
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+int wmain(int argc, wchar_t** argv) {
+  const wchar_t* what = argc > 1 ? argv[1] : L"";
+  if (!std::wcscmp(what, L"none")) return 0;
+  if (!std::wcscmp(what, L"foreground")) {
+    wchar_t name[256] = L"";
+    HWND fg = GetForegroundWindow();
+    if (fg) GetClassNameW(fg, name, 256);
+    std::printf("%ls\n", fg ? name : L"(none)");
+    return 0;
+  }
+  if (!std::wcscmp(what, L"first-line")) {
+    HWND notepad = FindWindowW(L"Notepad", nullptr);
+    HWND edit = notepad ? FindWindowExW(notepad, nullptr, L"Edit", nullptr) : nullptr;
+    DWORD_PTR line = 0;
+    if (!edit ||
+        !SendMessageTimeoutW(edit, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 5000, &line)) {
+      std::fprintf(stderr, "edit_probe: no notepad edit control\n");
+      return 1;
+    }
+    std::printf("%lu\n", static_cast<unsigned long>(line));
+    return 0;
+  }
+  std::fprintf(stderr, "usage: edit_probe first-line|foreground|none\n");
+  return 2;
+}
