@@ -23,13 +23,16 @@ class ScreenGrabber {
   // The whole screen now; valid until the next grab. Throws a platform
   // error when the server refuses the copy.
   ImageView grab();
+  // Only this rectangle of the screen (pixels, clipped to it), into the same
+  // shared memory; the view's `left` and `top` say where it lies.
+  ImageView grab(int x, int y, int width, int height);
   bool uses_shm() const { return shm_image_ != nullptr; }
-  // The shared-memory XImage whose pixels the views point into, if any.
-  XImage* shm_image() const { return shm_image_; }
-  const XShmSegmentInfo& shm_segment() const { return segment_; }
+  // The shared-memory XImage behind the last view, if the view is its pixels
+  // as they are; a window's picture is sent from it without a copy.
+  XImage* last_shm_image() const { return last_shm_; }
 
  private:
-  ImageView view_of(XImage* image);
+  ImageView view_of(XImage* image, int left, int top);
   void attach_shm();
 
   Display* display_;
@@ -39,6 +42,8 @@ class ScreenGrabber {
   int width_, height_;
   XShmSegmentInfo segment_{};
   XImage* shm_image_ = nullptr;
+  XImage* region_image_ = nullptr;  // a header over the same segment
+  XImage* last_shm_ = nullptr;
   XImage* plain_image_ = nullptr;  // the last XGetImage without MIT-SHM
   Image converted_;
 };

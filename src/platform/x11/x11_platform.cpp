@@ -130,7 +130,9 @@ X11Platform::X11Platform(const char* display_name) {
   grabber_ = std::make_unique<ScreenGrabber>(display_, screen_);
   arrow_ = XCreateFontCursor(display_, XC_left_ptr);
   cross_ = XCreateFontCursor(display_, XC_crosshair);
-  gc_ = XCreateGC(display_, root_, 0, nullptr);
+  XGCValues gc_values{};
+  gc_values.graphics_exposures = False;
+  gc_ = XCreateGC(display_, root_, GCGraphicsExposures, &gc_values);
 
   // The system's default Simplified Chinese sans-serif face, at the size of
   // a 9-point user-interface font.
@@ -566,24 +568,33 @@ void X11Platform::wait_until_hidden() {
   }
 }
 
-ImageView X11Platform::copy_screen() {
+template <class Grab>
+ImageView X11Platform::settled_grab(Grab&& grab) {
   wait_until_hidden();
   // Programs redraw what our windows uncovered, and a keystroke sent just
   // before may still be changing the screen: take the copy once two grabs
   // a little apart agree, or after 150 ms at most.
   const auto start = Clock::now();
-  ImageView view = grabber_->grab();
+  ImageView view = grab();
   std::size_t last = hash_view(view);
   auto grabbed = start;
   while (Clock::now() - start < 150ms) {
     std::this_thread::sleep_until(grabbed + 20ms);
     grabbed = Clock::now();
-    view = grabber_->grab();
+    view = grab();
     std::size_t now = hash_view(view);
     if (now == last) break;
     last = now;
   }
   return view;
+}
+
+ImageView X11Platform::copy_screen() {
+  return settled_grab([&] { return grabber_->grab(); });
+}
+
+ImageView X11Platform::copy_screen_region(int x, int y, int width, int height) {
+  return settled_grab([&] { return grabber_->grab(x, y, width, height); });
 }
 
 void X11Platform::set_mouse_pointer(MousePointer pointer) {
@@ -609,26 +620,25 @@ void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   if (picture.empty()) {
     if (win->picture != None) XFreePixmap(display_, win->picture);
     win->picture = None;
-    win->picture_width = win->picture_height = 0;
-    if (win->kind == WindowKind::Overlay) {
-      XSetWindowBackgroundPixmap(display_, win->xid, None);
-    } else {
-      XSetWindowBackground(display_, win->xid, pixel_of(kFace));
-    }
+    win->picture_rect = {};
   } else {
-    if (win->picture == None || win->picture_width != picture.width ||
-        win->picture_height != picture.height) {
+    const Rect& old = win->picture_rect;
+    if (win->picture == None || old.width != picture.width || old.height != picture.height) {
       if (win->picture != None) XFreePixmap(display_, win->picture);
       win->picture = XCreatePixmap(display_, win->xid, picture.width, picture.height, depth_);
-      win->picture_width = picture.width;
-      win->picture_height = picture.height;
     }
-    XImage* shm = grabber_->shm_image();
-    if (shm && picture.pixels == reinterpret_cast<const std::uint8_t*>(shm->data) &&
-        picture.pitch == shm->bytes_per_line && picture.width == shm->width &&
-        picture.height == shm->height) {
-      XShmPutImage(display_, win->picture, gc_, shm, 0, 0, 0, 0, picture.width, picture.height,
-                   False);
+    win->picture_rect = {picture.left, picture.top, picture.width, picture.height};
+    // A view into the last screen copy goes to the server from the shared
+    // memory; any other picture through the connection.
+    XImage* shm = grabber_->last_shm_image();
+    const auto* base = shm ? reinterpret_cast<const std::uint8_t*>(shm->data) : nullptr;
+    const std::ptrdiff_t offset = base ? picture.pixels - base : -1;
+    if (shm && picture.pitch == shm->bytes_per_line && offset >= 0 &&
+        offset < static_cast<std::ptrdiff_t>(shm->bytes_per_line) * shm->height) {
+      const int src_y = static_cast<int>(offset / shm->bytes_per_line);
+      const int src_x = static_cast<int>(offset % shm->bytes_per_line) / 4;
+      XShmPutImage(display_, win->picture, gc_, shm, src_x, src_y, 0, 0, picture.width,
+                   picture.height, False);
     } else {
       XImage* image =
           XCreateImage(display_, visual_, depth_, ZPixmap, 0,
@@ -636,15 +646,26 @@ void X11Platform::set_window_picture(WindowId w, ImageView picture) {
                        picture.width, picture.height, 32, static_cast<int>(picture.pitch));
       if (!image) throw Error(ErrorKind::Platform, "cannot describe the window's picture");
       image->byte_order = LSBFirst;
-      image->bits_per_pixel = 32;
       XPutImage(display_, win->picture, gc_, image, 0, 0, 0, 0, picture.width, picture.height);
       image->data = nullptr;
       XDestroyImage(image);
     }
-    XSetWindowBackgroundPixmap(display_, win->xid, win->picture);
   }
-  if (win->shown) XClearArea(display_, win->xid, 0, 0, 0, 0, True);
+  if (win->shown) {
+    if (win->kind != WindowKind::Overlay) XClearWindow(display_, win->xid);
+    paint(*win, {0, 0, win->client.width, win->client.height});
+  }
   XFlush(display_);
+}
+
+void X11Platform::copy_picture(Win& win, const Rect& area) {
+  if (win.picture == None) return;
+  const Rect& p = win.picture_rect;
+  const int x0 = std::max(area.x, p.x), y0 = std::max(area.y, p.y);
+  const int x1 = std::min(area.x + area.width, p.x + p.width);
+  const int y1 = std::min(area.y + area.height, p.y + p.height);
+  if (x1 <= x0 || y1 <= y0) return;
+  XCopyArea(display_, win.picture, win.xid, gc_, x0 - p.x, y0 - p.y, x1 - x0, y1 - y0, x0, y0);
 }
 
 void X11Platform::set_outline(WindowId w, float left, float top, float width, float height) {
@@ -668,10 +689,16 @@ void X11Platform::set_outline(WindowId w, float left, float top, float width, fl
 void X11Platform::clear_outline(Win& win, const Rect& r) {
   if (r.empty()) return;
   // The four one-pixel strips the outline covered, back from the picture.
-  XClearArea(display_, win.xid, r.x, r.y, r.width, 1, False);
-  XClearArea(display_, win.xid, r.x, r.y + r.height - 1, r.width, 1, False);
-  XClearArea(display_, win.xid, r.x, r.y, 1, r.height, False);
-  XClearArea(display_, win.xid, r.x + r.width - 1, r.y, 1, r.height, False);
+  const Rect strips[] = {{r.x, r.y, r.width, 1},
+                         {r.x, r.y + r.height - 1, r.width, 1},
+                         {r.x, r.y, 1, r.height},
+                         {r.x + r.width - 1, r.y, 1, r.height}};
+  for (const Rect& strip : strips) {
+    if (win.kind != WindowKind::Overlay) {
+      XClearArea(display_, win.xid, strip.x, strip.y, strip.width, strip.height, False);
+    }
+    copy_picture(win, strip);
+  }
 }
 
 void X11Platform::draw_outline(Win& win) {
@@ -721,7 +748,8 @@ void X11Platform::paint_buttons(Win& win) {
   }
 }
 
-void X11Platform::paint(Win& win, const Rect&) {
+void X11Platform::paint(Win& win, const Rect& area) {
+  copy_picture(win, area);
   if (!win.buttons.empty()) paint_buttons(win);
   draw_outline(win);
 }
@@ -792,8 +820,13 @@ void X11Platform::handle(XEvent& event) {
       }
       if (!sink_) break;
       if (event.type == MotionNotify) {
-        // Only the latest position matters when the pointer outruns us.
-        while (XCheckTypedWindowEvent(display_, win->xid, MotionNotify, &event)) {
+        // Only the latest of a run of moves matters when the pointer
+        // outruns us; a press or release in between keeps its place.
+        XEvent next;
+        while (XEventsQueued(display_, QueuedAlready) > 0) {
+          XPeekEvent(display_, &next);
+          if (next.type != MotionNotify || next.xmotion.window != win->xid) break;
+          XNextEvent(display_, &event);
         }
         sink_->mouse_move(id, buttons_held(event.xmotion.state), shift_of(event.xmotion.state),
                           event.xmotion.x * tpp_, event.xmotion.y * tpp_);
@@ -947,7 +980,10 @@ bool X11Platform::pump(std::chrono::milliseconds max_wait) {
   }
   // What has arrived so far, one event at a time, then the timers, so that
   // neither can starve the other.
-  for (int n = XPending(display_); n > 0 && !quit_; --n) {
+  // A handler may take events off the queue itself (motion compression), so
+  // the count is only an upper bound.
+  for (int n = XPending(display_); n > 0 && !quit_ && XEventsQueued(display_, QueuedAlready) > 0;
+       --n) {
     XEvent event;
     XNextEvent(display_, &event);
     handle(event);

@@ -40,6 +40,7 @@ class X11Platform : public Platform {
   PixelSize screen_size() const override;
   float twips_per_pixel() const override { return tpp_; }
   ImageView copy_screen() override;
+  ImageView copy_screen_region(int x, int y, int width, int height) override;
   void set_mouse_pointer(MousePointer pointer) override;
   WindowId create_window(const WindowDesign& design) override;
   void destroy_window(WindowId w) override;
@@ -84,7 +85,7 @@ class X11Platform : public Platform {
     bool modal = false;
     bool input_blocked = false;
     Pixmap picture = None;
-    int picture_width = 0, picture_height = 0;
+    Rect picture_rect;  // where the picture lies in the client area
     Rect outline;
     std::vector<Button> buttons;
     XftDraw* draw = nullptr;
@@ -104,6 +105,9 @@ class X11Platform : public Platform {
   void map_managed(Win& win);
   void grab_overlay_input(Win& win);
   void wait_until_hidden();
+  template <class Grab>
+  ImageView settled_grab(Grab&& grab);
+  void copy_picture(Win& win, const Rect& area);
   Cursor cursor_for(MousePointer pointer) const;
 
   void handle(XEvent& event);

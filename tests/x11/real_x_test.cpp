@@ -1,0 +1,492 @@
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <poll.h>
+#include <algorithm>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_window.hpp"
+#include "app/program.hpp"
+#include "platform/x11/x11_platform.hpp"
+#include "selection/overlay.hpp"
+
+namespace pr::x11 {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The document's client runs on a thread of its own.
+const bool threads_ready = XInitThreads() != 0;
+
+// A colour for every pixel of the pattern, different for every position up
+// to 4096 x 4096.
+std::uint32_t pattern(int x, int y) {
+  return static_cast<std::uint32_t>(((x & 0xff) << 16) | ((y & 0xff) << 8) |
+                                    (((x >> 8) & 0xf) << 4) | ((y >> 8) & 0xf));
+}
+
+// Another client on the same server, standing in for the document program:
+// a normal window painted with the pattern that records the keys it gets. It
+// answers its events on a thread of its own, as another program would.
+class Document {
+ public:
+  Document(int x, int y, int width, int height) : width_(width), height_(height) {
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) throw std::runtime_error("no display");
+    const int screen = DefaultScreen(display_);
+    XSetWindowAttributes attrs{};
+    attrs.event_mask = KeyPressMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+    window_ = XCreateWindow(display_, RootWindow(display_, screen), x, y, width, height, 0,
+                            CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attrs);
+    XSizeHints hints{};
+    hints.flags = USPosition | USSize;
+    hints.x = x;
+    hints.y = y;
+    XSetWMNormalHints(display_, window_, &hints);
+    XStoreName(display_, window_, "document");
+    image_data_.resize(static_cast<std::size_t>(width) * height);
+    for (int row = 0; row < height; ++row) {
+      for (int col = 0; col < width; ++col) image_data_[row * width + col] = pattern(col, row);
+    }
+    image_ = XCreateImage(display_, DefaultVisual(display_, screen), 24, ZPixmap, 0,
+                          reinterpret_cast<char*>(image_data_.data()), width, height, 32, 0);
+    image_->byte_order = LSBFirst;
+    gc_ = XCreateGC(display_, window_, 0, nullptr);
+    XMapRaised(display_, window_);
+    XFlush(display_);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~Document() {
+    stop_ = true;
+    thread_.join();
+    image_->data = nullptr;
+    XDestroyImage(image_);
+    XFreeGC(display_, gc_);
+    XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+  }
+
+  bool mapped() const { return mapped_; }
+  bool got_key(KeySym sym) {
+    std::lock_guard lock(mutex_);
+    return std::find(keys_.begin(), keys_.end(), sym) != keys_.end();
+  }
+  Window window() const { return window_; }
+
+ private:
+  // Repaints, and notes the keys typed into it.
+  void serve() {
+    while (!stop_) {
+      while (XPending(display_)) {
+        XEvent e;
+        XNextEvent(display_, &e);
+        if (e.type == Expose && e.xexpose.count == 0) paint();
+        if (e.type == MapNotify) mapped_ = true;
+        if (e.type == KeyPress) {
+          std::lock_guard lock(mutex_);
+          keys_.push_back(XLookupKeysym(&e.xkey, 0));
+        }
+      }
+      pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+      poll(&fd, 1, 5);
+    }
+  }
+  void paint() {
+    XPutImage(display_, window_, gc_, image_, 0, 0, 0, 0, width_, height_);
+    XFlush(display_);
+  }
+
+  std::thread thread_;
+  std::atomic<bool> stop_ = false;
+  std::atomic<bool> mapped_ = false;
+  std::mutex mutex_;
+  std::vector<KeySym> keys_;
+  Display* display_;
+  Window window_;
+  int width_, height_;
+  std::vector<std::uint32_t> image_data_;
+  XImage* image_;
+  GC gc_;
+};
+
+// The real program on the real server, with a document beside it.
+class RealX : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = std::filesystem::temp_directory_path() /
+            ("pagerook-x11-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(home_);
+    std::filesystem::create_directories(home_);
+    setenv("HOME", home_.c_str(), 1);
+    std::filesystem::create_directories(folder());
+    ASSERT_TRUE(threads_ready);
+    probe_ = XOpenDisplay(nullptr);
+    ASSERT_NE(probe_, nullptr);
+  }
+  void TearDown() override {
+    program_.reset();
+    platform_.reset();
+    document_.reset();
+    XCloseDisplay(probe_);
+    std::filesystem::remove_all(home_);
+  }
+
+  void start_document(int x, int y, int w, int h) {
+    document_ = std::make_unique<Document>(x, y, w, h);
+    ASSERT_TRUE(wait_for([&] { return document_->mapped(); }, 3s));
+    ASSERT_TRUE(wait_for([&] { return viewable(document_->window()); }, 3s));
+    run_for(100ms);
+  }
+  void focus_document() {
+    XSetInputFocus(probe(), document_->window(), RevertToParent, CurrentTime);
+    XSync(probe(), False);
+  }
+  // Where the document's client area lies on the screen.
+  std::pair<int, int> document_origin() { return client_origin(document_->window()); }
+  void start_program() {
+    platform_ = std::make_unique<X11Platform>();
+    program_ = std::make_unique<Program>(*platform_);
+    ASSERT_TRUE(wait_for([&] { return viewable(main_window()); }, 10s));
+    // Until the frame is in place the window manager may still move it; on a
+    // busy machine it can take a while.
+    ASSERT_TRUE(wait_for([&] { return client_origin(main_window()).second > 0; }, 10s));
+  }
+
+  // Runs both clients until `done`, or fails after `timeout`.
+  bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+      if (done()) return true;
+      if (platform_) {
+        platform_->pump(5ms);
+      } else {
+        XSync(probe(), False);
+        std::this_thread::sleep_for(5ms);
+      }
+    }
+    return done();
+  }
+  // Lets both clients work for a while, whatever happens.
+  void run_for(std::chrono::milliseconds time) {
+    wait_for([] { return false; }, time);
+  }
+
+  Display* probe() { return probe_; }
+  Window main_window() { return platform_->native_window(program_->form1().hWnd()); }
+  bool viewable(Window w) {
+    XWindowAttributes a{};
+    return w != None && XGetWindowAttributes(probe(), w, &a) && a.map_state == IsViewable;
+  }
+  std::pair<int, int> client_origin(Window w) {
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(probe(), w, DefaultRootWindow(probe()), 0, 0, &x, &y, &child);
+    return {x, y};
+  }
+  Window top_level(Window w) {
+    for (;;) {
+      Window root, parent, *children = nullptr;
+      unsigned n = 0;
+      XQueryTree(probe(), w, &root, &parent, &children, &n);
+      if (children) XFree(children);
+      if (parent == root) return w;
+      w = parent;
+    }
+  }
+  // A pixel of the real screen, 0xRRGGBB.
+  std::uint32_t screen_pixel(int x, int y) {
+    XImage* image = XGetImage(probe(), DefaultRootWindow(probe()), x, y, 1, 1, AllPlanes, ZPixmap);
+    std::uint32_t p = static_cast<std::uint32_t>(XGetPixel(image, 0, 0)) & 0xffffff;
+    XDestroyImage(image);
+    return p;
+  }
+  void fake_move(int x, int y) {
+    XTestFakeMotionEvent(probe(), -1, x, y, CurrentTime);
+    XSync(probe(), False);
+  }
+  void fake_button(bool down) {
+    XTestFakeButtonEvent(probe(), 1, down, CurrentTime);
+    XSync(probe(), False);
+  }
+  void fake_key(KeySym sym) {
+    KeyCode code = XKeysymToKeycode(probe(), sym);
+    XTestFakeKeyEvent(probe(), code, True, CurrentTime);
+    XTestFakeKeyEvent(probe(), code, False, CurrentTime);
+    XSync(probe(), False);
+  }
+  // The centre of the main window's button, on the screen.
+  std::pair<int, int> button_centre() {
+    auto [x, y] = client_origin(main_window());
+    const float tpp = platform_->twips_per_pixel();
+    return {x + static_cast<int>((360 + 615 / 2) / tpp),
+            y + static_cast<int>((120 + 375 / 2) / tpp)};
+  }
+  void click_capture_button() {
+    auto [x, y] = button_centre();
+    fake_move(x, y);
+    fake_button(true);
+    fake_button(false);
+  }
+  bool overlay_shown() {
+    return program_->form2_loaded() && viewable(platform_->native_window(program_->form2().hWnd()));
+  }
+  long files() {
+    long n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder())) {
+      if (entry.path().filename().string()[0] != '.') ++n;
+    }
+    return n;
+  }
+  std::filesystem::path folder() const { return home_ / "截图"; }
+
+  std::filesystem::path home_;
+  Display* probe_ = nullptr;
+  std::unique_ptr<Document> document_;
+  std::unique_ptr<X11Platform> platform_;
+  std::unique_ptr<Program> program_;
+};
+
+TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
+  start_program();
+  Window w = main_window();
+  XWindowAttributes a{};
+  XGetWindowAttributes(probe(), w, &a);
+  EXPECT_EQ(a.width, 145);
+  EXPECT_EQ(a.height, 40);
+  // The frame's top-left corner is the screen's.
+  Window frame = top_level(w);
+  XWindowAttributes fa{};
+  XGetWindowAttributes(probe(), frame, &fa);
+  EXPECT_EQ(fa.x, 0);
+  EXPECT_EQ(fa.y, 0);
+  // The frame the core was told about is the real one.
+  FrameSize f = platform_->frame_size(WindowKind::Main);
+  EXPECT_EQ(fa.width + 2 * fa.border_width, 145 + static_cast<int>(f.width / 15));
+  EXPECT_EQ(fa.height + 2 * fa.border_width, 40 + static_cast<int>(f.height / 15));
+
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(probe(), w, XInternAtom(probe(), "_NET_WM_NAME", False), 0, 64, False,
+                     XInternAtom(probe(), "UTF8_STRING", False), &type, &format, &count, &after,
+                     &data);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "Pagerook");
+  XFree(data);
+
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(probe(), w, &hints, &supplied));
+  EXPECT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize));
+  EXPECT_EQ(hints.min_width, 145);
+  EXPECT_EQ(hints.max_width, 145);
+  EXPECT_EQ(hints.min_height, 40);
+  EXPECT_EQ(hints.max_height, 40);
+
+  XWMHints* wm = XGetWMHints(probe(), w);
+  ASSERT_NE(wm, nullptr);
+  EXPECT_TRUE(wm->flags & InputHint);
+  EXPECT_FALSE(wm->input);
+  XFree(wm);
+  Atom* protocols = nullptr;
+  int n = 0;
+  ASSERT_TRUE(XGetWMProtocols(probe(), w, &protocols, &n));
+  for (int i = 0; i < n; ++i) {
+    EXPECT_NE(protocols[i], XInternAtom(probe(), "WM_TAKE_FOCUS", False));
+  }
+  XFree(protocols);
+}
+
+TEST_F(RealX, MainWindowStaysAboveAndItsButtonLeavesTheFocusInTheDocument) {
+  start_document(0, 0, 600, 400);
+  start_program();
+  focus_document();
+  // Raising the document does not cover the topmost main window.
+  XRaiseWindow(probe(), top_level(document_->window()));
+  run_for(300ms);
+  auto [bx, by] = button_centre();
+  Window root, child;
+  int rx, ry, wx, wy;
+  unsigned mask;
+  fake_move(bx, by);
+  XQueryPointer(probe(), DefaultRootWindow(probe()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  EXPECT_EQ(child, top_level(main_window()));
+
+  Window before = None, after = None;
+  int revert;
+  XGetInputFocus(probe(), &before, &revert);
+  ASSERT_EQ(before, document_->window());
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 3s));
+  XGetInputFocus(probe(), &after, &revert);
+  EXPECT_EQ(after, document_->window());
+}
+
+TEST_F(RealX, FrozenScreenShowsNoPagerookWindowAndTheOutlineLeavesItAlone) {
+  start_document(0, 0, 800, 600);
+  start_program();
+  focus_document();
+  auto [ox, oy] = document_origin();
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 3s));
+  run_for(200ms);
+
+  // Where the main window stood, the frozen picture shows the document.
+  ImageView frozen = program_->form2().Image();
+  ASSERT_EQ(frozen.width, DisplayWidth(probe(), DefaultScreen(probe())));
+  for (int y = 0; y < 61; ++y) {
+    for (int x = 0; x < 147; ++x) {
+      if (x < ox || y < oy) continue;
+      ASSERT_EQ(frozen.pixel(x, y), pattern(x - ox, y - oy)) << x << "," << y;
+    }
+  }
+  // Drag from bottom-right to top-left, without letting go.
+  fake_move(500, 400);
+  fake_button(true);
+  fake_move(400, 300);
+  fake_move(200, 150);
+  ASSERT_TRUE(wait_for([&] { return screen_pixel(200, 150) == 0xC00000; }, 3s))
+      << std::hex << screen_pixel(200, 150) << " " << screen_pixel(350, 150) << " "
+      << screen_pixel(200, 151);
+  EXPECT_EQ(screen_pixel(499, 399), 0xC00000u);
+  EXPECT_EQ(screen_pixel(350, 150), 0xC00000u);
+  EXPECT_EQ(screen_pixel(200, 300), 0xC00000u);
+  // One pixel wide, and the picture intact around it and in the picture.
+  for (auto [x, y] : {std::pair{201, 151}, {199, 149}, {500, 400}, {350, 151}, {350, 149}}) {
+    EXPECT_EQ(screen_pixel(x, y), pattern(x - ox, y - oy)) << x << "," << y;
+  }
+  EXPECT_EQ(program_->form2().Image().pixel(200, 150), pattern(200 - ox, 150 - oy));
+  // Moving the outline back over old ground leaves the picture as it was.
+  fake_move(300, 250);
+  ASSERT_TRUE(wait_for([&] { return screen_pixel(300, 250) == 0xC00000; }, 3s));
+  EXPECT_EQ(screen_pixel(200, 150), pattern(200 - ox, 150 - oy));
+  EXPECT_EQ(screen_pixel(250, 150), pattern(250 - ox, 150 - oy));
+
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return files() == 1 && !overlay_shown(); }, 3s));
+  ImageView saved = program_->form1().Picture1.Image();
+  ASSERT_EQ(saved.width, 200);
+  ASSERT_EQ(saved.height, 150);
+  EXPECT_EQ(saved.pixel(0, 0), pattern(300 - ox, 250 - oy));
+  EXPECT_EQ(saved.pixel(199, 149), pattern(499 - ox, 399 - oy));
+}
+
+TEST_F(RealX, EscFromTheDocumentStopsTheCycle) {
+  start_document(0, 0, 800, 600);
+  start_program();
+  focus_document();
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 3s));
+  fake_move(400, 300);
+  fake_button(true);
+  fake_move(100, 100);
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return program_->form2().Timer1.Enabled(); }, 3s));
+  // The cycle's Page Down reaches the document, which kept the focus.
+  ASSERT_TRUE(wait_for([&] { return files() >= 2; }, 5s));
+  int revert;
+  Window focus;
+  XGetInputFocus(probe(), &focus, &revert);
+  EXPECT_EQ(focus, document_->window());
+  EXPECT_TRUE(document_->got_key(XK_Next));
+
+  fake_key(XK_Escape);
+  ASSERT_TRUE(wait_for([&] { return !program_->form2().Timer1.Enabled(); }, 3s));
+  const long after_esc = files();
+  run_for(2000ms);
+  EXPECT_EQ(files(), after_esc);
+  // The grab took Esc: the document never saw it.
+  EXPECT_FALSE(document_->got_key(XK_Escape));
+}
+
+TEST_F(RealX, ScreenCopyIsPixelExact) {
+  Display* d = XOpenDisplay(nullptr);
+  const int sw = DisplayWidth(d, 0), sh = DisplayHeight(d, 0);
+  XCloseDisplay(d);
+  start_document(0, 0, sw, sh);
+  platform_ = std::make_unique<X11Platform>();
+  EXPECT_TRUE(platform_->uses_shm());
+  run_for(200ms);
+  auto [ox, oy] = document_origin();
+  ImageView whole = platform_->copy_screen();
+  ASSERT_EQ(whole.width, sw);
+  ASSERT_EQ(whole.height, sh);
+  long wrong = 0;
+  for (int y = oy; y < sh; ++y) {
+    for (int x = ox; x < sw; ++x) wrong += whole.pixel(x, y) != pattern(x - ox, y - oy);
+  }
+  EXPECT_EQ(wrong, 0);
+  // A region at the bottom right, grabbed on its own.
+  ImageView part = platform_->copy_screen_region(sw - 1000, sh - 700, 1000, 700);
+  ASSERT_EQ(part.width, 1000);
+  ASSERT_EQ(part.height, 700);
+  EXPECT_EQ(part.left, sw - 1000);
+  EXPECT_EQ(part.top, sh - 700);
+  wrong = 0;
+  for (int y = 0; y < 700; ++y) {
+    for (int x = 0; x < 1000; ++x) {
+      wrong += part.pixel(x, y) != pattern(sw - 1000 + x - ox, sh - 700 + y - oy);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(RealX, CommitBelow32767TwipsCropsTheRightRows) {
+  // Fewer dots per inch give more twips per pixel, so that the bottom of
+  // the screen lies beyond 32767 twips.
+  Display* d = XOpenDisplay(nullptr);
+  const int sw = DisplayWidth(d, 0), sh = DisplayHeight(d, 0);
+  const int dpi = 1440 * sh / 43200;
+  const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+  XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(resources.c_str()),
+                  static_cast<int>(resources.size()));
+  XSync(d, False);
+  start_document(0, 0, sw, sh);
+  start_program();
+  const float tpp = platform_->twips_per_pixel();
+  ASSERT_NEAR(tpp, 1440.0f / dpi, 1e-3);
+  auto [ox, oy] = document_origin();
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 3s));
+  const int x0 = sw / 2, y0 = sh - 300, x1 = sw / 2 + 400, y1 = sh - 40;
+  ASSERT_GT(y1 * tpp, 32767);
+  fake_move(x0, y0);
+  fake_button(true);
+  fake_move(x1, y1);
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return files() >= 1; }, 3s));
+  ImageView saved = program_->form1().Picture1.Image();
+  ASSERT_EQ(saved.width, x1 - x0);
+  ASSERT_EQ(saved.height, y1 - y0);
+  long wrong = 0;
+  for (int y = 0; y < saved.height; ++y) {
+    for (int x = 0; x < saved.width; ++x) {
+      wrong += saved.pixel(x, y) != pattern(x0 + x - ox, y0 + y - oy);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  XDeleteProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER);
+  XCloseDisplay(d);
+}
+
+}  // namespace
+}  // namespace pr::x11

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The real binary under xdotool: click 截图, drag a region, and the pictures
+# appear in $HOME/截图 until Esc. Run inside with-xvfb.
+#   smoke_test.sh PAGEROOK [SCREENSHOT.png]
+set -euo pipefail
+binary=$1
+shot=${2:-}
+home=$(mktemp -d "${TMPDIR:-/tmp}/pagerook-smoke.XXXXXX")
+pid=
+cleanup() {
+  local status=$?
+  if [[ -n $pid ]]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  rm -rf "$home"
+  exit "$status"
+}
+trap cleanup EXIT
+fail() { echo "smoke: $*" >&2; exit 1; }
+
+HOME=$home "$binary" 2>"$home/stderr" &
+pid=$!
+wid=
+for _ in $(seq 100); do
+  wid=$(xdotool search --name '^Pagerook$' 2>/dev/null | head -n1) && [[ -n $wid ]] && break
+  sleep 0.05
+done
+[[ -n $wid ]] || fail "no main window"
+sleep 0.3
+x=$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {print $4}')
+y=$(xwininfo -id "$wid" | awk '/Absolute upper-left Y/ {print $4}')
+[[ -n $shot ]] && import-im6.q16 -window root -crop "$((145 + 2 * x))x$((40 + y + x))+0+0" "$shot"
+
+xdotool mousemove $((x + 44)) $((y + 20)) click 1
+sleep 0.5
+xdotool mousemove 700 500 mousedown 1 mousemove 500 400 mousemove 200 150 mouseup 1
+folder="$home/截图"
+for _ in $(seq 100); do
+  [[ $(ls "$folder" 2>/dev/null | wc -l) -ge 3 ]] && break
+  sleep 0.05
+done
+ls "$folder"/2.jpg >/dev/null || fail "only $(ls "$folder" | tr '\n' ' ')"
+size=$(identify-im6.q16 -format '%wx%h' "$folder/0.jpg")
+[[ $size == 500x350 ]] || fail "0.jpg is $size"
+xdotool key Escape
+sleep 0.2
+count=$(ls "$folder" | wc -l)
+sleep 2
+[[ $(ls "$folder" | wc -l) -eq $count ]] || fail "files after Esc"
+kill -0 "$pid" || fail "the program ended"
+if [[ -s $home/stderr ]]; then
+  cat "$home/stderr" >&2
+  fail "messages on standard error"
+fi
+echo "smoke: $count pictures, 0.jpg $size"
