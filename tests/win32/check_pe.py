@@ -2,7 +2,10 @@
 the two icon groups, the version block, the manifest, and (with --imports)
 that it imports nothing but Windows system DLLs.
 
-    check_pe.py [--imports] program.exe
+    check_pe.py [--imports] [--icons DIR] program.exe
+
+--icons DIR also compares DIR/pagerook.ico and DIR/preview.ico, the files the
+icon tool drew, with the icon groups: their exact sizes and every image.
 
 Prints every failed check and exits 1 when there is one.
 """
@@ -167,6 +170,25 @@ class Checker:
         self.expect(total == ico_bytes, "icon group %s makes a %d byte .ico, expected %d"
                     % (group_id, total, ico_bytes))
 
+    def ico_file(self, path, resources, group_id, ico_bytes):
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except OSError as e:
+            self.expect(False, str(e))
+            return
+        self.expect(len(data) == ico_bytes, "%s is %d bytes, expected %d"
+                    % (path, len(data), ico_bytes))
+        group = resources.get(RT_GROUP_ICON, {}).get(group_id, b"\0" * 6)
+        count = struct.unpack_from("<H", data, 4)[0]
+        self.expect(count == struct.unpack_from("<H", group, 4)[0],
+                    "%s has %d images, its icon group another count" % (path, count))
+        for i in range(min(count, struct.unpack_from("<H", group, 4)[0])):
+            size, offset = struct.unpack_from("<II", data, 6 + 16 * i + 8)
+            icon_id = struct.unpack_from("<H", group, 6 + 14 * i + 12)[0]
+            self.expect(data[offset:offset + size] == resources.get(RT_ICON, {}).get(icon_id),
+                        "%s image %d differs from RT_ICON %d" % (path, i, icon_id))
+
     def version(self, resources):
         block = resources.get(RT_VERSION, {}).get(1)
         if not self.expect(block is not None, "no version block"):
@@ -224,7 +246,13 @@ class Checker:
 
 def main(argv):
     imports = "--imports" in argv
-    paths = [a for a in argv if a != "--imports"]
+    argv = [a for a in argv if a != "--imports"]
+    icons = None
+    if "--icons" in argv and argv.index("--icons") + 1 < len(argv):
+        at = argv.index("--icons")
+        icons = argv[at + 1]
+        argv = argv[:at] + argv[at + 2:]
+    paths = argv
     if len(paths) != 1:
         print(__doc__, file=sys.stderr)
         return 2
@@ -240,6 +268,9 @@ def main(argv):
     check.manifest(resources)
     if imports:
         check.imports(pe)
+    if icons:
+        check.ico_file(icons + "/pagerook.ico", resources, 1, PROGRAM_ICO_BYTES)
+        check.ico_file(icons + "/preview.ico", resources, 2, PREVIEW_ICO_BYTES)
     for failure in check.failures:
         print("%s: %s" % (paths[0], failure), file=sys.stderr)
     return 1 if check.failures else 0
