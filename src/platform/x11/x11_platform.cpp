@@ -470,10 +470,7 @@ void X11Platform::show_window(WindowId w) {
   if (win->shown) {
     XRaiseWindow(display_, win->xid);
   } else if (win->kind == WindowKind::Overlay) {
-    XMoveResizeWindow(display_, win->xid, win->client.x, win->client.y, win->client.width,
-                      win->client.height);
-    XMapRaised(display_, win->xid);
-    grab_overlay_input(*win);
+    win->map_pending = true;
   } else {
     map_managed(*win);
   }
@@ -481,10 +478,31 @@ void X11Platform::show_window(WindowId w) {
   XFlush(display_);
 }
 
+void X11Platform::map_pending_overlays() {
+  for (auto& [id, win] : windows_) {
+    if (!win.map_pending) continue;
+    win.map_pending = false;
+    if (!win.pending_picture.empty()) upload_picture(win, win.pending_picture);
+    win.pending_picture = {};
+    XMoveResizeWindow(display_, win.xid, win.client.x, win.client.y, win.client.width,
+                      win.client.height);
+    XMapRaised(display_, win.xid);
+    grab_overlay_input(win);
+  }
+  XFlush(display_);
+}
+
 void X11Platform::hide_window(WindowId w) {
   Win* win = find(w);
   if (!win || !win->shown) return;
   win->shown = false;
+  if (win->map_pending) {
+    // Never reached the screen.
+    win->map_pending = false;
+    win->pending_picture = {};
+    return;
+  }
+  last_unmap_ = Clock::now();
   for (Button& b : win->buttons) b.held = b.pressed_look = false;
   if (win->kind == WindowKind::Overlay) {
     XUngrabPointer(display_, CurrentTime);
@@ -570,7 +588,13 @@ void X11Platform::wait_until_hidden() {
 
 template <class Grab>
 ImageView X11Platform::settled_grab(Grab&& grab) {
+  // A screen that nothing of ours has changed for a while is taken at once:
+  // that is every capture of the page cycle, a tick after its Page Down.
+  const auto quiet = Clock::now() - std::max(last_unmap_, last_keys_);
+  if (quiet > 150ms) return grab();
   wait_until_hidden();
+  // The program that keys were just sent to needs a moment to act on them.
+  std::this_thread::sleep_until(last_keys_ + 60ms);
   // Programs redraw what our windows uncovered, and a keystroke sent just
   // before may still be changing the screen: take the copy once two grabs
   // a little apart agree, or after 150 ms at most.
@@ -617,6 +641,23 @@ void X11Platform::set_mouse_pointer(MousePointer pointer) {
 void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   Win* win = find(w);
   if (!win) return;
+  if (win->kind == WindowKind::Overlay && (!win->shown || win->map_pending) && !picture.empty()) {
+    // Sent to the server only if the overlay really goes on the screen; the
+    // view stays valid until then (no other copy happens first).
+    win->pending_picture = picture;
+    return;
+  }
+  win->pending_picture = {};
+  upload_picture(*win, picture);
+  if (win->shown) {
+    if (win->kind != WindowKind::Overlay) XClearWindow(display_, win->xid);
+    paint(*win, {0, 0, win->client.width, win->client.height});
+  }
+  XFlush(display_);
+}
+
+void X11Platform::upload_picture(Win& w, ImageView picture) {
+  Win* win = &w;
   if (picture.empty()) {
     if (win->picture != None) XFreePixmap(display_, win->picture);
     win->picture = None;
@@ -651,11 +692,6 @@ void X11Platform::set_window_picture(WindowId w, ImageView picture) {
       XDestroyImage(image);
     }
   }
-  if (win->shown) {
-    if (win->kind != WindowKind::Overlay) XClearWindow(display_, win->xid);
-    paint(*win, {0, 0, win->client.width, win->client.height});
-  }
-  XFlush(display_);
 }
 
 void X11Platform::copy_picture(Win& win, const Rect& area) {
@@ -873,6 +909,7 @@ void X11Platform::send_keys(const std::vector<KeyChord>& keys) {
     if (chord.modifiers & kCtrl) press(XK_Control_L, false);
   }
   XFlush(display_);
+  last_keys_ = Clock::now();
 }
 
 void X11Platform::post_key(WindowId w, int char_code) {
@@ -988,9 +1025,11 @@ bool X11Platform::pump(std::chrono::milliseconds max_wait) {
     XNextEvent(display_, &event);
     handle(event);
     deliver_posted();
+    map_pending_overlays();
   }
   fire_timers();
   deliver_posted();
+  map_pending_overlays();
   return !quit_;
 }
 

@@ -81,6 +81,10 @@ class X11Platform : public Platform {
     Window frame = None;  // the window manager's frame, while managed
     Rect client;          // pixels; the position is the frame's top-left
     bool shown = false;
+    // The overlay is mapped when the handler that showed it returns, so one
+    // shown and hidden again within a handler never reaches the screen.
+    bool map_pending = false;
+    ImageView pending_picture;
     bool above = false;
     bool modal = false;
     bool input_blocked = false;
@@ -105,6 +109,8 @@ class X11Platform : public Platform {
   void map_managed(Win& win);
   void grab_overlay_input(Win& win);
   void wait_until_hidden();
+  void map_pending_overlays();
+  void upload_picture(Win& win, ImageView picture);
   template <class Grab>
   ImageView settled_grab(Grab&& grab);
   void copy_picture(Win& win, const Rect& area);
@@ -145,6 +151,9 @@ class X11Platform : public Platform {
   XftFont* font_ = nullptr;
   XftColor text_colour_{};
   std::map<std::string, Atom> atoms_;
+  // When the screen last changed because of us: a window taken away, keys sent.
+  std::chrono::steady_clock::time_point last_unmap_{};
+  std::chrono::steady_clock::time_point last_keys_{};
   bool quit_ = false;
 };
 
