@@ -502,7 +502,8 @@ void X11Platform::hide_window(WindowId w) {
     win->pending_picture = {};
     return;
   }
-  last_unmap_ = Clock::now();
+  last_change_ = Clock::now();
+  changed_in_handler_ = true;
   for (Button& b : win->buttons) b.held = b.pressed_look = false;
   if (win->kind == WindowKind::Overlay) {
     XUngrabPointer(display_, CurrentTime);
@@ -588,10 +589,10 @@ void X11Platform::wait_until_hidden() {
 
 template <class Grab>
 ImageView X11Platform::settled_grab(Grab&& grab) {
-  // A screen that nothing of ours has changed for a while is taken at once:
-  // that is every capture of the page cycle, a tick after its Page Down.
-  const auto quiet = Clock::now() - std::max(last_unmap_, last_keys_);
-  if (quiet > 150ms) return grab();
+  // A screen that nothing of ours has changed since the last event is taken
+  // at once: that is every capture of the page cycle, a tick after its
+  // Page Down.
+  if (!changed_in_handler_ && Clock::now() - last_change_ > 50ms) return grab();
   wait_until_hidden();
   // The program that keys were just sent to needs a moment to act on them.
   std::this_thread::sleep_until(last_keys_ + 60ms);
@@ -909,7 +910,8 @@ void X11Platform::send_keys(const std::vector<KeyChord>& keys) {
     if (chord.modifiers & kCtrl) press(XK_Control_L, false);
   }
   XFlush(display_);
-  last_keys_ = Clock::now();
+  last_keys_ = last_change_ = Clock::now();
+  changed_in_handler_ = true;
 }
 
 void X11Platform::post_key(WindowId w, int char_code) {
@@ -1006,6 +1008,7 @@ void X11Platform::fire_timers() {
     if (!due) break;
     sink_->timer_tick(*due);
     deliver_posted();
+    changed_in_handler_ = false;
   }
 }
 
@@ -1026,10 +1029,12 @@ bool X11Platform::pump(std::chrono::milliseconds max_wait) {
     handle(event);
     deliver_posted();
     map_pending_overlays();
+    changed_in_handler_ = false;
   }
   fire_timers();
   deliver_posted();
   map_pending_overlays();
+  changed_in_handler_ = false;
   return !quit_;
 }
 

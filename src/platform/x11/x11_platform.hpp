@@ -151,9 +151,11 @@ class X11Platform : public Platform {
   XftFont* font_ = nullptr;
   XftColor text_colour_{};
   std::map<std::string, Atom> atoms_;
-  // When the screen last changed because of us: a window taken away, keys sent.
-  std::chrono::steady_clock::time_point last_unmap_{};
+  // When the screen last changed because of us (a window taken away, keys
+  // sent), and whether it did so in the handler that is running now.
+  std::chrono::steady_clock::time_point last_change_{};
   std::chrono::steady_clock::time_point last_keys_{};
+  bool changed_in_handler_ = false;
   bool quit_ = false;
 };
 
