@@ -2,8 +2,10 @@
 tools they drive (xdotool, xwininfo, ImageMagick), and one capture run of the
 real program against a document window."""
 
+import argparse
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -226,6 +228,28 @@ class Checks:
             return 1
         log("all checks passed")
         return 0
+
+
+def prepare(document_program):
+    """The test's arguments, and a fresh output folder holding the empty capture
+    folder of a private HOME; None when a program the test needs is missing."""
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--pagerook", required=True)
+    ap.add_argument("--close-window", required=True)
+    ap.add_argument("--out", required=True)
+    args = ap.parse_args()
+    args.pagerook = os.path.abspath(args.pagerook)
+    args.close_window = os.path.abspath(args.close_window)
+    for tool in (document_program, "xdotool", "xwininfo", "import-im6.q16", "identify-im6.q16"):
+        if not shutil.which(tool):
+            log(f"SKIP: {tool} is not installed")
+            return None
+    out = os.path.abspath(args.out)
+    shutil.rmtree(out, ignore_errors=True)
+    home = os.path.join(out, "home")
+    folder = os.path.join(home, CAPTURE_FOLDER)
+    os.makedirs(folder)
+    return args, out, home, folder
 
 
 def start_pagerook(procs, binary, home):

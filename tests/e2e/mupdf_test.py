@@ -7,10 +7,8 @@ Run it inside tests/support/with-xvfb. The saved pictures, reference crops and
 screenshots stay in DIR for a look afterwards.
 """
 
-import argparse
 import os
 import re
-import shutil
 import sys
 import time
 
@@ -36,23 +34,10 @@ def go_to_page(wid, key, page):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--pagerook", required=True)
-    ap.add_argument("--close-window", required=True)
-    ap.add_argument("--out", required=True)
-    args = ap.parse_args()
-    args.pagerook = os.path.abspath(args.pagerook)
-    args.close_window = os.path.abspath(args.close_window)
-    for tool in ("mupdf", "xdotool", "xwininfo", "import-im6.q16", "identify-im6.q16"):
-        if not shutil.which(tool):
-            log(f"SKIP: {tool} is not installed")
-            return e2e.SKIP
-
-    out = os.path.abspath(args.out)
-    shutil.rmtree(out, ignore_errors=True)
-    home = os.path.join(out, "home")
-    folder = os.path.join(home, e2e.CAPTURE_FOLDER)
-    os.makedirs(folder)
+    setup = e2e.prepare("mupdf")
+    if setup is None:
+        return e2e.SKIP
+    args, out, home, folder = setup
     pdf = os.path.join(out, "pages.pdf")
     with open(pdf, "wb") as f:
         f.write(pages.pdf_bytes())

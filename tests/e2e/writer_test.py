@@ -10,10 +10,8 @@ shows no first-start dialog, on a fresh copy of the generated document. Exits
 built for.
 """
 
-import argparse
 import glob
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -71,23 +69,10 @@ def shown_page(rect, out, name):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--pagerook", required=True)
-    ap.add_argument("--close-window", required=True)
-    ap.add_argument("--out", required=True)
-    args = ap.parse_args()
-    args.pagerook = os.path.abspath(args.pagerook)
-    args.close_window = os.path.abspath(args.close_window)
-    for tool in ("soffice", "xdotool", "xwininfo", "import-im6.q16", "identify-im6.q16"):
-        if not shutil.which(tool):
-            log(f"SKIP: {tool} is not installed")
-            return e2e.SKIP
-
-    out = os.path.abspath(args.out)
-    shutil.rmtree(out, ignore_errors=True)
-    home = os.path.join(out, "home")
-    folder = os.path.join(home, e2e.CAPTURE_FOLDER)
-    os.makedirs(folder)
+    setup = e2e.prepare("soffice")
+    if setup is None:
+        return e2e.SKIP
+    args, out, home, folder = setup
     profile = os.path.join(out, "profile")
     write_profile(profile)
     document = os.path.join(out, "pages.fodt")
