@@ -88,6 +88,10 @@ TEST(Files, DeleteMatchingNeverFollowsALink) {
   fs::create_directory(folder);
   fs::create_symlink(outside / "precious.txt", folder / "link.txt");
   touch(folder / "0.jpg");
+  fs::create_directory_symlink(outside, folder / "dirlink");
+  fs::create_symlink(folder / "missing", folder / "dangling");
+  // The list shows a link to a file as that file, and nothing for the others.
+  EXPECT_EQ(files::count_visible_files(folder), 2);
   files::delete_matching(folder, "*.*");
   EXPECT_TRUE(fs::exists(outside / "precious.txt"));
   EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
