@@ -53,4 +53,26 @@ if [[ -s $home/stderr ]]; then
   cat "$home/stderr" >&2
   fail "messages on standard error"
 fi
-echo "smoke: $count pictures, 0.jpg $size"
+
+# SIGTERM in the middle of a cycle ends the program between two events: a
+# status of its own, every picture complete, no temporary file left.
+xdotool mousemove $((x + 44)) $((y + 20)) click 1
+sleep 0.5
+xdotool mousemove 700 500 mousedown 1 mousemove 200 150 mouseup 1
+for _ in $(seq 100); do
+  [[ $(ls "$folder" 2>/dev/null | wc -l) -ge 2 ]] && break
+  sleep 0.05
+done
+sleep 0.7
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+pid=
+[[ $status -eq 143 ]] || fail "exit status $status after SIGTERM"
+grep -q "stopping" "$home/stderr" || fail "no word on standard error about the signal"
+leftovers=$(find "$folder" -name '.*' -type f | wc -l)
+[[ $leftovers -eq 0 ]] || fail "temporary files left: $(ls -a "$folder" | tr '\n' ' ')"
+for f in "$folder"/*.jpg; do
+  identify-im6.q16 "$f" >/dev/null 2>&1 || fail "$f is not a complete JPEG"
+done
+echo "smoke: $count pictures, 0.jpg $size; SIGTERM left $(ls "$folder" | wc -l) complete pictures"

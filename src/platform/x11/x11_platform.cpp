@@ -1015,8 +1015,14 @@ void X11Platform::fire_timers() {
 bool X11Platform::pump(std::chrono::milliseconds max_wait) {
   XFlush(display_);
   if (XPending(display_) == 0 && posted_.empty()) {
-    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-    poll(&fd, 1, wait_ms(max_wait));
+    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {stop_signals_.fd(), POLLIN, 0}};
+    poll(fds, stop_signals_.fd() >= 0 ? 2 : 1, wait_ms(max_wait));
+  }
+  if (int signal = stop_signals_.take()) {
+    std::cerr << "pagerook: " << strsignal(signal) << ", stopping" << std::endl;
+    quit_ = true;
+    exit_status_ = 128 + signal;
+    return false;
   }
   // What has arrived so far, one event at a time, then the timers, so that
   // neither can starve the other.
@@ -1041,7 +1047,7 @@ bool X11Platform::pump(std::chrono::milliseconds max_wait) {
 int X11Platform::run() {
   deliver_posted();
   while (!quit_) pump(std::chrono::hours(1));
-  return 0;
+  return exit_status_;
 }
 
 }  // namespace pr::x11

@@ -13,6 +13,7 @@
 
 #include "platform/platform.hpp"
 #include "platform/x11/screen_grabber.hpp"
+#include "platform/x11/stop_signals.hpp"
 #include "platform/x11/timer_queue.hpp"
 
 namespace pr::x11 {
@@ -157,6 +158,8 @@ class X11Platform : public Platform {
   std::chrono::steady_clock::time_point last_keys_{};
   bool changed_in_handler_ = false;
   bool quit_ = false;
+  int exit_status_ = 0;
+  StopSignals stop_signals_;
 };
 
 }  // namespace pr::x11
