@@ -8,8 +8,8 @@
 namespace pr {
 
 // Timings for the benchmarks, written only when PAGEROOK_TRACE names a file;
-// otherwise the program ignores it (and PAGEROOK_BENCH_TICK, the tick text). One line per event: "<what> <ms> ...",
-// milliseconds on the monotonic clock.
+// otherwise the program ignores it (and PAGEROOK_BENCH_TICK, the tick text). One line per event:
+// "<what> <ms> ...", milliseconds on the monotonic clock.
 class Trace {
  public:
   static std::unique_ptr<Trace> from_environment();
