@@ -1,17 +1,17 @@
 #include "app/program.hpp"
 
 #include <cstdlib>
-#include <iostream>
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
+#include "platform/report.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
 
 namespace pr {
 
 void report_error(const std::exception& error) {
-  std::cerr << "pagerook: " << error.what() << std::endl;
+  report_error(std::string_view(error.what()));
 }
 
 Program::Program(Platform& platform) : platform_(platform) {
