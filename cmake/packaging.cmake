@@ -6,6 +6,39 @@ set(PAGEROOK_CONTACT "Pagerook developers <pagerook@users.noreply.github.com>")
 set(PAGEROOK_SUMMARY "save the pages of a document as numbered pictures")
 
 if(WIN32)
+  # A read-me, then the portable zip and the installer beside each other.
+  set(packages ${PROJECT_BINARY_DIR}/packages)
+  set(stage ${PROJECT_BINARY_DIR}/package-stage)
+  set(zip ${packages}/pagerook-${PAGEROOK_VERSION}-windows.zip)
+  set(setup ${packages}/pagerook-${PAGEROOK_VERSION}-setup.exe)
+  set(nsi ${PROJECT_SOURCE_DIR}/resources/windows/pagerook.nsi)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/windows/README.txt ${stage}/README.txt @ONLY)
+  add_custom_command(
+    OUTPUT ${zip}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${packages}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:pagerook> ${stage}/pagerook.exe
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${stage}
+            ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip pagerook.exe README.txt
+    DEPENDS pagerook ${stage}/README.txt
+    COMMENT "Packing the portable zip"
+    VERBATIM)
+  find_program(PAGEROOK_MAKENSIS makensis)
+  if(NOT PAGEROOK_MAKENSIS)
+    message(WARNING "makensis not found (Debian package nsis): no Windows installer")
+    add_custom_target(pagerook_packages ALL DEPENDS ${zip})
+    return()
+  endif()
+  add_custom_command(
+    OUTPUT ${setup}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${packages}
+    COMMAND ${PAGEROOK_MAKENSIS} -V2 -DVERSION=${PAGEROOK_VERSION}
+            -DPROGRAM=$<TARGET_FILE:pagerook> -DREADME=${stage}/README.txt
+            -DICON=${PROJECT_BINARY_DIR}/resources/pagerook.ico -DOUTFILE=${setup} ${nsi}
+    DEPENDS pagerook pagerook_icons ${stage}/README.txt ${nsi}
+    COMMENT "Building the installer"
+    VERBATIM)
+  add_custom_target(pagerook_packages ALL DEPENDS ${zip} ${setup})
   return()
 endif()
 
