@@ -72,6 +72,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Esc is pressed. The pictures go to the folder 截图 in the home folder.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY pagerook)
 set(CPACK_STRIP_FILES ON)
+# Packaging builds only what it installs (scripts/package names those
+# targets), not the tests and benchmarks.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
