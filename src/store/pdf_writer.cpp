@@ -1,11 +1,13 @@
 #include "store/pdf_writer.hpp"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 
 #include "platform/files.hpp"
+#include "platform/report.hpp"
 #include "store/jpeg_header.hpp"
 #include "store/temp_file.hpp"
 
@@ -83,6 +85,12 @@ std::string file_id(const PdfDocument& document, const std::vector<Page>& pages)
                 static_cast<unsigned long long>(fnv1a(summary, 0xcbf29ce484222325ULL)),
                 static_cast<unsigned long long>(fnv1a(summary, 0x84222325cbf29ce4ULL)));
   return id;
+}
+
+// The system's words for the last failure of a file operation, when it left any.
+std::string system_words(const char* what) {
+  int code = errno;
+  return code ? std::string(what) + ": " + errno_text(code) : std::string(what);
 }
 
 const char* colour_space(int components) {
@@ -184,9 +192,10 @@ PdfOutcome write_pdf(const std::vector<std::filesystem::path>& pictures,
   }
 
   TempFile temp(target);
+  errno = 0;
   Output out(temp.path());
   if (!out.good()) {
-    outcome.error = "cannot be created";
+    outcome.error = system_words("cannot be created");
     return outcome;
   }
   // A binary comment line marks the file as binary for transfer programs.
@@ -211,6 +220,8 @@ PdfOutcome write_pdf(const std::vector<std::filesystem::path>& pictures,
       return outcome;
     }
     out.put("\nendstream\nendobj\n");
+    // A full disk shows here; no need to copy the remaining pages first.
+    if (!out.good()) break;
   }
   const std::uint64_t xref = out.offset();
   const std::size_t objects = out.offsets().size();
@@ -225,11 +236,12 @@ PdfOutcome write_pdf(const std::vector<std::filesystem::path>& pictures,
   out.put("trailer\n<< /Size " + std::to_string(objects) + " /Root 1 0 R /Info 3 0 R /ID [<" + id +
           "> <" + id + ">] >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
   if (!out.close()) {
-    outcome.error = "cannot be written";
+    outcome.error = system_words("cannot be written");
     return outcome;
   }
+  errno = 0;
   if (!temp.commit()) {
-    outcome.error = "cannot be put in place";
+    outcome.error = system_words("cannot be put in place");
     return outcome;
   }
   outcome.written = true;
