@@ -166,6 +166,9 @@ void write_page(Output& out, const Page& page, int index) {
 PdfOutcome write_pdf(const std::vector<std::filesystem::path>& pictures,
                      const std::filesystem::path& target, const PdfDocument& document) {
   PdfOutcome outcome;
+  // The range a JFIF header can state; anything else is no resolution at all.
+  const double fallback_dpi =
+      document.default_dpi >= 1 && document.default_dpi <= 0xFFFF ? document.default_dpi : 96;
   std::vector<Page> pages;
   for (const std::filesystem::path& path : pictures) {
     Page page{path, read_jpeg_header(path)};
@@ -174,14 +177,19 @@ PdfOutcome write_pdf(const std::vector<std::filesystem::path>& pictures,
       outcome.notes.push_back(name + " left out: " + page.jpeg.problem);
       continue;
     }
-    double dpi_x = page.jpeg.dpi_x > 0 ? page.jpeg.dpi_x : document.default_dpi;
-    double dpi_y = page.jpeg.dpi_y > 0 ? page.jpeg.dpi_y : document.default_dpi;
+    double dpi_x = page.jpeg.dpi_x > 0 ? page.jpeg.dpi_x : fallback_dpi;
+    double dpi_y = page.jpeg.dpi_y > 0 ? page.jpeg.dpi_y : fallback_dpi;
     page.width_pt = page.jpeg.width * 72.0 / dpi_x;
     page.height_pt = page.jpeg.height * 72.0 / dpi_y;
     if (page.width_pt > kMaxPagePoints || page.height_pt > kMaxPagePoints) {
       outcome.notes.push_back(name + " left out: larger than a PDF page (" +
                               number(page.width_pt / 72) + " x " + number(page.height_pt / 72) +
                               " inches)");
+      continue;
+    }
+    if (page.width_pt < kMinPagePoints || page.height_pt < kMinPagePoints) {
+      outcome.notes.push_back(name + " left out: smaller than a PDF page (" +
+                              number(page.width_pt) + " x " + number(page.height_pt) + " points)");
       continue;
     }
     pages.push_back(std::move(page));

@@ -22,8 +22,10 @@ struct PdfOutcome {
   std::string error;
 };
 
-// The largest page a PDF reader accepts: 200 inches, in points.
+// The largest and smallest page a PDF reader accepts: 200 inches and 1/24
+// inch, in points.
 constexpr double kMaxPagePoints = 14400;
+constexpr double kMinPagePoints = 3;
 
 // Writes one PDF page per picture, in the order given, each page the picture's
 // size at its resolution and its image the JPEG file's bytes unchanged. A

@@ -206,6 +206,11 @@ TEST(PdfWriter, APageIsThePictureAtItsResolution) {
     EXPECT_NEAR(pdf.media_boxes[i].first, cases[i].width_pt, 1e-3);
     EXPECT_NEAR(pdf.media_boxes[i].second, cases[i].height_pt, 1e-3);
   }
+  // A screen that reports no usable resolution: the common 96 dpi.
+  ASSERT_TRUE(write_pdf({pictures[5]}, target, document(0)).written);
+  Parsed fallback = parse(read_file(target));
+  ASSERT_EQ(fallback.media_boxes.size(), 1u);
+  EXPECT_NEAR(fallback.media_boxes[0].first, 180, 1e-3);
 }
 
 TEST(PdfWriter, PicturesItCannotShowAreLeftOutWithANote) {
@@ -220,7 +225,8 @@ TEST(PdfWriter, PicturesItCannotShowAreLeftOutWithANote) {
       {"5.jpg", jpeg_bytes({.width = 19201, .height = 10})},
       {"6.jpg", jpeg_bytes({.width = 10, .height = 40200, .density_x = 200, .density_y = 200})},
       {"7.jpg", ""},
-      {"8.jpg", good},
+      {"8.jpg", jpeg_bytes({.width = 300, .height = 3, .density_x = 96, .density_y = 96})},
+      {"9.jpg", good},
   };
   std::vector<fs::path> pictures;
   for (const auto& [name, bytes] : files) {
@@ -231,7 +237,7 @@ TEST(PdfWriter, PicturesItCannotShowAreLeftOutWithANote) {
   PdfOutcome outcome = write_pdf(pictures, target, document());
   ASSERT_TRUE(outcome.written);
   EXPECT_EQ(outcome.pages, 1);
-  ASSERT_EQ(outcome.notes.size(), 8u);
+  ASSERT_EQ(outcome.notes.size(), 9u);
   const char* reasons[] = {"not a JPEG",
                            "truncated",
                            "truncated",
@@ -239,7 +245,8 @@ TEST(PdfWriter, PicturesItCannotShowAreLeftOutWithANote) {
                            "JPEG coding",
                            "larger than a PDF page",
                            "larger than a PDF page",
-                           "not a JPEG"};
+                           "not a JPEG",
+                           "smaller than a PDF page"};
   for (std::size_t i = 0; i < outcome.notes.size(); ++i) {
     SCOPED_TRACE(outcome.notes[i]);
     EXPECT_EQ(outcome.notes[i].rfind(files[i].first + " left out: ", 0), 0u);
@@ -340,8 +347,7 @@ TEST_F(PdfOfARun, APdfNeverShiftsTheNumberingAndTheNextRunEmptiesIt) {
   EXPECT_TRUE(made.written);
   EXPECT_EQ(made.pages, 2);
   h.hp.advance(3000);
-  EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg", "3.jpg",
-                                                 files::to_utf8(files::from_utf8("截图.pdf"))}));
+  EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg", "3.jpg", "截图.pdf"}));
   h.hp.press_escape_anywhere();
   h.capture(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
