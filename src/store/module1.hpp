@@ -24,6 +24,7 @@ void SaveCapture(Program& program);
 bool SaveJpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,
               std::int16_t quality, float dpi);
 
+// A screen's dots per inch are this over its twips per pixel.
 inline constexpr float kTwipsPerInch = 1440;
 
 // The run as one PDF, "截图.pdf" in the capture folder.
