@@ -44,7 +44,7 @@ void BM_JpegWriter(benchmark::State& state) {
   std::filesystem::create_directories(dir);
   auto path = dir / "0.jpg";
   for (auto _ : state) {
-    if (!writer.write(region, path, static_cast<unsigned>(state.range(0)))) {
+    if (!writer.write(region, path, static_cast<unsigned>(state.range(0)), 96)) {
       state.SkipWithError("write failed");
       break;
     }

@@ -6,6 +6,7 @@
 #include "platform/files.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
+#include "store/module1.hpp"
 
 namespace pr {
 
@@ -77,6 +78,7 @@ void Form1::Form_KeyPress(int key_ascii) {
     program_.form2().Timer1.set_Interval(0);
     program_.form2().Timer1.set_Enabled(false);
     program_.set_mouse_pointer(MousePointer::Arrow);
+    Module1::RunEnded(program_);
   } else if (key_ascii == kEnter) {
     program_.form2().Timer1.set_Enabled(true);
     program_.set_mouse_pointer(MousePointer::Arrow);

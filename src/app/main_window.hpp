@@ -25,6 +25,7 @@ class Form1 : public Form {
   FileListBox File1;
   CheckBox Check2;
   TextBox Text2;
+  bool PdfAtEnd = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
 
   void Form_Load();
   void Check1_Click();

@@ -12,8 +12,10 @@ class JpegWriter {
  public:
   virtual ~JpegWriter() = default;
   // `quality` is 0..255; what the encoder makes of values above 100 is the
-  // writer's own. Returns whether the file was written.
-  virtual bool write(ImageView picture, const std::filesystem::path& path, unsigned quality) = 0;
+  // writer's own. `dpi` is the screen's resolution, stated in the file so that
+  // readers see the picture's size on screen. Returns whether it was written.
+  virtual bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                     float dpi) = 0;
 };
 
 }  // namespace pr

@@ -46,6 +46,7 @@ struct SystemGdiplus {
     bind(api.GdipSaveImageToFile, library.get(), "GdipSaveImageToFile");
     bind(api.GdipDisposeImage, library.get(), "GdipDisposeImage");
     bind(api.GdiplusShutdown, library.get(), "GdiplusShutdown");
+    bind(api.GdipBitmapSetResolution, library.get(), "GdipBitmapSetResolution");
     api.CLSIDFromString = ::CLSIDFromString;
   }
 };
@@ -77,7 +78,7 @@ const GdiplusApi& system_gdiplus_api() {
 }
 
 bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
-                       std::uint8_t quality) {
+                       std::uint8_t quality, float dpi) {
   GdiplusApi::StartupInput input{1, nullptr, FALSE, FALSE};
   ULONG_PTR token = 0;
   GdiplusApi::Status status = api.GdiplusStartup(&token, &input, nullptr);
@@ -85,6 +86,9 @@ bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* pa
   void* bitmap = nullptr;
   status = api.GdipCreateBitmapFromHBITMAP(hbitmap, nullptr, &bitmap);
   if (status == 0) {
+    // The resolution only goes into the file's header; a bitmap that keeps
+    // the default still saves.
+    api.GdipBitmapSetResolution(bitmap, dpi, dpi);
     CLSID encoder;
     api.CLSIDFromString(L"{557CF401-1A04-11D3-9A73-0000F81EF32E}", &encoder);
     // The encoder reads a 32-bit quality; the byte sits in a zeroed cell.
@@ -104,13 +108,14 @@ bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* pa
 }
 
 bool GdiplusJpegWriter::write(ImageView picture, const std::filesystem::path& path,
-                              unsigned quality) {
+                              unsigned quality, float dpi) {
   if (quality > 255) throw Error(ErrorKind::Overflow, "JPEG quality " + std::to_string(quality));
   if (picture.empty()) return false;
   const GdiplusApi& api = api_ ? *api_ : system_gdiplus_api();
   Bitmap dib = make_dib(picture);
   TempFile temp(path);
-  if (!gdiplus_save_jpeg(api, dib.get(), temp.path().c_str(), static_cast<std::uint8_t>(quality)))
+  if (!gdiplus_save_jpeg(api, dib.get(), temp.path().c_str(), static_cast<std::uint8_t>(quality),
+                         dpi))
     return false;
   return temp.commit();
 }

@@ -38,16 +38,17 @@ struct GdiplusApi {
                                       const EncoderParameters* parameters);
   Status(WINAPI* GdipDisposeImage)(void* image);
   void(WINAPI* GdiplusShutdown)(ULONG_PTR token);
+  Status(WINAPI* GdipBitmapSetResolution)(void* bitmap, float xdpi, float ydpi);
 };
 
 // gdiplus.dll and ole32.dll, bound by name on the first call and kept for the
 // rest of the run. Throws pr::Error when a library or a function is missing.
 const GdiplusApi& system_gdiplus_api();
 
-// The whole GDI+ round of one file: start, bitmap from `hbitmap`, save as JPEG
-// at `quality`, dispose, shut down. True when the last status was Ok.
+// The whole GDI+ round of one file: start, bitmap from `hbitmap` at `dpi`, save
+// as JPEG at `quality`, dispose, shut down. True when the last status was Ok.
 bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
-                       std::uint8_t quality);
+                       std::uint8_t quality, float dpi);
 
 // Writes through GDI+ from a DIB section made of the picture's rows for each
 // call. The file is written beside the target under a hidden name and renamed
@@ -56,7 +57,8 @@ class GdiplusJpegWriter : public JpegWriter {
  public:
   // Without an api, the system's is bound on the first write.
   explicit GdiplusJpegWriter(const GdiplusApi* api = nullptr) : api_(api) {}
-  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality) override;
+  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+             float dpi) override;
 
  private:
   const GdiplusApi* api_;

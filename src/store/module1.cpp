@@ -29,18 +29,23 @@ void SaveCapture(Program& program) {
   form1.File1.set_Path(folder);
   form1.File1.Refresh();
   long n = form1.File1.ListCount();
+  // The run's own PDF is no picture: it never shifts the numbering.
+  std::error_code ignored;
+  if (std::filesystem::is_regular_file(folder / files::from_utf8(kPdfName), ignored)) --n;
   // The count of files is the next number, unless that name is taken (a file
   // was removed from the middle): then the next free number above it.
   while (files::exists(numbered(folder, n))) ++n;
   std::int16_t quality = to_int16(leading_number(form1.Text1.Text));
-  SaveJpeg(program.platform().jpeg_writer(), form1.Picture1.Image(), numbered(folder, n), quality);
+  float dpi = kTwipsPerInch / program.platform().twips_per_pixel();
+  SaveJpeg(program.platform().jpeg_writer(), form1.Picture1.Image(), numbered(folder, n), quality,
+           dpi);
   program.form3().set_AutoRedraw(false);
 }
 
 bool SaveJpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,
-              std::int16_t quality) {
+              std::int16_t quality, float dpi) {
   std::uint8_t byte = to_byte(quality);
-  return writer.write(picture, fileName, byte);
+  return writer.write(picture, fileName, byte, dpi);
 }
 
 }  // namespace pr::Module1

@@ -5,6 +5,7 @@
 
 #include "platform/image.hpp"
 #include "platform/jpeg_writer.hpp"
+#include "store/pdf_writer.hpp"
 
 namespace pr {
 
@@ -17,10 +18,29 @@ namespace Module1 {
 // nothing. Errors go to the caller.
 void SaveCapture(Program& program);
 
-// Writes `picture` as a JPEG at `fileName`. A quality outside 0..255 throws an
-// overflow error before anything is written. Returns whether it was written.
+// Writes `picture` as a JPEG at `fileName`, stating the screen's `dpi`. A
+// quality outside 0..255 throws an overflow error before anything is written.
+// Returns whether it was written.
 bool SaveJpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,
-              std::int16_t quality);
+              std::int16_t quality, float dpi);
+
+// A screen's dots per inch are this over its twips per pixel.
+inline constexpr float kTwipsPerInch = 1440;
+
+// The run as one PDF, "截图.pdf" in the capture folder.
+inline constexpr char kPdfName[] = "截图.pdf";
+
+// Whether the capture folder holds numbered pictures to make a PDF of.
+bool HasPictures(Program& program);
+
+// Writes the PDF of the numbered pictures in the capture folder, one page each
+// in numeric order. Every picture left out, every gap in the numbers and a
+// failure are reported as one line each; nothing is thrown.
+PdfOutcome SavePdf(Program& program);
+
+// A run has stopped: writes the PDF when `Form1` asks for it at the end of a
+// run and there are pictures. Says whether it was written.
+PdfOutcome RunEnded(Program& program);
 
 }  // namespace Module1
 }  // namespace pr

@@ -2,7 +2,9 @@
 
 #include <turbojpeg.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "platform/files.hpp"
@@ -30,6 +32,18 @@ TurboJpegWriter::~TurboJpegWriter() = default;
 
 namespace {
 
+// The JFIF header TurboJPEG writes says "no unit, aspect 1:1"; it is made to
+// state the resolution in dots per inch instead.
+void set_density(unsigned char* jpeg, unsigned long size, float dpi) {
+  static const unsigned char jfif[] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0};
+  if (size < 18 || std::memcmp(jpeg, jfif, sizeof jfif) != 0) return;
+  long density = std::lround(dpi);
+  if (density < 1 || density > 0xFFFF) return;
+  jpeg[13] = 1;
+  jpeg[14] = jpeg[16] = static_cast<unsigned char>(density >> 8);
+  jpeg[15] = jpeg[17] = static_cast<unsigned char>(density & 0xFF);
+}
+
 bool write_all(const std::filesystem::path& path, const unsigned char* data, unsigned long size) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -41,8 +55,8 @@ bool write_all(const std::filesystem::path& path, const unsigned char* data, uns
 
 }  // namespace
 
-bool TurboJpegWriter::write(ImageView picture, const std::filesystem::path& path,
-                            unsigned quality) {
+bool TurboJpegWriter::write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                            float dpi) {
   if (quality > 100 || picture.empty() || !state_->compressor) return false;
   int q = quality == 0 ? 1 : static_cast<int>(quality);
   unsigned long needed = tjBufSize(picture.width, picture.height, TJSAMP_444);
@@ -59,6 +73,7 @@ bool TurboJpegWriter::write(ImageView picture, const std::filesystem::path& path
     std::cerr << "pagerook: " << tjGetErrorStr2(state_->compressor) << std::endl;
     return false;
   }
+  set_density(state_->buffer, size, dpi);
   TempFile temp(path);
   if (!write_all(temp.path(), state_->buffer, size)) return false;
   return temp.commit();

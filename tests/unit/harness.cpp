@@ -85,10 +85,11 @@ std::vector<std::string> Harness::files() const {
 
 RecordingWriter::RecordingWriter() : real_(make_system_jpeg_writer()) {}
 
-bool RecordingWriter::write(ImageView picture, const std::filesystem::path& path,
-                            unsigned quality) {
+bool RecordingWriter::write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                            float dpi) {
   qualities.push_back(quality);
-  bool ok = real_->write(picture, path, quality);
+  resolutions.push_back(dpi);
+  bool ok = real_->write(picture, path, quality, dpi);
   results.push_back(ok);
   return ok;
 }

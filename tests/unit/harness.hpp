@@ -59,8 +59,10 @@ struct Harness {
 class RecordingWriter : public JpegWriter {
  public:
   RecordingWriter();
-  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality) override;
+  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+             float dpi) override;
   std::vector<unsigned> qualities;
+  std::vector<float> resolutions;
   std::vector<bool> results;
 
  private:

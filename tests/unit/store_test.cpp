@@ -163,10 +163,10 @@ TEST(SaveJpeg, QualityOutsideAByteNeverReachesTheWriter) {
   test::TempDir dir;
   test::RecordingWriter writer;
   Image picture(16, 16);
-  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 256), Error);
-  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", -1), Error);
+  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 256, 96), Error);
+  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", -1, 96), Error);
   EXPECT_TRUE(writer.qualities.empty());
-  EXPECT_TRUE(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 0));
+  EXPECT_TRUE(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 0, 96));
   EXPECT_TRUE(fs::exists(dir.path() / "a.jpg"));
 }
 
@@ -175,11 +175,11 @@ TEST(SaveJpeg, AFailedWriteLeavesNothing) {
   auto writer = make_system_jpeg_writer();
   Image picture(16, 16);
   // Missing folder.
-  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80));
+  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80, 96));
   // The target name is a folder: the rename fails, the temporary file goes.
   fs::create_directory(dir.path() / "b.jpg");
   fs::create_directory(dir.path() / "b.jpg" / "x");
-  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "b.jpg", 80));
+  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "b.jpg", 80, 96));
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.path())) {
     names.push_back(files::to_utf8(e.path().filename()));

@@ -23,7 +23,7 @@ TEST(MissingGdiplus, EveryWriteRaisesTheLoadErrorAndWritesNothing) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     SCOPED_TRACE(attempt);
     try {
-      writer.write(picture.view(), target, 80);
+      writer.write(picture.view(), target, 80, 96);
       ADD_FAILURE() << "wrote without gdiplus.dll";
     } catch (const Error& e) {
       EXPECT_EQ(e.kind(), ErrorKind::Platform);

@@ -5,6 +5,7 @@
 
 #include "platform/image.hpp"
 #include "store/gdiplus_writer.hpp"
+#include "store/jpeg_header.hpp"
 #include "store/system_jpeg_writer.hpp"
 
 // The decoding side of gdiplus.dll, for reading the files back.
@@ -79,9 +80,15 @@ TEST(SystemGdiplus, WritesDecodableJpegsAtTheUnicodeCaptureFolder) {
 
   // Two saves in a row, the second with an odd width so rows need no padding help.
   Image first = quadrants(64, 40);
-  ASSERT_TRUE(writer->write(first.view(), kFolder / L"0.jpg", 80));
+  ASSERT_TRUE(writer->write(first.view(), kFolder / L"0.jpg", 80, 120));
   Image second = quadrants(33, 17);
-  ASSERT_TRUE(writer->write(second.view(), kFolder / L"1.jpg", 80));
+  ASSERT_TRUE(writer->write(second.view(), kFolder / L"1.jpg", 80, 96));
+
+  // The header states the screen's resolution for readers of the file.
+  JpegHeader header = read_jpeg_header(kFolder / L"0.jpg");
+  EXPECT_EQ(header.problem, "");
+  EXPECT_EQ(header.dpi_x, 120);
+  EXPECT_EQ(header.dpi_y, 120);
 
   Decoded a = decode(kFolder / L"0.jpg", {{8, 5}, {56, 5}, {8, 35}, {56, 35}});
   EXPECT_EQ(a.width, 64u);
@@ -112,11 +119,11 @@ TEST(SystemGdiplus, AFileThatCannotBeCreatedFailsAndLeavesNothing) {
   std::unique_ptr<JpegWriter> writer = make_system_jpeg_writer();
   Image picture = quadrants(20, 10);
   const fs::path missing = kFolder / L"不存在";
-  EXPECT_FALSE(writer->write(picture.view(), missing / L"0.jpg", 80));
+  EXPECT_FALSE(writer->write(picture.view(), missing / L"0.jpg", 80, 96));
   EXPECT_FALSE(fs::exists(missing));
   // And the writer still works afterwards.
   const fs::path scratch = fs::temp_directory_path() / L"pagerook-截图-scratch.jpg";
-  EXPECT_TRUE(writer->write(picture.view(), scratch, 80));
+  EXPECT_TRUE(writer->write(picture.view(), scratch, 80, 96));
   EXPECT_TRUE(fs::remove(scratch));
 }
 

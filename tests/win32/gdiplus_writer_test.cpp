@@ -41,6 +41,8 @@ struct Record {
   std::uint32_t quality_cell = 0xdeadbeef;
   const void* disposed = nullptr;
   ULONG_PTR shutdown_token = 0;
+  const void* resolution_image = nullptr;
+  float xdpi = 0, ydpi = 0;
 };
 
 Record* record = nullptr;
@@ -108,8 +110,16 @@ void WINAPI fake_shutdown(ULONG_PTR token) {
   record->shutdown_token = token;
 }
 
-const GdiplusApi kFake{fake_startup, fake_create,  fake_clsid,
-                       fake_save,    fake_dispose, fake_shutdown};
+GdiplusApi::Status WINAPI fake_resolution(void* bitmap, float xdpi, float ydpi) {
+  record->calls.push_back("GdipBitmapSetResolution");
+  record->resolution_image = bitmap;
+  record->xdpi = xdpi;
+  record->ydpi = ydpi;
+  return 0;
+}
+
+const GdiplusApi kFake{fake_startup, fake_create,   fake_clsid,     fake_save,
+                       fake_dispose, fake_shutdown, fake_resolution};
 
 GUID guid(const wchar_t* text) {
   GUID g;
@@ -117,10 +127,9 @@ GUID guid(const wchar_t* text) {
   return g;
 }
 
-const std::vector<std::string> kFullRound = {"GdiplusStartup",      "GdipCreateBitmapFromHBITMAP",
-                                             "CLSIDFromString",     "CLSIDFromString",
-                                             "GdipSaveImageToFile", "GdipDisposeImage",
-                                             "GdiplusShutdown"};
+const std::vector<std::string> kFullRound = {
+    "GdiplusStartup",  "GdipCreateBitmapFromHBITMAP", "GdipBitmapSetResolution", "CLSIDFromString",
+    "CLSIDFromString", "GdipSaveImageToFile",         "GdipDisposeImage",        "GdiplusShutdown"};
 
 struct GdiplusWriter : ::testing::Test {
   GdiplusWriter() : writer(&kFake) {
@@ -151,7 +160,7 @@ struct GdiplusWriter : ::testing::Test {
 
 TEST_F(GdiplusWriter, OneSaveCallsGdiplusInOrderWithItsArguments) {
   const fs::path target = folder / L"截图 0.jpg";
-  ASSERT_TRUE(writer.write(picture.view(), target, 80));
+  ASSERT_TRUE(writer.write(picture.view(), target, 80, 120));
 
   EXPECT_EQ(rec.calls, kFullRound);
   EXPECT_EQ(rec.startup.GdiplusVersion, 1u);
@@ -160,6 +169,9 @@ TEST_F(GdiplusWriter, OneSaveCallsGdiplusInOrderWithItsArguments) {
   EXPECT_EQ(rec.startup.SuppressExternalCodecs, FALSE);
   EXPECT_TRUE(rec.startup_output_null);
   EXPECT_EQ(rec.palette, nullptr);
+  EXPECT_EQ(rec.resolution_image, kBitmap);
+  EXPECT_EQ(rec.xdpi, 120.0f);
+  EXPECT_EQ(rec.ydpi, 120.0f);
 
   EXPECT_EQ(rec.clsid_texts,
             (std::vector<std::wstring>{L"{557CF401-1A04-11D3-9A73-0000F81EF32E}",
@@ -187,7 +199,7 @@ TEST_F(GdiplusWriter, TheBitmapIsACopyOfTheViewsRowsDeletedAfterwards) {
   wide.fill(0);
   wide.set_pixel(3, 1, 0x445566);
   wide.set_pixel(5, 3, 0x778899);
-  ASSERT_TRUE(writer.write(wide.view().crop(3, 1, 3, 3), folder / "0.jpg", 80));
+  ASSERT_TRUE(writer.write(wide.view().crop(3, 1, 3, 3), folder / "0.jpg", 80, 96));
   EXPECT_EQ(rec.dib.bmWidth, 3);
   EXPECT_EQ(rec.dib.bmHeight, 3);
   EXPECT_EQ(rec.dib.bmBitsPixel, 32);
@@ -200,7 +212,8 @@ TEST_F(GdiplusWriter, TheQualityByteReachesTheEncoderAsA32BitValue) {
   for (unsigned quality : {0u, 1u, 100u, 101u, 255u}) {
     SCOPED_TRACE(quality);
     rec.quality_cell = 0xdeadbeef;
-    ASSERT_TRUE(writer.write(picture.view(), folder / (std::to_string(quality) + ".jpg"), quality));
+    ASSERT_TRUE(
+        writer.write(picture.view(), folder / (std::to_string(quality) + ".jpg"), quality, 96));
     EXPECT_EQ(rec.quality_cell, quality);
   }
 }
@@ -226,7 +239,7 @@ TEST_F(GdiplusWriter, EachFailureUndoesWhatWasStartedAndLeavesNoFile) {
     rec.startup_status = c.startup;
     rec.bitmap_status = c.bitmap;
     rec.save_status = c.save;
-    EXPECT_FALSE(writer.write(picture.view(), folder / "0.jpg", 80));
+    EXPECT_FALSE(writer.write(picture.view(), folder / "0.jpg", 80, 96));
     EXPECT_EQ(rec.calls, c.calls);
     EXPECT_EQ(rec.disposed, c.save ? kBitmap : nullptr);
     EXPECT_EQ(rec.shutdown_token, c.startup ? 0 : kToken);
@@ -236,9 +249,9 @@ TEST_F(GdiplusWriter, EachFailureUndoesWhatWasStartedAndLeavesNoFile) {
 
 TEST_F(GdiplusWriter, ASecondSaveStartsGdiplusAgainWhateverTheFirstDid) {
   rec.save_status = 10;
-  EXPECT_FALSE(writer.write(picture.view(), folder / "0.jpg", 80));
+  EXPECT_FALSE(writer.write(picture.view(), folder / "0.jpg", 80, 96));
   rec.save_status = 0;
-  EXPECT_TRUE(writer.write(picture.view(), folder / "1.jpg", 80));
+  EXPECT_TRUE(writer.write(picture.view(), folder / "1.jpg", 80, 96));
   std::vector<std::string> twice = kFullRound;
   twice.insert(twice.end(), kFullRound.begin(), kFullRound.end());
   EXPECT_EQ(rec.calls, twice);
@@ -247,12 +260,12 @@ TEST_F(GdiplusWriter, ASecondSaveStartsGdiplusAgainWhateverTheFirstDid) {
 
 TEST_F(GdiplusWriter, NothingReachesGdiplusForAQualityAboveAByteOrAnEmptyPicture) {
   try {
-    writer.write(picture.view(), folder / "0.jpg", 256);
+    writer.write(picture.view(), folder / "0.jpg", 256, 96);
     ADD_FAILURE() << "quality 256 accepted";
   } catch (const Error& e) {
     EXPECT_EQ(e.kind(), ErrorKind::Overflow);
   }
-  EXPECT_FALSE(writer.write(ImageView{}, folder / "0.jpg", 80));
+  EXPECT_FALSE(writer.write(ImageView{}, folder / "0.jpg", 80, 96));
   EXPECT_TRUE(rec.calls.empty());
   EXPECT_TRUE(entries().empty());
 }
