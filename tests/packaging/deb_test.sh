@@ -41,6 +41,7 @@ else
   fail "no $desktop"
 fi
 /usr/bin/python3 "$here/check_icons.py" "$root/usr/share/icons/hicolor" "$app" || fail "icons"
+/usr/bin/python3 "$here/icon_by_name.py" "$root/usr/share" "$app" || fail "the icon by name"
 
 metainfo=$root/usr/share/metainfo/$app.metainfo.xml
 appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
