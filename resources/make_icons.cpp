@@ -1,7 +1,9 @@
-// Draws the program's icons in code and writes them as .ico files:
-//   make_icons <program.ico> <preview.ico>
-// Every image is an uncompressed bitmap with a 1-bit AND mask, so the files
-// have fixed sizes: the program icon 22,486 bytes, the preview icon 288,190.
+// Draws the program's icons in code and writes them as .ico files and, for
+// the Linux desktop, the program icon as PNGs in a hicolor theme tree:
+//   make_icons <program.ico> <preview.ico> [<hicolor dir> <icon name>]
+// Every .ico image is an uncompressed bitmap with a 1-bit AND mask, so the
+// files have fixed sizes: the program icon 22,486 bytes, the preview icon
+// 288,190. The PNGs are <hicolor dir>/<n>x<n>/apps/<icon name>.png.
 // Runs on the build machine.
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -274,6 +277,18 @@ IconImage encode(const Canvas& c, int bits) {
   return image;
 }
 
+bool write_file(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::FILE* f = std::fopen(path.string().c_str(), "wb");
+  if (!f) {
+    std::perror(path.string().c_str());
+    return false;
+  }
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) std::perror(path.string().c_str());
+  return ok;
+}
+
 bool write_ico(const std::string& path, const std::vector<IconImage>& images) {
   Bytes file;
   file.u16(0);
@@ -292,22 +307,96 @@ bool write_ico(const std::string& path, const std::vector<IconImage>& images) {
     offset += image.bytes.size();
   }
   for (const IconImage& image : images) file.append(image.bytes);
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::perror(path.c_str());
-    return false;
+  return write_file(path, file.data());
+}
+
+std::uint32_t crc32(const std::vector<std::uint8_t>& data, std::size_t from) {
+  std::uint32_t crc = 0xffffffffu;
+  for (std::size_t i = from; i < data.size(); ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xedb88320u : crc >> 1;
   }
-  bool ok = std::fwrite(file.data().data(), 1, file.size(), f) == file.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::perror(path.c_str());
-  return ok;
+  return ~crc;
+}
+
+std::uint32_t adler32(const std::vector<std::uint8_t>& data) {
+  std::uint32_t a = 1, b = 0;
+  for (std::uint8_t v : data) a = (a + v) % 65521, b = (b + a) % 65521;
+  return b << 16 | a;
+}
+
+// PNG numbers are big-endian, unlike the .ico's.
+void put_be32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void put_chunk(std::vector<std::uint8_t>& out, const char* type,
+               const std::vector<std::uint8_t>& body) {
+  put_be32(out, static_cast<std::uint32_t>(body.size()));
+  const std::size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), body.begin(), body.end());
+  put_be32(out, crc32(out, start));
+}
+
+// 8-bit straight RGBA, every row unfiltered, the zlib stream in stored
+// blocks: a PNG that any reader takes, written without a compression library.
+std::vector<std::uint8_t> encode_png(const Canvas& c) {
+  const int n = c.size();
+  std::vector<std::uint8_t> raw;
+  for (int y = 0; y < n; ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < n; ++x) {
+      const Color& p = c.at(x, y);
+      raw.insert(raw.end(), {channel(p.r), channel(p.g), channel(p.b), channel(p.a)});
+    }
+  }
+  std::vector<std::uint8_t> zlib{0x78, 0x01};
+  constexpr std::size_t kBlock = 65535;
+  for (std::size_t at = 0; at < raw.size(); at += kBlock) {
+    const std::size_t length = std::min(kBlock, raw.size() - at);
+    zlib.push_back(at + length == raw.size() ? 1 : 0);
+    zlib.push_back(static_cast<std::uint8_t>(length & 0xff));
+    zlib.push_back(static_cast<std::uint8_t>(length >> 8));
+    zlib.push_back(static_cast<std::uint8_t>(~length & 0xff));
+    zlib.push_back(static_cast<std::uint8_t>(~length >> 8 & 0xff));
+    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                raw.begin() + static_cast<std::ptrdiff_t>(at + length));
+  }
+  put_be32(zlib, adler32(raw));
+
+  std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  std::vector<std::uint8_t> header;
+  put_be32(header, static_cast<std::uint32_t>(n));
+  put_be32(header, static_cast<std::uint32_t>(n));
+  header.insert(header.end(), {8, 6, 0, 0, 0});
+  put_chunk(png, "IHDR", header);
+  put_chunk(png, "IDAT", zlib);
+  put_chunk(png, "IEND", {});
+  return png;
+}
+
+bool write_hicolor(const std::filesystem::path& dir, const std::string& name) {
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    const std::string square = std::to_string(size) + "x" + std::to_string(size);
+    const std::filesystem::path apps = dir / square / "apps";
+    std::error_code error;
+    std::filesystem::create_directories(apps, error);
+    if (error) {
+      std::fprintf(stderr, "%s: %s\n", apps.string().c_str(), error.message().c_str());
+      return false;
+    }
+    if (!write_file(apps / (name + ".png"), encode_png(draw_program(size)))) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_icons <program.ico> <preview.ico>\n");
+  if (argc != 3 && argc != 5) {
+    std::fprintf(stderr,
+                 "usage: make_icons <program.ico> <preview.ico> [<hicolor dir> <icon name>]\n");
     return 2;
   }
   std::vector<IconImage> program;
@@ -316,5 +405,6 @@ int main(int argc, char** argv) {
   std::vector<IconImage> preview;
   preview.push_back(encode(draw_preview(16), 8));
   for (int size : {256, 48, 32, 24}) preview.push_back(encode(draw_preview(size), 32));
-  return write_ico(argv[1], program) && write_ico(argv[2], preview) ? 0 : 1;
+  if (!write_ico(argv[1], program) || !write_ico(argv[2], preview)) return 1;
+  return argc == 5 && !write_hicolor(argv[3], argv[4]) ? 1 : 0;
 }

@@ -1,10 +1,14 @@
 #include <exception>
 #include <iostream>
 
+#include "app/command_line.hpp"
 #include "app/program.hpp"
 #include "platform/x11/x11_platform.hpp"
 
-int main() {
+int main(int argc, char** argv) {
+  if (auto status =
+          pr::answer_command_line({argv + 1, argv + argc}, "~/截图", pr::write_standard_output))
+    return *status;
   try {
     pr::x11::X11Platform platform;
     pr::Program program(platform);

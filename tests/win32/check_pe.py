@@ -1,6 +1,7 @@
 """Reads a Windows executable back and checks what pagerook.exe must carry:
-the two icon groups, the version block, the manifest, and (with --imports)
-that it imports nothing but Windows system DLLs.
+the two icon groups, the version block, the manifest, every resource in
+Simplified Chinese (0x0804), and (with --imports) that it imports nothing
+but Windows system DLLs.
 
     check_pe.py [--imports] [--icons DIR] program.exe
 
@@ -15,6 +16,7 @@ import sys
 import xml.etree.ElementTree as ET
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+LANGUAGE = 0x0804  # LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED
 
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "ole32.dll", "oleaut32.dll", "advapi32.dll",
@@ -66,6 +68,16 @@ class Pe:
 
     def resources(self):
         """{type: {id or name: bytes}} of the first language of each entry."""
+        return {kind: {name: data for name, (_, data) in entries.items()}
+                for kind, entries in self.resources_with_languages().items()}
+
+    def languages(self):
+        """{type: {id or name: [language ids]}}."""
+        return {kind: {name: languages for name, (languages, _) in entries.items()}
+                for kind, entries in self.resources_with_languages().items()}
+
+    def resources_with_languages(self):
+        """{type: {id or name: ([language ids], bytes of the first)}}."""
         rva, size = self.directories[2]
         if not size:
             return {}
@@ -85,10 +97,11 @@ class Pe:
         for kind, types in entries(0):
             out[kind] = {}
             for name, languages in entries(types & 0x7FFFFFFF):
-                _, leaf = next(entries(languages & 0x7FFFFFFF))
-                data_rva, data_size = struct.unpack_from("<II", self.data, base + leaf)
+                leaves = list(entries(languages & 0x7FFFFFFF))
+                data_rva, data_size = struct.unpack_from("<II", self.data, base + leaves[0][1])
                 start = self.offset(data_rva)
-                out[kind][name] = self.data[start:start + data_size]
+                out[kind][name] = ([language for language, _ in leaves],
+                                   self.data[start:start + data_size])
         return out
 
     def imports(self):
@@ -235,6 +248,15 @@ class Checker:
         self.expect(len(controls) == 1 and controls[0].get("version") == "6.0.0.0",
                     "no Common Controls 6 dependency")
 
+    def languages(self, pe):
+        for kind, entries in pe.languages().items():
+            if kind not in (RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST):
+                continue
+            for name, languages in entries.items():
+                self.expect(languages == [LANGUAGE],
+                            "resource type %s id %s in languages %s, expected [0x%04x]"
+                            % (kind, name, ["0x%04x" % l for l in languages], LANGUAGE))
+
     def imports(self, pe):
         names = pe.imports()
         self.expect("kernel32.dll" in (n.lower() for n in names), "imports %r" % names)
@@ -266,6 +288,7 @@ def main(argv):
     check.icon_group(resources, 2, PREVIEW_ICON, PREVIEW_ICO_BYTES)
     check.version(resources)
     check.manifest(resources)
+    check.languages(pe)
     if imports:
         check.imports(pe)
     if icons:

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pr {
+
+// What the command line asks for. Arguments other than these are ignored, as
+// they always were: the program simply starts.
+enum class StartRequest { Run, Version, Help };
+
+// `arguments` without the program's own name. The first request found wins;
+// nothing after "--" is an option.
+StartRequest start_request(const std::vector<std::string>& arguments);
+
+// "Pagerook 2.00" and a line end.
+std::string version_text();
+
+// A few lines: what the program does, where the pictures go, how a run stops.
+std::string help_text(std::string_view capture_folder);
+
+// Writes text somewhere (a console, standard output): an empty string when
+// all of it got there, else the system's words for why not.
+using TextWriter = std::function<std::string(std::string_view text)>;
+
+// Answers --version and --help before any window exists: returns the exit
+// status when the program ends here, nothing when it should start as usual.
+std::optional<int> answer_command_line(const std::vector<std::string>& arguments,
+                                       std::string_view capture_folder, const TextWriter& write);
+
+// Standard output as a TextWriter: every byte written and flushed.
+std::string write_standard_output(std::string_view text);
+
+#ifdef _WIN32
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> command_line_arguments();
+
+// The console a Windows GUI program may print to, as a TextWriter.
+std::string write_console(std::string_view text);
+#endif
+
+}  // namespace pr
