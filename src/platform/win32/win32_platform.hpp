@@ -30,7 +30,6 @@ class Win32Platform : public Platform {
 
   // For tests: the window behind an id, or null.
   HWND hwnd(WindowId w) const;
-  bool escape_grabbed() const { return escape_target_ != kNoWindow; }
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;

@@ -822,9 +822,6 @@ void X11Platform::handle(XEvent& event) {
     case Expose:
       paint(*win, {event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height});
       break;
-    case ReparentNotify:
-      win->frame = event.xreparent.parent == root_ ? None : event.xreparent.parent;
-      break;
     case ClientMessage:
       if (event.xclient.message_type == atom("WM_PROTOCOLS") &&
           static_cast<Atom>(event.xclient.data.l[0]) == atom("WM_DELETE_WINDOW") &&

@@ -78,8 +78,7 @@ class X11Platform : public Platform {
     WindowStyle style;
     std::string name;
     Window xid = None;
-    Window frame = None;  // the window manager's frame, while managed
-    Rect client;          // pixels; the position is the frame's top-left
+    Rect client;  // pixels; the position is the frame's top-left
     bool shown = false;
     // The overlay is mapped when the handler that showed it returns, so one
     // shown and hidden again within a handler never reaches the screen.
