@@ -5,8 +5,8 @@
 
 #include "platform/errors.hpp"
 #include "platform/report.hpp"
+#include "platform/wide_text.hpp"
 #include "platform/win32/win32_platform.hpp"
-#include "platform/win32/win32_text.hpp"
 
 namespace pr::win32 {
 
