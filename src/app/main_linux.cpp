@@ -4,14 +4,16 @@
 #include "app/command_line.hpp"
 #include "app/program.hpp"
 #include "platform/x11/x11_platform.hpp"
+#include "store/system_jpeg_writer.hpp"
 
 int main(int argc, char** argv) {
   if (auto status =
           pr::answer_command_line({argv + 1, argv + argc}, "~/截图", pr::write_standard_output))
     return *status;
   try {
+    auto writer = pr::make_system_jpeg_writer();
     pr::x11::X11Platform platform;
-    pr::Program program(platform);
+    pr::Program program(platform, *writer);
     return platform.run();
   } catch (const std::exception& error) {
     std::cerr << "pagerook: " << error.what() << std::endl;

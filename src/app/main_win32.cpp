@@ -1,10 +1,10 @@
 #include <windows.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "app/command_line.hpp"
 #include "app/program.hpp"
+#include "platform/report.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "resource_ids.h"
 #include "store/system_jpeg_writer.hpp"
@@ -14,12 +14,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
           pr::answer_command_line(pr::command_line_arguments(), "C:\\截图", pr::write_console))
     return *status;
   try {
-    pr::win32::Win32Platform platform(instance, {PAGEROOK_ICON_PROGRAM, PAGEROOK_ICON_PREVIEW},
-                                      pr::make_system_jpeg_writer());
-    pr::Program program(platform);
+    auto writer = pr::make_system_jpeg_writer();
+    pr::win32::Win32Platform platform(instance, {PAGEROOK_ICON_PROGRAM, PAGEROOK_ICON_PREVIEW});
+    pr::Program program(platform, *writer);
     return platform.run();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "pagerook: %s\n", e.what());
+    pr::report_error(e.what());
     return 1;
   }
 }

@@ -7,6 +7,7 @@
 
 #include "platform/image.hpp"
 #include "platform/platform.hpp"
+#include "platform/units.hpp"
 
 namespace pr {
 
@@ -42,7 +43,6 @@ struct CheckBox {
 // The files one folder shows in a file list: visible files only.
 class FileListBox {
  public:
-  std::string Pattern = "*.*";
   Placement place;
 
   const std::filesystem::path& Path() const { return path_; }
@@ -66,7 +66,6 @@ class PictureBox {
 
   Placement place;
   bool Visible = true;
-  bool AutoRedraw = false;
 
   float Width() const { return width_; }
   float Height() const { return height_; }
@@ -107,7 +106,9 @@ class Shape {
 };
 
 // A periodic timer. Interval in milliseconds, 0 = no ticks; a negative
-// interval is refused with an invalid-value error.
+// interval is refused with an invalid-value error. Changing the interval, or
+// enabling a disabled timer, starts a new period; anything else leaves the
+// running period alone.
 class Timer {
  public:
   // `on_enabled` hears every change of Enabled.
@@ -122,14 +123,13 @@ class Timer {
   void set_Enabled(bool enabled);
 
  private:
+  // Tells the platform, when the change starts or stops a period.
+  void apply(std::int32_t interval, bool enabled);
   Platform& platform_;
   TimerId id_;
   std::function<void(bool)> on_enabled_;
   std::int32_t interval_ = 0;
   bool enabled_ = false;
 };
-
-// Twips to whole pixels, to the nearest pixel.
-int to_pixels(float twips, float twips_per_pixel);
 
 }  // namespace pr

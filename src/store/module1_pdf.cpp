@@ -34,11 +34,11 @@ std::vector<std::string> gaps(const std::vector<NumberedPicture>& pictures) {
 }  // namespace
 
 bool HasPictures(Program& program) {
-  return !numbered_pictures(program.platform().capture_folder()).empty();
+  return !numbered_pictures(program.capture_folder()).empty();
 }
 
 PdfOutcome SavePdf(Program& program) {
-  const std::filesystem::path folder = program.platform().capture_folder();
+  const std::filesystem::path folder = program.capture_folder();
   const std::filesystem::path target = folder / files::from_utf8(kPdfName);
   std::vector<NumberedPicture> numbered = numbered_pictures(folder);
   std::vector<std::filesystem::path> pictures;

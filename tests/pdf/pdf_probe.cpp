@@ -20,17 +20,17 @@ namespace {
 
 int run(const std::filesystem::path& parent, int pages) {
   std::filesystem::create_directories(parent);
-  pr::HeadlessPlatform hp(1920, 1080, pr::make_system_jpeg_writer(),
-                          parent / pr::files::from_utf8("截图"));
-  pr::Program program(hp);
+  pr::HeadlessPlatform hp(1920, 1080, parent);
+  std::unique_ptr<pr::JpegWriter> writer = pr::make_system_jpeg_writer();
+  pr::Program program(hp, *writer);
   program.form1().PdfAtEnd = true;
   pr::test::paint_smooth(hp.screen(), 0);
   hp.click_button(hp.id_of("Form1"), 1);
   pr::WindowId overlay = hp.id_of("Form2");
   // 300 x 200 pixels.
-  hp.mouse_down(overlay, 1, 1500, 1500);
-  hp.mouse_move(overlay, 1, 6000, 4500);
-  hp.mouse_up(overlay, 1, 6000, 4500);
+  hp.mouse_down(overlay, 1, 100, 100);
+  hp.mouse_move(overlay, 1, 400, 300);
+  hp.mouse_up(overlay, 1, 400, 300);
   for (int page = 1; page < pages; ++page) {
     pr::test::paint_smooth(hp.screen(), page);
     hp.advance(1500);  // one page turn and one capture

@@ -3,13 +3,42 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <random>
 
+#include "app/designs.hpp"
 #include "platform/files.hpp"
+#include "platform/units.hpp"
 #include "store/system_jpeg_writer.hpp"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "store/gdiplus_writer.hpp"
+
+// The decoding side of gdiplus.dll: the Windows-written files are read back
+// with the system's own decoder.
+extern "C" {
+struct GpRect {
+  INT X, Y, Width, Height;
+};
+struct GpBitmapData {
+  UINT Width, Height;
+  INT Stride, PixelFormat;
+  void* Scan0;
+  UINT_PTR Reserved;
+};
+int WINAPI GdiplusStartup(ULONG_PTR*, const pr::GdiplusApi::StartupInput*, void*);
+void WINAPI GdiplusShutdown(ULONG_PTR);
+int WINAPI GdipCreateBitmapFromFile(const WCHAR*, void**);
+int WINAPI GdipGetImageWidth(void*, UINT*);
+int WINAPI GdipGetImageHeight(void*, UINT*);
+int WINAPI GdipBitmapLockBits(void*, const GpRect*, UINT, INT, GpBitmapData*);
+int WINAPI GdipBitmapUnlockBits(void*, GpBitmapData*);
+int WINAPI GdipDisposeImage(void*);
+}
+#else
 #include <turbojpeg.h>
 #endif
 
@@ -50,11 +79,11 @@ void paint_smooth(Image& image, int seed) {
   }
 }
 
-Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<JpegWriter> writer)
-    : folder(temp.path() / files::from_utf8("截图")),
-      hp(width, height, writer ? std::move(writer) : make_system_jpeg_writer(), folder,
-         twips_per_pixel),
-      program(hp) {}
+Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<JpegWriter> writer_)
+    : folder(temp.path() / files::from_utf8(design::kCaptureFolderName)),
+      writer(writer_ ? std::move(writer_) : make_system_jpeg_writer()),
+      hp(width, height, temp.path(), twips_per_pixel),
+      program(hp, *writer) {}
 
 void Harness::click_capture() {
   hp.click_button(form1_id(), 1);
@@ -62,10 +91,12 @@ void Harness::click_capture() {
 
 void Harness::drag(float x0, float y0, float x1, float y1) {
   WindowId overlay = form2_id();
-  hp.mouse_down(overlay, 1, x0, y0);
-  hp.mouse_move(overlay, 1, (x0 + x1) / 2, (y0 + y1) / 2);
-  hp.mouse_move(overlay, 1, x1, y1);
-  hp.mouse_up(overlay, 1, x1, y1);
+  const float tpp = hp.twips_per_pixel();
+  auto px = [&](float twips) { return to_pixels(twips, tpp); };
+  hp.mouse_down(overlay, 1, px(x0), px(y0));
+  hp.mouse_move(overlay, 1, px((x0 + x1) / 2), px((y0 + y1) / 2));
+  hp.mouse_move(overlay, 1, px(x1), px(y1));
+  hp.mouse_up(overlay, 1, px(x1), px(y1));
 }
 
 void Harness::capture(float x0, float y0, float x1, float y1) {
@@ -112,7 +143,29 @@ Image decode_jpeg(const std::filesystem::path& path) {
   }
   tjDestroy(d);
 #else
-  (void)path;
+  constexpr UINT kReadOnly = 1;
+  constexpr INT k32bppRgb = 0x00022009;  // B, G, R, X in memory
+  pr::GdiplusApi::StartupInput input{1, nullptr, FALSE, FALSE};
+  ULONG_PTR token = 0;
+  if (GdiplusStartup(&token, &input, nullptr) != 0) return image;
+  void* bitmap = nullptr;
+  if (GdipCreateBitmapFromFile(path.c_str(), &bitmap) == 0) {
+    UINT w = 0, h = 0;
+    GdipGetImageWidth(bitmap, &w);
+    GdipGetImageHeight(bitmap, &h);
+    GpRect all{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
+    GpBitmapData data{};
+    if (w && h && GdipBitmapLockBits(bitmap, &all, kReadOnly, k32bppRgb, &data) == 0) {
+      image.resize(static_cast<int>(w), static_cast<int>(h));
+      for (int y = 0; y < image.height(); ++y) {
+        std::memcpy(image.row(y), static_cast<const std::uint8_t*>(data.Scan0) + y * data.Stride,
+                    static_cast<std::size_t>(w) * 4);
+      }
+      GdipBitmapUnlockBits(bitmap, &data);
+    }
+    GdipDisposeImage(bitmap);
+  }
+  GdiplusShutdown(token);
 #endif
   return image;
 }

@@ -25,7 +25,6 @@
 #include "platform/files.hpp"
 #include "platform/x11/x11_error.hpp"
 #include "platform/x11/x11_keys.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 namespace pr::x11 {
 
@@ -201,10 +200,6 @@ Atom X11Platform::atom(const char* name) {
   return a;
 }
 
-int X11Platform::px(float twips) const {
-  return static_cast<int>(std::lround(static_cast<double>(twips) / tpp_));
-}
-
 unsigned long X11Platform::pixel_of(std::uint32_t rgb) const {
   auto place = [](std::uint32_t c8, unsigned long mask) -> unsigned long {
     if (mask == 0) return 0;
@@ -223,16 +218,16 @@ PixelSize X11Platform::screen_size() const {
 
 WindowId X11Platform::create_window(const WindowDesign& design) {
   Win win;
-  win.kind = design.kind;
+  win.style = design.style;
   win.name = design.name;
-  win.client = {0, 0, std::max(px(design.client_width), 1), std::max(px(design.client_height), 1)};
+  win.client = {0, 0, std::max(design.client_width, 1), std::max(design.client_height, 1)};
 
   XSetWindowAttributes attrs{};
   unsigned long mask = CWEventMask | CWBitGravity;
   attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                      StructureNotifyMask | KeyPressMask;
   attrs.bit_gravity = NorthWestGravity;
-  if (design.kind == WindowKind::Overlay) {
+  if (!design.style.decorated) {
     // The frozen screen is its background; until one is set, nothing is
     // painted, so showing it never flashes.
     attrs.override_redirect = True;
@@ -245,7 +240,7 @@ WindowId X11Platform::create_window(const WindowDesign& design) {
   win.xid = XCreateWindow(display_, root_, 0, 0, win.client.width, win.client.height, 0, depth_,
                           InputOutput, visual_, mask, &attrs);
 
-  if (design.kind != WindowKind::Overlay) {
+  if (design.style.decorated) {
     const Atom utf8 = atom("UTF8_STRING");
     const auto* caption = reinterpret_cast<const unsigned char*>(design.caption.c_str());
     const int length = static_cast<int>(design.caption.size());
@@ -262,7 +257,7 @@ WindowId X11Platform::create_window(const WindowDesign& design) {
     // The main window never takes the keyboard focus from the document.
     XWMHints wm_hints{};
     wm_hints.flags = InputHint | StateHint;
-    wm_hints.input = design.kind == WindowKind::Main ? False : True;
+    wm_hints.input = design.style.takes_focus ? True : False;
     wm_hints.initial_state = NormalState;
     XSetWMHints(display_, win.xid, &wm_hints);
 
@@ -274,8 +269,8 @@ WindowId X11Platform::create_window(const WindowDesign& design) {
     XChangeProperty(display_, win.xid, atom("_MOTIF_WM_HINTS"), atom("_MOTIF_WM_HINTS"), 32,
                     PropModeReplace, reinterpret_cast<unsigned char*>(motif), 5);
 
-    Atom type = atom(design.kind == WindowKind::Main ? "_NET_WM_WINDOW_TYPE_NORMAL"
-                                                     : "_NET_WM_WINDOW_TYPE_DIALOG");
+    Atom type = atom(design.style.takes_focus ? "_NET_WM_WINDOW_TYPE_DIALOG"
+                                              : "_NET_WM_WINDOW_TYPE_NORMAL");
     XChangeProperty(display_, win.xid, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&type), 1);
     long pid = getpid();
@@ -290,12 +285,12 @@ WindowId X11Platform::create_window(const WindowDesign& design) {
   for (const ButtonDesign& b : design.buttons) {
     Button button;
     button.design = b;
-    button.rect = {px(b.left), px(b.top), px(b.width), px(b.height)};
+    button.rect = {b.left, b.top, b.width, b.height};
     win.buttons.push_back(button);
   }
 
   const WindowId id = next_window_++;
-  const bool learn = design.kind == WindowKind::Main;
+  const bool learn = design.style.decorated && !design.style.takes_focus;
   windows_[id] = std::move(win);
   if (learn) learn_frame_extents();
   if (pointer_ != MousePointer::Default) {
@@ -309,7 +304,7 @@ void X11Platform::learn_frame_extents() {
   if (!have_wm_) return;
   Window probe = None;
   for (const auto& [id, win] : windows_) {
-    if (win.kind == WindowKind::Main) probe = win.xid;
+    if (win.style.decorated && !win.style.takes_focus) probe = win.xid;
   }
   if (probe == None) return;
   XEvent request{};
@@ -342,18 +337,11 @@ void X11Platform::learn_frame_extents() {
                  kGuessTitle + 2 * kGuessBorder};
 }
 
-FrameSize X11Platform::frame_size(WindowKind kind) const {
-  switch (kind) {
-    case WindowKind::Main:
-      return {main_frame_.width * tpp_, main_frame_.height * tpp_};
-    case WindowKind::Preview:
-      // What the preview adds to its picture, so that its client area is
-      // exactly the picture.
-      return {60 * tpp_ / 15, 350 * tpp_ / 15};
-    case WindowKind::Overlay:
-      break;
-  }
-  return {0, 0};
+PixelSize X11Platform::frame_size(WindowId w) const {
+  // Every decorated window is taken to have the frame learnt from the first.
+  const Win* win = find(w);
+  if (!win || !win->style.decorated) return {0, 0};
+  return {main_frame_.width, main_frame_.height};
 }
 
 void X11Platform::set_fixed_size(const Win& win) {
@@ -371,7 +359,7 @@ void X11Platform::set_fixed_size(const Win& win) {
 void X11Platform::destroy_window(WindowId w) {
   Win* win = find(w);
   if (!win) return;
-  if (win->kind == WindowKind::Overlay && win->shown) {
+  if (win->style.grabs_input && win->shown) {
     XUngrabPointer(display_, CurrentTime);
     XUngrabKeyboard(display_, CurrentTime);
   }
@@ -383,15 +371,14 @@ void X11Platform::destroy_window(WindowId w) {
   XFlush(display_);
 }
 
-void X11Platform::move_window(WindowId w, float left, float top, float width, float height) {
+void X11Platform::move_window(WindowId w, int left, int top, int width, int height) {
   Win* win = find(w);
   if (!win) return;
-  FrameSize frame = frame_size(win->kind);
-  Rect r{px(left), px(top), std::max(px(width - frame.width), 1),
-         std::max(px(height - frame.height), 1)};
+  PixelSize frame = frame_size(w);
+  Rect r{left, top, std::max(width - frame.width, 1), std::max(height - frame.height, 1)};
   const bool resized = r.width != win->client.width || r.height != win->client.height;
   win->client = r;
-  if (win->kind != WindowKind::Overlay && resized) set_fixed_size(*win);
+  if (win->style.decorated && resized) set_fixed_size(*win);
   // With north-west gravity the window manager puts the frame's top-left
   // corner at the position asked for.
   XMoveResizeWindow(display_, win->xid, r.x, r.y, r.width, r.height);
@@ -469,7 +456,7 @@ void X11Platform::show_window(WindowId w) {
   if (!win) return;
   if (win->shown) {
     XRaiseWindow(display_, win->xid);
-  } else if (win->kind == WindowKind::Overlay) {
+  } else if (win->style.grabs_input) {
     win->map_pending = true;
   } else {
     map_managed(*win);
@@ -505,9 +492,11 @@ void X11Platform::hide_window(WindowId w) {
   last_change_ = Clock::now();
   changed_in_handler_ = true;
   for (Button& b : win->buttons) b.held = b.pressed_look = false;
-  if (win->kind == WindowKind::Overlay) {
-    XUngrabPointer(display_, CurrentTime);
-    XUngrabKeyboard(display_, CurrentTime);
+  if (!win->style.decorated) {
+    if (win->style.grabs_input) {
+      XUngrabPointer(display_, CurrentTime);
+      XUngrabKeyboard(display_, CurrentTime);
+    }
     XUnmapWindow(display_, win->xid);
   } else {
     XWithdrawWindow(display_, win->xid, screen_);
@@ -545,7 +534,7 @@ void X11Platform::set_topmost(WindowId w, bool topmost) {
   Win* win = find(w);
   if (!win) return;
   win->above = topmost;
-  if (win->kind == WindowKind::Overlay || !have_wm_) {
+  if (!win->style.decorated || !have_wm_) {
     if (topmost && win->shown) XRaiseWindow(display_, win->xid);
   } else if (win->shown) {
     send_wm_state(*win, topmost, atom("_NET_WM_STATE_ABOVE"));
@@ -566,7 +555,7 @@ void X11Platform::wait_until_hidden() {
     bool visible = false;
     ErrorTrap trap(display_);
     for (const auto& [id, win] : windows_) {
-      if (win.shown || win.kind == WindowKind::Overlay) continue;
+      if (win.shown || !win.style.decorated) continue;
       Window top = win.xid;
       for (;;) {
         Window root = None, parent = None;
@@ -631,7 +620,7 @@ void X11Platform::set_mouse_pointer(MousePointer pointer) {
     } else {
       XDefineCursor(display_, win.xid, cursor);
     }
-    if (win.kind == WindowKind::Overlay && win.shown) {
+    if (win.style.grabs_input && win.shown) {
       XChangeActivePointerGrab(display_, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                                cursor, CurrentTime);
     }
@@ -642,7 +631,7 @@ void X11Platform::set_mouse_pointer(MousePointer pointer) {
 void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   Win* win = find(w);
   if (!win) return;
-  if (win->kind == WindowKind::Overlay && (!win->shown || win->map_pending) && !picture.empty()) {
+  if (win->style.grabs_input && (!win->shown || win->map_pending) && !picture.empty()) {
     // Sent to the server only if the overlay really goes on the screen; the
     // view stays valid until then (no other copy happens first).
     win->pending_picture = picture;
@@ -651,7 +640,7 @@ void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   win->pending_picture = {};
   upload_picture(*win, picture);
   if (win->shown) {
-    if (win->kind != WindowKind::Overlay) XClearWindow(display_, win->xid);
+    if (win->style.decorated) XClearWindow(display_, win->xid);
     paint(*win, {0, 0, win->client.width, win->client.height});
   }
   XFlush(display_);
@@ -705,14 +694,10 @@ void X11Platform::copy_picture(Win& win, const Rect& area) {
   XCopyArea(display_, win.picture, win.xid, gc_, x0 - p.x, y0 - p.y, x1 - x0, y1 - y0, x0, y0);
 }
 
-void X11Platform::set_outline(WindowId w, float left, float top, float width, float height) {
+void X11Platform::set_outline(WindowId w, int left, int top, int width, int height) {
   Win* win = find(w);
   if (!win) return;
-  Rect r;
-  if (width > 0 && height > 0) {
-    const int x0 = px(left), y0 = px(top);
-    r = {x0, y0, px(left + width) - x0, px(top + height) - y0};
-  }
+  Rect r{left, top, width, height};
   if (r.empty()) r = {};
   const Rect old = win->outline;
   if (old.x == r.x && old.y == r.y && old.width == r.width && old.height == r.height) return;
@@ -731,7 +716,7 @@ void X11Platform::clear_outline(Win& win, const Rect& r) {
                          {r.x, r.y, 1, r.height},
                          {r.x + r.width - 1, r.y, 1, r.height}};
   for (const Rect& strip : strips) {
-    if (win.kind != WindowKind::Overlay) {
+    if (win.style.decorated) {
       XClearArea(display_, win.xid, strip.x, strip.y, strip.width, strip.height, False);
     }
     copy_picture(win, strip);
@@ -837,9 +822,6 @@ void X11Platform::handle(XEvent& event) {
     case Expose:
       paint(*win, {event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height});
       break;
-    case ReparentNotify:
-      win->frame = event.xreparent.parent == root_ ? None : event.xreparent.parent;
-      break;
     case ClientMessage:
       if (event.xclient.message_type == atom("WM_PROTOCOLS") &&
           static_cast<Atom>(event.xclient.data.l[0]) == atom("WM_DELETE_WINDOW") &&
@@ -851,7 +833,7 @@ void X11Platform::handle(XEvent& event) {
     case ButtonRelease:
     case MotionNotify:
       if (win->input_blocked) break;
-      if (win->kind != WindowKind::Overlay) {
+      if (!win->style.grabs_input) {
         handle_button(*win, id, event);
         break;
       }
@@ -866,9 +848,9 @@ void X11Platform::handle(XEvent& event) {
           XNextEvent(display_, &event);
         }
         sink_->mouse_move(id, buttons_held(event.xmotion.state), shift_of(event.xmotion.state),
-                          event.xmotion.x * tpp_, event.xmotion.y * tpp_);
+                          event.xmotion.x, event.xmotion.y);
       } else if (int button = to_x_button(event.xbutton.button)) {
-        const float x = event.xbutton.x * tpp_, y = event.xbutton.y * tpp_;
+        const int x = event.xbutton.x, y = event.xbutton.y;
         const int shift = shift_of(event.xbutton.state);
         if (event.type == ButtonPress) {
           sink_->mouse_down(id, button, shift, x, y);
@@ -968,8 +950,8 @@ TimerId X11Platform::create_timer() {
   return timers_.create();
 }
 
-void X11Platform::set_timer(TimerId t, std::int32_t interval_ms, bool enabled) {
-  timers_.set(t, interval_ms, enabled, Clock::now());
+void X11Platform::set_timer(TimerId t, std::int32_t interval_ms) {
+  timers_.set(t, interval_ms, Clock::now());
 }
 
 std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_view class_name) {
@@ -977,19 +959,14 @@ std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_vie
               "no running program answers to " + std::string(class_name) + " on X11");
 }
 
-std::filesystem::path X11Platform::capture_folder() const {
+std::filesystem::path X11Platform::base_folder() const {
   std::string home;
   if (const char* env = std::getenv("HOME"); env && *env) {
     home = env;
   } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
     home = pw->pw_dir;
   }
-  return files::from_utf8(home) / files::from_utf8("截图");
-}
-
-JpegWriter& X11Platform::jpeg_writer() {
-  if (!writer_) writer_ = make_system_jpeg_writer();
-  return *writer_;
+  return files::from_utf8(home);
 }
 
 int X11Platform::wait_ms(std::chrono::milliseconds max_wait) const {

@@ -45,22 +45,21 @@ class X11Platform : public Platform {
   void set_mouse_pointer(MousePointer pointer) override;
   WindowId create_window(const WindowDesign& design) override;
   void destroy_window(WindowId w) override;
-  FrameSize frame_size(WindowKind kind) const override;
-  void move_window(WindowId w, float left, float top, float width, float height) override;
+  PixelSize frame_size(WindowId w) const override;
+  void move_window(WindowId w, int left, int top, int width, int height) override;
   void show_window(WindowId w) override;
   void show_modal(WindowId w, WindowId owner) override;
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
   void set_window_picture(WindowId w, ImageView picture) override;
-  void set_outline(WindowId w, float left, float top, float width, float height) override;
+  void set_outline(WindowId w, int left, int top, int width, int height) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override;
-  void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) override;
+  void set_timer(TimerId t, std::int32_t interval_ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
-  std::filesystem::path capture_folder() const override;
-  JpegWriter& jpeg_writer() override;
+  std::filesystem::path base_folder() const override;
   int run() override;
   void quit() override { quit_ = true; }
 
@@ -76,11 +75,10 @@ class X11Platform : public Platform {
     bool pressed_look = false;
   };
   struct Win {
-    WindowKind kind;
+    WindowStyle style;
     std::string name;
     Window xid = None;
-    Window frame = None;  // the window manager's frame, while managed
-    Rect client;          // pixels; the position is the frame's top-left
+    Rect client;  // pixels; the position is the frame's top-left
     bool shown = false;
     // The overlay is mapped when the handler that showed it returns, so one
     // shown and hidden again within a handler never reaches the screen.
@@ -100,7 +98,6 @@ class X11Platform : public Platform {
   const Win* find(WindowId w) const;
   WindowId id_of(Window xid) const;
   Atom atom(const char* name);
-  int px(float twips) const;
   unsigned long pixel_of(std::uint32_t rgb) const;
 
   void set_fixed_size(const Win& win);
@@ -138,7 +135,6 @@ class X11Platform : public Platform {
   Rect main_frame_{0, 0, 6, 29};  // frame extents: left, top, added width, added height
   EventSink* sink_ = nullptr;
   std::unique_ptr<ScreenGrabber> grabber_;
-  std::unique_ptr<JpegWriter> writer_;
   std::map<WindowId, Win> windows_;
   WindowId next_window_ = 1;
   TimerQueue timers_;
