@@ -4,14 +4,15 @@
 #include <shellapi.h>
 
 #include "app/command_line.hpp"
-#include "platform/win32/win32_error.hpp"
+#include "platform/report.hpp"
+#include "platform/wide_text.hpp"
 
 namespace pr {
 
 namespace {
 
 std::string last_error() {
-  return win32::error_text(GetLastError());
+  return win32_error_text(GetLastError());
 }
 
 std::string write_file(HANDLE out, std::string_view text) {
@@ -31,7 +32,7 @@ std::vector<std::string> command_line_arguments() {
   int count = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!argv) return out;
-  for (int i = 1; i < count; ++i) out.push_back(win32::narrow(argv[i]));
+  for (int i = 1; i < count; ++i) out.push_back(narrow(argv[i]));
   LocalFree(argv);
   return out;
 }
@@ -49,7 +50,7 @@ std::string write_console(std::string_view text) {
   HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
   if (console == INVALID_HANDLE_VALUE) return last_error();
-  const std::wstring wide = win32::widen(std::string(text));
+  const std::wstring wide = widen(std::string(text));
   std::string error;
   DWORD written = 0;
   if (!WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr))

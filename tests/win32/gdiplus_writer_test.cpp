@@ -252,9 +252,9 @@ TEST_F(GdiplusWriter, AFailedSaveSaysWhichFileAndGdiplusWords) {
   std::vector<std::string> lines;
   set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
   rec.save_status = 10;
-  const bool written = writer.write(picture.view(), folder / "0.jpg", 80);
+  const bool written = writer.write(picture.view(), folder / "0.jpg", 80, 96);
   rec.save_status = 99;
-  writer.write(picture.view(), folder / "1.jpg", 80);
+  writer.write(picture.view(), folder / "1.jpg", 80, 96);
   set_report_sink({});
   EXPECT_FALSE(written);
   ASSERT_EQ(lines.size(), 2u);
