@@ -9,7 +9,7 @@ namespace pr {
 
 void Form2::Timer1_Timer() {
   const std::int32_t phase = CyclePhase;
-  if (phase == 0) platform_.send_keys(parse_keys("{PgDn}"));
+  if (phase == 0) platform_.send_keys(PageKeys);
   if (phase == 1) {
     Hide();
     program_.form3().Hide();

@@ -2,6 +2,7 @@
 #include "app/main_window.hpp"
 #include "app/program.hpp"
 #include "platform/errors.hpp"
+#include "platform/keys.hpp"
 #include "platform/numbers.hpp"
 #include "selection/overlay.hpp"
 #include "store/module1.hpp"
@@ -38,6 +39,7 @@ void Form2::Form_MouseUp(int button, int, float x, float y) {
       // Enter is meant for our own main window only, never for the document.
       step([&] { platform_.post_key(form1.hWnd(), kEnter); });
       step([&] { Module1::SaveCapture(program_); });
+      step([&] { PageKeys = parse_keys(form1.PageKey); });
       step([&] { Timer1.set_Interval(to_int32(leading_number(form1.Text2.Text) * 100.0)); });
       step([&] { Timer1.set_Enabled(true); });
     } else {

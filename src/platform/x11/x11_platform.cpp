@@ -23,6 +23,7 @@
 
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
+#include "platform/report.hpp"
 #include "platform/x11/x11_error.hpp"
 #include "platform/x11/x11_keys.hpp"
 
@@ -967,6 +968,14 @@ std::filesystem::path X11Platform::base_folder() const {
     home = pw->pw_dir;
   }
   return files::from_utf8(home);
+}
+
+void X11Platform::show_menu(WindowId, const Menu&) {
+  report_error("this backend shows no popup menu");
+}
+
+void X11Platform::open_folder(const std::filesystem::path&) {
+  throw Error(ErrorKind::Platform, "this backend opens no file manager");
 }
 
 int X11Platform::wait_ms(std::chrono::milliseconds max_wait) const {

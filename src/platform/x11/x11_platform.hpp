@@ -53,6 +53,7 @@ class X11Platform : public Platform {
   void set_topmost(WindowId w, bool topmost) override;
   void set_window_picture(WindowId w, ImageView picture) override;
   void set_outline(WindowId w, int left, int top, int width, int height) override;
+  void show_menu(WindowId w, const Menu& menu) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
@@ -60,6 +61,7 @@ class X11Platform : public Platform {
   void set_timer(TimerId t, std::int32_t interval_ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
+  void open_folder(const std::filesystem::path& folder) override;
   int run() override;
   void quit() override { quit_ = true; }
 
