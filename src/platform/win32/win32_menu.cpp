@@ -77,12 +77,14 @@ void Win32Platform::show_menu(WindowId w, const Menu& menu) {
 
 void Win32Platform::add_tooltip(HWND window, HWND tool, const std::string& text) {
   if (!tooltips_) {
+    // Owned by the hidden host: owned by Form1, it cost Form1 its
+    // keep-above state under Wine.
     INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
     tooltips_.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, TOOLTIPS_CLASSW, nullptr,
                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
-                                    instance_, nullptr));
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, host_.get(),
+                                    nullptr, instance_, nullptr));
     if (!tooltips_) {
       report_error("no tooltips: CreateWindowExW tooltips_class32: " +
                    win32_error_text(GetLastError()));
