@@ -33,10 +33,17 @@ class HeadlessPlatform : public Platform {
     bool visible = false;
     bool topmost = false;
     bool modal = false;
+    std::string caption;
     WindowId owner = kNoWindow;
     float left = 0, top = 0, width = 0, height = 0;  // outer, twips
     Image picture;                                   // a copy of what it shows
     float outline[4] = {0, 0, 0, 0};
+  };
+  // A JPEG the program asked for, at its virtual time.
+  struct Write {
+    long long time_ms;
+    std::filesystem::path path;
+    bool ok;
   };
   struct Keystroke {
     long long time_ms;
@@ -50,8 +57,14 @@ class HeadlessPlatform : public Platform {
   // ---- what the test drives ----
   Image& screen() { return screen_; }
   long long now() const { return now_ms_; }
-  // Moves the virtual clock on, firing every timer that falls due on the way.
+  // Moves the virtual clock on, firing every timer and running every action
+  // that falls due on the way (an action before a tick due at the same time).
   void advance(long long ms);
+  // Runs `action` when the virtual clock reaches `time_ms`, even while a
+  // handler sleeps: a test changes the painted screen at given times this way.
+  void at(long long time_ms, std::function<void()> action);
+  // How the program that has the focus reacts to the keys sent to it.
+  std::function<void(const std::vector<KeyChord>&)> on_keys;
   void click_button(WindowId w, int button_id);
   void mouse_down(WindowId w, int button, float x, float y);
   void mouse_move(WindowId w, int buttons, float x, float y);
@@ -74,6 +87,7 @@ class HeadlessPlatform : public Platform {
   const Window* window_named(const std::string& name) const;
   WindowId id_of(const std::string& name) const;
   const std::vector<Keystroke>& keystrokes() const { return keystrokes_; }
+  const std::vector<Write>& writes() const { return writes_; }
   // Every call in order, "hide Form1", "copy_screen", "show Form2", ...
   const std::vector<std::string>& calls() const { return calls_; }
   std::size_t call_index(const std::string& call, std::size_t from = 0) const;
@@ -97,6 +111,7 @@ class HeadlessPlatform : public Platform {
   void show_modal(WindowId w, WindowId owner) override;
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
+  void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
   void set_outline(WindowId w, float left, float top, float width, float height) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
@@ -104,9 +119,10 @@ class HeadlessPlatform : public Platform {
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override;
   void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) override;
+  void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path capture_folder() const override { return folder_; }
-  JpegWriter& jpeg_writer() override { return *writer_; }
+  JpegWriter& jpeg_writer() override { return timed_writer_; }
   int run() override;
   void quit() override { quit_ = true; }
 
@@ -120,7 +136,23 @@ class HeadlessPlatform : public Platform {
     bool enabled = false;
     long long due = 0;
   };
+  // The writer the program uses: the real one, with each call's time noted.
+  class TimedWriter : public JpegWriter {
+   public:
+    explicit TimedWriter(HeadlessPlatform& hp) : hp_(hp) {}
+    bool write(ImageView picture, const std::filesystem::path& path, unsigned quality) override;
+
+   private:
+    HeadlessPlatform& hp_;
+  };
+  struct Action {
+    long long time_ms;
+    std::function<void()> run;
+  };
+
   Window* find(WindowId w);
+  // Runs the actions due by `time_ms`, in time order, the clock set to each.
+  void run_actions(long long time_ms);
   void log(const std::string& call);
   std::string name(WindowId w) const;
   bool accepts_input(WindowId w) const;
@@ -132,6 +164,9 @@ class HeadlessPlatform : public Platform {
   Image copy_;
   float tpp_;
   std::unique_ptr<JpegWriter> writer_;
+  TimedWriter timed_writer_{*this};
+  std::vector<Write> writes_;
+  std::vector<Action> actions_;
   std::filesystem::path folder_;
   std::map<WindowId, Window> windows_;
   WindowId next_window_ = 1;

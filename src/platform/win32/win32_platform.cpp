@@ -339,6 +339,13 @@ void Win32Platform::set_topmost(WindowId w, bool topmost) {
   }
 }
 
+void Win32Platform::set_caption(WindowId w, std::string_view caption) {
+  if (Window* win = find(w)) {
+    if (!SetWindowTextW(win->hwnd.get(), widen(std::string(caption)).c_str()))
+      fail("SetWindowTextW");
+  }
+}
+
 void Win32Platform::set_window_picture(WindowId w, ImageView picture) {
   Window* win = find(w);
   if (!win) return;
@@ -428,6 +435,10 @@ TimerId Win32Platform::create_timer() {
   TimerId id = next_timer_++;
   timers_[id] = {};
   return id;
+}
+
+void Win32Platform::sleep_ms(std::int32_t ms) {
+  if (ms > 0) Sleep(static_cast<DWORD>(ms));
 }
 
 void Win32Platform::set_timer(TimerId t, std::int32_t interval_ms, bool enabled) {
