@@ -26,6 +26,12 @@ class Form1 : public Form {
   CheckBox Check2;
   TextBox Text2;
 
+  // Ends the cycle by itself once two page turns in a row changed nothing.
+  bool StopAtEnd = true;
+  // "自动": each page is saved as soon as it has settled and the next one is
+  // turned at once, instead of the fixed five-tick cycle.
+  bool AutoMode = false;
+
   void Form_Load();
   void Check1_Click();
   void Check2_Click();
@@ -33,6 +39,9 @@ class Form1 : public Form {
   void Command3_Click();
   void Form_KeyPress(int key_ascii);
   void Form_Unload();
+
+  // What Esc does to the cycle: main window shown, timer off, arrow pointer.
+  void stop_cycle();
 
   // A character typed into the window. The window sees Esc and Enter before
   // its controls and keeps them; other keys go to the control with the focus.

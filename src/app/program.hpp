@@ -1,7 +1,9 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "app/trace.hpp"
 #include "platform/platform.hpp"
@@ -25,6 +27,8 @@ class Program : public EventSink {
 
   // True: a commit keeps capturing page after page.
   bool IntervalMode = false;
+  // Hears the one line that sums up each capture run; nobody by default.
+  std::function<void(std::string_view)> run_report;
 
   Form1& form1() { return *form1_; }
   // A window is created and loaded on its first use.

@@ -19,11 +19,11 @@ std::filesystem::path numbered(const std::filesystem::path& folder, long n) {
 
 }  // namespace
 
-void SaveCapture(Program& program) {
+bool SaveCapture(Program& program) {
   Form1& form1 = program.form1();
   float width = form1.Picture1.Width();
   float height = form1.Picture1.Height();
-  if (!(width > design::kEmptyPicture && height > design::kEmptyPicture)) return;
+  if (!(width > design::kEmptyPicture && height > design::kEmptyPicture)) return false;
   const std::filesystem::path folder = program.platform().capture_folder();
   if (!files::exists(folder)) files::create_folder(folder);
   form1.File1.set_Path(folder);
@@ -33,8 +33,10 @@ void SaveCapture(Program& program) {
   // was removed from the middle): then the next free number above it.
   while (files::exists(numbered(folder, n))) ++n;
   std::int16_t quality = to_int16(leading_number(form1.Text1.Text));
-  SaveJpeg(program.platform().jpeg_writer(), form1.Picture1.Image(), numbered(folder, n), quality);
+  bool written = SaveJpeg(program.platform().jpeg_writer(), form1.Picture1.Image(),
+                          numbered(folder, n), quality);
   program.form3().set_AutoRedraw(false);
+  return written;
 }
 
 bool SaveJpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,

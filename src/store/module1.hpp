@@ -14,8 +14,8 @@ namespace Module1 {
 
 // Saves the capture picture as the next numbered JPEG in the capture folder,
 // creating the folder when missing. A picture box at its empty size saves
-// nothing. Errors go to the caller.
-void SaveCapture(Program& program);
+// nothing. Errors go to the caller. Returns whether a file was written.
+bool SaveCapture(Program& program);
 
 // Writes `picture` as a JPEG at `fileName`. A quality outside 0..255 throws an
 // overflow error before anything is written. Returns whether it was written.
