@@ -7,6 +7,7 @@
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "app/trace.hpp"
 #include "capture/page_compare.hpp"
 #include "platform/files.hpp"
 #include "platform/keys.hpp"
@@ -38,6 +39,7 @@ const char* why(RunEnd how) {
 }  // namespace
 
 void Form2::Timer1_Timer() {
+  paused_ms_ = 0;
   if (program_.form1().AutoMode) {
     auto_tick();
     return;
@@ -94,13 +96,22 @@ void Form2::turn_page() {
   run_.polls = 0;
 }
 
-void Form2::grab_again() {
+ImageView Form2::grab_region() {
   // The overlay would show the very picture it froze, so the screen is not
   // frozen again; the preview must stay out of the picture all the same.
   if (program_.form3_loaded() && program_.form3().Visible()) program_.form3().Hide();
+  copy_screen_part(region_left(), region_top(), region_width(), region_height());
+  return Image();
+}
+
+void Form2::grab_again() {
+  grab_region();
+  crop_to_picture();
+}
+
+void Form2::crop_to_picture() {
   float dx = region_width();
   float dy = region_height();
-  copy_screen_part(region_left(), region_top(), dx, dy);
   program_.form1().Picture1.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx,
                                          dy);
 }
@@ -110,10 +121,11 @@ bool Form2::take_new_page() {
   if (same_page(run_.last_saved.view(), picture.Image())) return false;
   // A page still being drawn is taken once two grabs a moment apart agree.
   for (int i = 0; i < kSettleTries; ++i) {
-    keep_copy(run_.last_grab, picture.Image());
+    const double before = Trace::now_ms();
     platform_.sleep_ms(kSettleMs);
-    grab_again();
-    if (same_page(run_.last_grab.view(), picture.Image())) break;
+    paused_ms_ += Trace::now_ms() - before;
+    if (same_page(picture.Image(), grab_region())) break;
+    crop_to_picture();
   }
   if (same_page(run_.last_saved.view(), picture.Image())) return false;
   return save_page();

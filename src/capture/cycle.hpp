@@ -34,7 +34,6 @@ enum class RunEnd { Escape, DocumentEnd, SingleCapture };
 // What a capture run keeps between ticks.
 struct PageRun {
   Image last_saved;  // one buffer, reused page after page
-  Image last_grab;   // the grab before the one being settled
   int pages = 0;
   int unchanged_turns = 0;
   // The page of the current turn is saved, or no turn is owed one.

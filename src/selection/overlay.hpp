@@ -42,6 +42,8 @@ class Form2 : public Form {
   // The caption shows the count and how the run ended; one line goes to the
   // program's run report.
   void end_run(RunEnd how);
+  // Milliseconds this tick spent in settle pauses: waiting, not work.
+  double paused_ms() const { return paused_ms_; }
 
   // The committed rectangle: top-left at the smaller corner, twips.
   float region_left() const;
@@ -54,7 +56,10 @@ class Form2 : public Form {
   // "自动": one tick of the fixed grid that follows the page.
   void auto_tick();
   void turn_page();
-  // The committed rectangle into the capture picture, the screen not frozen.
+  // The committed rectangle of the screen as it is now, not frozen.
+  ImageView grab_region();
+  // The last grab into the capture picture.
+  void crop_to_picture();
   void grab_again();
   // Saves the capture picture when it shows a new page, once it has settled.
   bool take_new_page();
@@ -64,6 +69,7 @@ class Form2 : public Form {
 
   Program& program_;
   PageRun run_;
+  double paused_ms_ = 0;
 };
 
 }  // namespace pr

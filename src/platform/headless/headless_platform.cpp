@@ -162,7 +162,10 @@ void HeadlessPlatform::sleep_ms(std::int32_t ms) {
 bool HeadlessPlatform::TimedWriter::write(ImageView picture, const std::filesystem::path& path,
                                           unsigned quality) {
   bool ok = hp_.writer_->write(picture, path, quality);
-  hp_.writes_.push_back({hp_.now_ms_, path, ok});
+  Image copy(picture.width, picture.height);
+  paint_picture(copy, picture, 0, 0, picture.width, picture.height, picture.left, picture.top,
+                picture.width, picture.height);
+  hp_.writes_.push_back({hp_.now_ms_, path, ok, std::move(copy)});
   return ok;
 }
 

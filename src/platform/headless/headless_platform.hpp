@@ -39,11 +39,13 @@ class HeadlessPlatform : public Platform {
     Image picture;                                   // a copy of what it shows
     float outline[4] = {0, 0, 0, 0};
   };
-  // A JPEG the program asked for, at its virtual time.
+  // A JPEG the program asked for, at its virtual time, with the picture it
+  // was handed.
   struct Write {
     long long time_ms;
     std::filesystem::path path;
     bool ok;
+    Image picture;
   };
   struct Keystroke {
     long long time_ms;
