@@ -62,12 +62,15 @@ int main(int argc, char** argv) {
   XSetWindowAttributes attrs{};
   attrs.event_mask = KeyPressMask | ExposureMask;
   attrs.background_pixmap = None;
-  Window w = XCreateWindow(d, root, 0, 0, width, height, 0, CopyFromParent, InputOutput,
+  // One line short of the picture: a window manager may take an undecorated
+  // window as large as the screen for a full-screen one, above our own.
+  const int shown_height = height - 1;
+  Window w = XCreateWindow(d, root, 0, 0, width, shown_height, 0, CopyFromParent, InputOutput,
                            CopyFromParent, CWEventMask | CWBackPixmap, &attrs);
   XSizeHints hints{};
   hints.flags = USPosition | USSize;
   hints.width = width;
-  hints.height = height;
+  hints.height = shown_height;
   XSetWMNormalHints(d, w, &hints);
   XStoreName(d, w, "pager");
   const long motif[5] = {2, 0, 0, 0, 0};  // no decorations
@@ -90,7 +93,7 @@ int main(int argc, char** argv) {
   long page = 1;
   auto show = [&] {
     const int offset = static_cast<int>((page - 1) * kLinesPerPage % height);
-    XCopyArea(d, strip, w, gc, 0, offset, width, height, 0, 0);
+    XCopyArea(d, strip, w, gc, 0, offset, width, shown_height, 0, 0);
     XFlush(d);
   };
   for (;;) {
