@@ -11,6 +11,7 @@
 #include "capture/page_compare.hpp"
 #include "platform/files.hpp"
 #include "platform/keys.hpp"
+#include "platform/report.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
 #include "store/module1.hpp"
@@ -40,6 +41,15 @@ const char* why(RunEnd how) {
 
 void Form2::Timer1_Timer() {
   paused_ms_ = 0;
+  // A page whose save failed is saved before anything else happens, so that
+  // no page is skipped and the numbers have no gap.
+  if (run_.held) {
+    if (!save_page()) return;
+    if (program_.form1().AutoMode) {
+      turn_page();
+      return;
+    }
+  }
   if (program_.form1().AutoMode) {
     auto_tick();
     return;
@@ -146,12 +156,26 @@ void Form2::begin_run() {
   run_.turn_saved = true;
   run_.page_turned = false;
   run_.polls = 0;
+  run_.held = false;
   run_.active = true;
   show_count("");
 }
 
 bool Form2::save_page() {
-  if (!Module1::SaveCapture(program_)) return false;
+  if (!Module1::CanSave(program_)) return false;
+  bool written = false;
+  try {
+    written = Module1::SaveCapture(program_);
+  } catch (...) {
+    // The error itself reaches stderr from the event loop.
+    hold(false);
+    throw;
+  }
+  if (!written) {
+    hold(true);
+    return false;
+  }
+  run_.held = false;
   keep_copy(run_.last_saved, program_.form1().Picture1.Image());
   ++run_.pages;
   run_.turn_saved = true;
@@ -169,6 +193,15 @@ void Form2::end_run(RunEnd how) {
                         " saved in " + files::to_utf8(platform_.capture_folder()) + " (" +
                         why(how) + ")");
   }
+}
+
+void Form2::hold(bool tell) {
+  if (tell && !run_.held) {
+    report_error("a page could not be saved in " + files::to_utf8(platform_.capture_folder()) +
+                 "; the cycle waits and tries again at every tick");
+  }
+  run_.held = true;
+  show_count(" ⚠");
 }
 
 void Form2::show_count(std::string_view mark) {

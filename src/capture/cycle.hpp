@@ -41,6 +41,9 @@ struct PageRun {
   // "自动": a Page Down has gone out and `polls` grabs have looked for its page.
   bool page_turned = false;
   int polls = 0;
+  // A new page is in the capture picture and its save failed: no page turns
+  // until a later tick has saved it.
+  bool held = false;
   // From a commit until the run's end is told.
   bool active = false;
 };

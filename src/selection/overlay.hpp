@@ -65,6 +65,9 @@ class Form2 : public Form {
   bool take_new_page();
   // One more page turn that changed nothing; true when that ends the run.
   bool count_unchanged_turn();
+  // A failed save: the cycle holds and the caption says so; `tell` puts one
+  // line on stderr when the hold begins.
+  void hold(bool tell);
   void show_count(std::string_view mark);
 
   Program& program_;

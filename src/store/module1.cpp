@@ -19,11 +19,15 @@ std::filesystem::path numbered(const std::filesystem::path& folder, long n) {
 
 }  // namespace
 
+bool CanSave(Program& program) {
+  float width = program.form1().Picture1.Width();
+  float height = program.form1().Picture1.Height();
+  return width > design::kEmptyPicture && height > design::kEmptyPicture;
+}
+
 bool SaveCapture(Program& program) {
   Form1& form1 = program.form1();
-  float width = form1.Picture1.Width();
-  float height = form1.Picture1.Height();
-  if (!(width > design::kEmptyPicture && height > design::kEmptyPicture)) return false;
+  if (!CanSave(program)) return false;
   const std::filesystem::path folder = program.platform().capture_folder();
   if (!files::exists(folder)) files::create_folder(folder);
   form1.File1.set_Path(folder);

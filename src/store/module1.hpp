@@ -12,6 +12,10 @@ class Program;
 
 namespace Module1 {
 
+// Whether the capture picture is larger than the empty picture box, the
+// only size that SaveCapture saves.
+bool CanSave(Program& program);
+
 // Saves the capture picture as the next numbered JPEG in the capture folder,
 // creating the folder when missing. A picture box at its empty size saves
 // nothing. Errors go to the caller. Returns whether a file was written.

@@ -4,6 +4,7 @@
 #include "capture/page_compare.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
+#include "platform/report.hpp"
 
 namespace pr {
 namespace {
@@ -223,6 +224,42 @@ TEST(PageEnd, TheCaptionCountsTheRunAndSaysHowItEnded) {
   EXPECT_EQ(caption(h), "Pagerook 1");
   h.hp.press_escape_anywhere();
   EXPECT_EQ(lines.back(), "1 page saved in " + files::to_utf8(h.folder) + " (stopped by Esc)");
+}
+
+// The system's writer, except for `fails` calls from call number `first` on.
+class FailingWriter : public JpegWriter {
+ public:
+  FailingWriter(int first, int fails) : first_(first), fails_(fails) {}
+  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality) override {
+    const int n = calls_++;
+    if (n >= first_ && n < first_ + fails_) return false;
+    return real_.write(picture, path, quality);
+  }
+
+ private:
+  test::RecordingWriter real_;
+  int first_, fails_, calls_ = 0;
+};
+
+TEST(PageEnd, AFailedSaveHoldsTheCycleUntilALaterTickHasSavedThePage) {
+  // The third save fails at once and at the next four ticks.
+  Harness h(1920, 1080, 15, std::make_unique<FailingWriter>(2, 5));
+  Document document(h.hp, 6);
+  std::vector<std::string> errors;
+  set_report_sink([&](std::string_view line) { errors.emplace_back(line); });
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.advance(4000);
+  EXPECT_EQ(caption(h), "Pagerook 2 ⚠");
+  h.hp.advance(20000);
+  set_report_sink({});
+  // Held from 3040 to 4500: no page turned meanwhile, and the cycle goes on
+  // from the saved page.
+  EXPECT_EQ(writes(h), (std::vector<long long>{0, 1540, 4500, 5740, 7240, 8740}));
+  EXPECT_EQ(page_downs(h), (std::vector<long long>{1200, 2700, 5400, 6900, 8400, 9900, 11400}));
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(page_of(h, std::to_string(i) + ".jpg"), i + 1);
+  EXPECT_EQ(caption(h), "Pagerook 6 ✓");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("could not be saved"), std::string::npos);
 }
 
 TEST(AutoMode, EachPageIsSavedAsSoonAsItSettlesAndTheNextTurnedAtOnce) {
