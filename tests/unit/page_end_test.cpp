@@ -262,6 +262,26 @@ TEST(PageEnd, AFailedSaveHoldsTheCycleUntilALaterTickHasSavedThePage) {
   EXPECT_NE(errors[0].find("could not be saved"), std::string::npos);
 }
 
+TEST(AutoMode, AFailedSaveHoldsThePageTurnUntilThePageIsSaved) {
+  // The third save fails at once and at the next poll.
+  Harness h(1920, 1080, 15, std::make_unique<FailingWriter>(2, 2));
+  Document document(h.hp, 4, 120);
+  h.form1().AutoMode = true;
+  set_report_sink([](std::string_view) {});
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.advance(6000);
+  set_report_sink({});
+  // Page 3, settled at 440, is saved by the poll of 500, and only then is
+  // page 4 turned to.
+  EXPECT_EQ(writes(h), (std::vector<long long>{0, 240, 500, 690}));
+  std::vector<long long> turns = page_downs(h);
+  ASSERT_GE(turns.size(), 4u);
+  EXPECT_EQ(std::vector<long long>(turns.begin(), turns.begin() + 4),
+            (std::vector<long long>{50, 240, 500, 690}));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(page_of(h, std::to_string(i) + ".jpg"), i + 1);
+  EXPECT_EQ(caption(h), "Pagerook 4 ✓");
+}
+
 TEST(AutoMode, EachPageIsSavedAsSoonAsItSettlesAndTheNextTurnedAtOnce) {
   Harness h;
   Document document(h.hp, 5, 120);
