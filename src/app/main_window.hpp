@@ -27,6 +27,12 @@ class Form1 : public Form {
   TextBox Text2;
   bool PdfAtEnd = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
 
+  // Ends the cycle by itself once two page turns in a row changed nothing.
+  bool StopAtEnd = true;
+  // "自动": each page is saved as soon as it has settled and the next one is
+  // turned at once, instead of the fixed five-tick cycle.
+  bool AutoMode = false;
+
   void Form_Load();
   void Check1_Click();
   void Check2_Click();
@@ -34,6 +40,9 @@ class Form1 : public Form {
   void Command3_Click();
   void Form_KeyPress(int key_ascii);
   void Form_Unload();
+
+  // What Esc does to the cycle: main window shown, timer off, arrow pointer.
+  void stop_cycle();
 
   // A character that reaches the window: the Esc grab and the Enter it
   // posts to itself after a commit. The window keeps Esc and Enter.
