@@ -57,10 +57,12 @@ Menu Form1::PopupMenu() const {
     ticks.items.push_back({menu::kTickBase + static_cast<int>(i),
                            tick_text(menu::kTicks[i]),
                            Kind::Radio,
-                           holds(Text2, menu::kTicks[i]),
+                           !AutoMode && holds(Text2, menu::kTicks[i]),
                            true,
                            {}});
   }
+  ticks.items.push_back(
+      {menu::kAutoTick, "自动（页面一稳定就保存并翻页）", Kind::Radio, AutoMode, true, {}});
   MenuItem qualities{0, "压缩率", Kind::Submenu, false, true, {}};
   for (std::size_t i = 0; i < std::size(menu::kQualities); ++i) {
     std::string text = menu::kQualities[i];
@@ -87,6 +89,7 @@ Menu Form1::PopupMenu() const {
       ticks,
       qualities,
       keys,
+      check(menu::kStopAtEnd, "到末页自动停止", StopAtEnd),
       separator(),
       {menu::kPreview, "预览", Kind::Command, false, preview_possible(*this), {}},
       {menu::kOpenFolder, "打开截图文件夹", Kind::Command, false, true, {}},
@@ -109,6 +112,9 @@ void Form1::Menu_Click(int item) {
     Check2_Click();
   } else if (in(menu::kTickBase, std::size(menu::kTicks))) {
     Text2.Text = menu::kTicks[item - menu::kTickBase];
+    AutoMode = false;
+  } else if (item == menu::kAutoTick) {
+    AutoMode = true;
   } else if (in(menu::kQualityBase, std::size(menu::kQualities))) {
     Text1.Text = menu::kQualities[item - menu::kQualityBase];
   } else if (in(menu::kKeyBase, std::size(menu::kPageKeys))) {
@@ -121,6 +127,8 @@ void Form1::Menu_Click(int item) {
     platform_.open_folder(folder);
   } else if (item == menu::kMakePdf) {
     Module1::SavePdf(program_);
+  } else if (item == menu::kStopAtEnd) {
+    StopAtEnd = !StopAtEnd;
   } else if (item == menu::kPdfAtEnd) {
     PdfAtEnd = !PdfAtEnd;
   }

@@ -68,15 +68,19 @@ void Form1::Command1_Click() {
 
 void Form1::Form_KeyPress(int key_ascii) {
   if (key_ascii == kEsc) {
-    Show();
-    program_.form2().Timer1.set_Interval(0);
-    program_.form2().Timer1.set_Enabled(false);
-    program_.set_mouse_pointer(MousePointer::Arrow);
-    Module1::RunEnded(program_);
+    stop_cycle();
+    program_.form2().end_run(RunEnd::Escape);
   } else if (key_ascii == kEnter) {
     program_.form2().Timer1.set_Enabled(true);
     program_.set_mouse_pointer(MousePointer::Arrow);
   }
+}
+
+void Form1::stop_cycle() {
+  Show();
+  program_.form2().Timer1.set_Interval(0);
+  program_.form2().Timer1.set_Enabled(false);
+  program_.set_mouse_pointer(MousePointer::Arrow);
 }
 
 void Form1::key_press(int char_code) {

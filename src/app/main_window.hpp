@@ -30,6 +30,12 @@ class Form1 : public Form {
   // The page-turn key as the cycle sends it; read at each commit.
   std::string PageKey = "{PgDn}";
 
+  // Ends the cycle by itself once two page turns in a row changed nothing.
+  bool StopAtEnd = true;
+  // "自动": each page is saved as soon as it has settled and the next one is
+  // turned at once, instead of the fixed five-tick cycle.
+  bool AutoMode = false;
+
   void Form_Load();
   void Check1_Click();
   void Check2_Click();
@@ -40,6 +46,9 @@ class Form1 : public Form {
   // The right-click menu as the controls stand now, and its items' effects.
   Menu PopupMenu() const;
   void Menu_Click(int item);
+
+  // What Esc does to the cycle: main window shown, timer off, arrow pointer.
+  void stop_cycle();
 
   // A character that reaches the window: the Esc grab and the Enter it
   // posts to itself after a commit. The window keeps Esc and Enter.

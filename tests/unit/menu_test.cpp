@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "capture/cycle.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 #include "store/module1.hpp"
@@ -83,18 +84,20 @@ TEST(Menu, ItemsInOrderWithTheDesignedValuesMarked) {
   EXPECT_EQ(h.hp.open_menu()->window, h.form1_id());
   const Menu& m = h.hp.open_menu()->items;
   EXPECT_EQ(texts(m), (std::vector<std::string>{"窗口前置", "间隔截图", "间隔", "压缩率", "翻页键",
-                                                "-", "预览", "打开截图文件夹", "生成 PDF",
-                                                "结束时生成 PDF", "-", "退出"}));
+                                                "到末页自动停止", "-", "预览", "打开截图文件夹",
+                                                "生成 PDF", "结束时生成 PDF", "-", "退出"}));
   EXPECT_EQ(m[0].kind, Kind::Check);
   EXPECT_FALSE(m[0].checked);
   EXPECT_TRUE(m[1].checked);
   EXPECT_EQ(texts(m[2].items),
             (std::vector<std::string>{"0.3 秒（每页 1.5 秒）（默认）", "0.5 秒（每页 2.5 秒）",
-                                      "1 秒（每页 5 秒）", "2 秒（每页 10 秒）"}));
+                                      "1 秒（每页 5 秒）", "2 秒（每页 10 秒）",
+                                      "自动（页面一稳定就保存并翻页）"}));
   EXPECT_EQ(marked(h, "间隔"), std::vector<std::string>{"0.3 秒（每页 1.5 秒）（默认）"});
   EXPECT_EQ(marked(h, "压缩率"), std::vector<std::string>{"80（默认）"});
   EXPECT_EQ(marked(h, "翻页键"), std::vector<std::string>{"Page Down（默认）"});
   for (const MenuItem& item : m[3].items) EXPECT_EQ(item.kind, Kind::Radio);
+  EXPECT_TRUE(h.hp.menu_item({"到末页自动停止"})->checked);
   EXPECT_FALSE(h.hp.menu_item({"预览"})->enabled);
   EXPECT_FALSE(h.hp.menu_item({"生成 PDF"})->enabled);
   EXPECT_FALSE(h.hp.menu_item({"结束时生成 PDF"})->checked);
@@ -166,6 +169,41 @@ TEST(Menu, TickIsReadAtTheNextCommit) {
   h.hp.press_escape_anywhere();
   h.capture(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.form2().Timer1.Interval(), 2000);
+}
+
+TEST(Menu, AutoIsOneOfTheTicksAndTakenAtTheCommit) {
+  Harness h;
+  ASSERT_TRUE(choose(h, {"间隔", "自动"}));
+  EXPECT_TRUE(h.form1().AutoMode);
+  h.hp.right_click(h.form1_id());
+  EXPECT_EQ(marked(h, "间隔"), std::vector<std::string>{"自动（页面一稳定就保存并翻页）"});
+  h.hp.dismiss_menu();
+  h.capture(1500, 1500, 4500, 4500);
+  EXPECT_EQ(h.form2().Timer1.Interval(), kAutoPollMs);
+  // A fixed tick chosen mid-run: this run keeps its pace, the next takes it.
+  ASSERT_TRUE(choose(h, {"间隔", "0.5 秒"}));
+  EXPECT_FALSE(h.form1().AutoMode);
+  EXPECT_EQ(h.form1().Text2.Text, "5");
+  std::size_t keys = h.hp.keystrokes().size();
+  h.hp.advance(kAutoPollMs);
+  EXPECT_GT(h.hp.keystrokes().size(), keys) << "the auto run turns a page at its first poll";
+  h.hp.press_escape_anywhere();
+  h.capture(1500, 1500, 4500, 4500);
+  EXPECT_EQ(h.form2().Timer1.Interval(), 500);
+}
+
+TEST(Menu, StopAtEndCanBeTurnedOff) {
+  for (bool stop : {true, false}) {
+    Harness h;
+    if (!stop) {
+      ASSERT_TRUE(choose(h, {"到末页自动停止"}));
+    }
+    EXPECT_EQ(h.form1().StopAtEnd, stop);
+    // A document that never changes: its end is reached at once.
+    h.capture(1500, 1500, 4500, 4500);
+    h.hp.advance(30000);
+    EXPECT_EQ(h.form2().Timer1.Enabled(), !stop) << stop;
+  }
 }
 
 TEST(Menu, QualityGoesIntoTheNextFile) {
