@@ -1,7 +1,7 @@
 #include <exception>
-#include <iostream>
 
 #include "app/program.hpp"
+#include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
 
 int main() {
@@ -10,7 +10,7 @@ int main() {
     pr::Program program(platform);
     return platform.run();
   } catch (const std::exception& error) {
-    std::cerr << "pagerook: " << error.what() << std::endl;
+    pr::report_error(error.what());
     return 1;
   }
 }
