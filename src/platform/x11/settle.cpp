@@ -51,6 +51,7 @@ void ScreenSettle::wait_until_unmapped(const std::vector<Window>& hidden) {
   // window is off the screen only when the window manager has also taken
   // its frame away, which a query of the tree tells without taking any of
   // the events the loop dispatches.
+  if (hidden.empty()) return;
   XSync(display_, False);
   const auto deadline = Clock::now() + kUnmapPatience;
   for (;;) {
