@@ -16,12 +16,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
 #include "selection/overlay.hpp"
 
@@ -83,6 +85,7 @@ class Document {
   }
 
   bool mapped() const { return mapped_; }
+  bool painted() const { return painted_; }
   bool got_key(KeySym sym) {
     std::lock_guard lock(mutex_);
     return std::find(keys_.begin(), keys_.end(), sym) != keys_.end();
@@ -109,12 +112,14 @@ class Document {
   }
   void paint() {
     XPutImage(display_, window_, gc_, image_, 0, 0, 0, 0, width_, height_);
-    XFlush(display_);
+    XSync(display_, False);
+    painted_ = true;
   }
 
   std::thread thread_;
   std::atomic<bool> stop_ = false;
   std::atomic<bool> mapped_ = false;
+  std::atomic<bool> painted_ = false;
   std::mutex mutex_;
   std::vector<KeySym> keys_;
   Display* display_;
@@ -139,11 +144,22 @@ class RealX : public ::testing::Test {
     ASSERT_TRUE(threads_ready);
     probe_ = XOpenDisplay(nullptr);
     ASSERT_NE(probe_, nullptr);
+    // A test may change the desktop's resources; the next one gets them back.
+    if (const char* resources = XResourceManagerString(probe_)) saved_resources_ = resources;
   }
   void TearDown() override {
     program_.reset();
     platform_.reset();
     document_.reset();
+    Window root = DefaultRootWindow(probe_);
+    if (saved_resources_) {
+      XChangeProperty(probe_, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(saved_resources_->c_str()),
+                      static_cast<int>(saved_resources_->size()));
+    } else {
+      XDeleteProperty(probe_, root, XA_RESOURCE_MANAGER);
+    }
+    XSync(probe_, False);
     XCloseDisplay(probe_);
     std::filesystem::remove_all(home_);
   }
@@ -153,7 +169,7 @@ class RealX : public ::testing::Test {
     // On a busy machine the window manager can take a while to map it.
     ASSERT_TRUE(wait_for([&] { return document_->mapped(); }, 10s));
     ASSERT_TRUE(wait_for([&] { return viewable(document_->window()); }, 10s));
-    run_for(100ms);
+    ASSERT_TRUE(wait_for([&] { return document_->painted(); }, 10s));
   }
   void focus_document() {
     XSetInputFocus(probe(), document_->window(), RevertToParent, CurrentTime);
@@ -232,6 +248,23 @@ class RealX : public ::testing::Test {
     XTestFakeKeyEvent(probe(), code, False, CurrentTime);
     XSync(probe(), False);
   }
+  // Whether the server refused the probe's grab of Esc on the root window
+  // (BadAccess: someone else holds it).
+  bool escape_refused_to_probe() {
+    static int refused = 0;
+    refused = 0;
+    auto previous = XSetErrorHandler([](Display*, XErrorEvent* e) {
+      refused = e->error_code == BadAccess;
+      return 0;
+    });
+    XGrabKey(probe(), XKeysymToKeycode(probe(), XK_Escape), 0, DefaultRootWindow(probe()), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(probe(), False);
+    XSetErrorHandler(previous);
+    XUngrabKey(probe(), XKeysymToKeycode(probe(), XK_Escape), 0, DefaultRootWindow(probe()));
+    XSync(probe(), False);
+    return refused != 0;
+  }
   // The centre of the main window's button, on the screen.
   std::pair<int, int> button_centre() {
     auto [x, y] = client_origin(main_window());
@@ -259,6 +292,7 @@ class RealX : public ::testing::Test {
 
   std::filesystem::path home_;
   Display* probe_ = nullptr;
+  std::optional<std::string> saved_resources_;
   std::unique_ptr<Document> document_;
   std::unique_ptr<X11Platform> platform_;
   std::unique_ptr<Program> program_;
@@ -322,14 +356,17 @@ TEST_F(RealX, MainWindowStaysAboveAndItsButtonLeavesTheFocusInTheDocument) {
   focus_document();
   // Raising the document does not cover the topmost main window.
   XRaiseWindow(probe(), top_level(document_->window()));
-  run_for(300ms);
   auto [bx, by] = button_centre();
-  Window root, child;
-  int rx, ry, wx, wy;
-  unsigned mask;
   fake_move(bx, by);
-  XQueryPointer(probe(), DefaultRootWindow(probe()), &root, &child, &rx, &ry, &wx, &wy, &mask);
-  EXPECT_EQ(child, top_level(main_window()));
+  auto under_pointer = [&] {
+    Window root, child;
+    int rx, ry, wx, wy;
+    unsigned mask;
+    XQueryPointer(probe(), DefaultRootWindow(probe()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    return child;
+  };
+  // The window manager puts the keep-above window back over the document.
+  EXPECT_TRUE(wait_for([&] { return under_pointer() == top_level(main_window()); }, 5s));
 
   Window before = None, after = None;
   int revert;
@@ -348,7 +385,6 @@ TEST_F(RealX, FrozenScreenShowsNoPagerookWindowAndTheOutlineLeavesItAlone) {
   auto [ox, oy] = document_origin();
   click_capture_button();
   ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
-  run_for(200ms);
 
   // Where the main window stood, the frozen picture shows the document.
   ImageView frozen = program_->form2().Image();
@@ -418,6 +454,34 @@ TEST_F(RealX, EscFromTheDocumentStopsTheCycle) {
   EXPECT_FALSE(document_->got_key(XK_Escape));
 }
 
+TEST_F(RealX, EscHeldByAnotherProgramIsToldOnceAndTheProgramGoesOn) {
+  const KeyCode esc = XKeysymToKeycode(probe(), XK_Escape);
+  XGrabKey(probe(), esc, 0, DefaultRootWindow(probe()), False, GrabModeAsync, GrabModeAsync);
+  XSync(probe(), False);
+  std::vector<std::string> lines;
+  set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+  start_program();
+  const WindowId target = program_->form1().hWnd();
+  for (int i = 0; i < 3; ++i) {
+    platform_->grab_escape(target, true);
+    platform_->grab_escape(target, false);
+  }
+  // The server's refusal was caught, not fatal: the program still answers.
+  platform_->grab_escape(target, true);
+  run_for(50ms);
+  set_report_sink({});
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("Esc"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("BadAccess"), std::string::npos) << lines[0];
+  // Once the other program lets go, the grab is ours.
+  XUngrabKey(probe(), esc, 0, DefaultRootWindow(probe()));
+  XSync(probe(), False);
+  platform_->grab_escape(target, false);
+  platform_->grab_escape(target, true);
+  EXPECT_TRUE(escape_refused_to_probe());
+  platform_->grab_escape(target, false);
+}
+
 TEST_F(RealX, ScreenCopyIsPixelExact) {
   Display* d = XOpenDisplay(nullptr);
   const int sw = DisplayWidth(d, 0), sh = DisplayHeight(d, 0);
@@ -425,7 +489,6 @@ TEST_F(RealX, ScreenCopyIsPixelExact) {
   start_document(0, 0, sw, sh);
   platform_ = std::make_unique<X11Platform>();
   EXPECT_TRUE(platform_->uses_shm());
-  run_for(200ms);
   auto [ox, oy] = document_origin();
   ImageView whole = platform_->copy_screen();
   ASSERT_EQ(whole.width, sw);
@@ -485,7 +548,6 @@ TEST_F(RealX, CommitBelow32767TwipsCropsTheRightRows) {
     }
   }
   EXPECT_EQ(wrong, 0);
-  XDeleteProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER);
   XCloseDisplay(d);
 }
 

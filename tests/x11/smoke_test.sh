@@ -18,34 +18,60 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "smoke: $*" >&2; exit 1; }
+# Waits up to five seconds for a command to succeed.
+wait_for() {
+  for _ in $(seq 250); do "$@" && return 0; sleep 0.02; done
+  return 1
+}
+field() { xwininfo -id "$1" | awk -v label="$2:" 'index($0, label) { sub(/.*: */, ""); print; exit }'; }
+# Viewable, and inside the window manager's frame.
+framed() { [[ $(field "$wid" "Map State") == IsViewable && $(field "$wid" "Absolute upper-left Y") -gt 0 ]]; }
+# The full-screen override-redirect overlay is up; it takes the pointer
+# before the server maps it for others to see.
+overlay_up() {
+  local child
+  for child in $(xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
+    [[ $(field "$child" "Map State") == IsViewable && $(field "$child" "Override Redirect State") == yes &&
+      $(field "$child" "Width") == "$screen_width" && $(field "$child" "Height") == "$screen_height" ]] && return 0
+  done
+  return 1
+}
+pictures_at_least() { [[ $(ls "$folder" 2>/dev/null | wc -l) -ge $1 ]]; }
+screen_width=$(xwininfo -root | awk '/Width:/ {print $2}')
+screen_height=$(xwininfo -root | awk '/Height:/ {print $2}')
+folder="$home/截图"
 
 HOME=$home "$binary" 2>"$home/stderr" &
 pid=$!
 wid=
 for _ in $(seq 100); do
-  wid=$(xdotool search --name '^Pagerook$' 2>/dev/null | head -n1) && [[ -n $wid ]] && break
+  wid=$(xdotool search --onlyvisible --name '^Pagerook$' 2>/dev/null | head -n1) && [[ -n $wid ]] && break
   sleep 0.05
 done
 [[ -n $wid ]] || fail "no main window"
-sleep 0.3
+wait_for framed || fail "the main window never got its frame"
 x=$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {print $4}')
 y=$(xwininfo -id "$wid" | awk '/Absolute upper-left Y/ {print $4}')
 [[ -n $shot ]] && import-im6.q16 -window root -crop "$((145 + 2 * x))x$((40 + y + x))+0+0" "$shot"
 
 xdotool mousemove $((x + 44)) $((y + 20)) click 1
-sleep 0.5
+wait_for overlay_up || fail "no overlay after a click on the button"
 xdotool mousemove 700 500 mousedown 1 mousemove 500 400 mousemove 200 150 mouseup 1
-folder="$home/截图"
-for _ in $(seq 100); do
-  [[ $(ls "$folder" 2>/dev/null | wc -l) -ge 3 ]] && break
-  sleep 0.05
-done
+wait_for pictures_at_least 3 || true
 ls "$folder"/2.jpg >/dev/null || fail "only $(ls "$folder" | tr '\n' ' ')"
 size=$(identify-im6.q16 -format '%wx%h' "$folder/0.jpg")
 [[ $size == 500x350 ]] || fail "0.jpg is $size"
 xdotool key Escape
-sleep 0.2
-count=$(ls "$folder" | wc -l)
+# A save under way when Esc came may still finish; after that nothing more
+# is saved for a good many ticks.
+count_settled() {
+  local before
+  before=$(ls "$folder" | wc -l)
+  sleep 0.1
+  count=$(ls "$folder" | wc -l)
+  [[ $count -eq $before ]]
+}
+wait_for count_settled || fail "pictures kept coming after Esc"
 sleep 2
 [[ $(ls "$folder" | wc -l) -eq $count ]] || fail "files after Esc"
 kill -0 "$pid" || fail "the program ended"
@@ -57,13 +83,9 @@ fi
 # SIGTERM in the middle of a cycle ends the program between two events: a
 # status of its own, every picture complete, no temporary file left.
 xdotool mousemove $((x + 44)) $((y + 20)) click 1
-sleep 0.5
+wait_for overlay_up || fail "no overlay after the second click"
 xdotool mousemove 700 500 mousedown 1 mousemove 200 150 mouseup 1
-for _ in $(seq 100); do
-  [[ $(ls "$folder" 2>/dev/null | wc -l) -ge 2 ]] && break
-  sleep 0.05
-done
-sleep 0.7
+wait_for pictures_at_least 2 || fail "the second cycle saved nothing"
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?

@@ -96,21 +96,20 @@ void send_keystrokes(Display* display, const std::vector<KeyChord>& keys) {
   XFlush(display);
 }
 
-EscapeGrab::EscapeGrab(Display* display, Window root, std::function<void()> pressed)
+EscapeGrab::EscapeGrab(Display* display, Window root, std::function<void()> pressed, bool& told)
     : display_(display),
       root_(root),
       code_(XKeysymToKeycode(display, XK_Escape)),
       pressed_(std::move(pressed)) {
   if (!code_) return;
   const unsigned num = num_lock_mask(display_);
-  static bool refusal_told = false;
   for (unsigned mods : {0u, unsigned{LockMask}, num, LockMask | num}) {
     if (std::find(grabbed_.begin(), grabbed_.end(), mods) != grabbed_.end()) continue;
     ErrorTrap trap;
     XGrabKey(display_, code_, mods, root_, False, GrabModeAsync, GrabModeAsync);
     if (const int error = trap.check()) {
-      if (!refusal_told) {
-        refusal_told = true;
+      if (!told) {
+        told = true;
         report_error("another program holds the Esc key (" + error_text(display_, error) +
                      "); Esc will stop the capture only while Pagerook's windows have the "
                      "keyboard");

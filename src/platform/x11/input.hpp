@@ -22,11 +22,11 @@ void send_keystrokes(Display* display, const std::vector<KeyChord>& keys);
 
 // Esc taken from the whole desktop while one is alive: a passive grab on the
 // root window, whatever Caps Lock and Num Lock say. Each press calls
-// `pressed`. When another program holds Esc, says so once per process and
-// lives on without the grab.
+// `pressed`. When another program holds Esc, says so (unless `told` says it
+// was said already, and sets it) and lives on without the grab.
 class EscapeGrab {
  public:
-  EscapeGrab(Display* display, Window root, std::function<void()> pressed);
+  EscapeGrab(Display* display, Window root, std::function<void()> pressed, bool& told);
   ~EscapeGrab();
   EscapeGrab(const EscapeGrab&) = delete;
   EscapeGrab& operator=(const EscapeGrab&) = delete;

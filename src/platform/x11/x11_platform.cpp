@@ -395,10 +395,13 @@ void X11Platform::grab_escape(WindowId target, bool grab) {
   if (!grab) {
     escape_grab_.reset();
   } else if (!escape_grab_) {
-    escape_grab_ = std::make_unique<EscapeGrab>(display(), connection_.root(), [this] {
-      const WindowId to = escape_target_;
-      if (to != kNoWindow) deliver([&] { sink_->key_press(to, 27); });
-    });
+    escape_grab_ = std::make_unique<EscapeGrab>(
+        display(), connection_.root(),
+        [this] {
+          const WindowId to = escape_target_;
+          if (to != kNoWindow) deliver([&] { sink_->key_press(to, 27); });
+        },
+        escape_refusal_told_);
   }
 }
 

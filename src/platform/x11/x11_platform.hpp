@@ -116,6 +116,7 @@ class X11Platform : public Platform {
   guint map_idle_ = 0;
   WindowId escape_target_ = kNoWindow;
   std::unique_ptr<EscapeGrab> escape_grab_;
+  bool escape_refusal_told_ = false;
   MousePointer pointer_ = MousePointer::Default;
   CursorPtr arrow_, cross_;
 };
