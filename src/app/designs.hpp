@@ -1,11 +1,17 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/platform.hpp"
 
 namespace pr::design {
 
 // The application's title, also the main window's caption.
 inline constexpr const char* kTitle = "Pagerook";
+
+// The folder the captures go to, inside the platform's base folder.
+inline constexpr const char* kCaptureFolderName = "截图";
 
 inline constexpr int kCommand1 = 1;
 inline constexpr int kCommand3 = 3;
@@ -17,8 +23,26 @@ inline constexpr float kPreviewExtraHeight = 350;
 // A picture box at its designed size holds no capture.
 inline constexpr float kEmptyPicture = 135;
 
-WindowDesign form1();
-WindowDesign form2();
-WindowDesign form3();
+// A window as designed, in twips; Form gives it to the platform in pixels.
+struct Button {
+  int id = 0;
+  std::string caption;
+  float left = 0, top = 0, width = 0, height = 0;
+};
+
+struct Window {
+  std::string name;
+  std::string caption;
+  WindowStyle style;
+  float client_width = 0, client_height = 0;
+  std::vector<Button> buttons;
+};
+
+Window form1();
+Window form2();
+Window form3();
+
+// The design as the platform takes it, each length to the nearest pixel.
+WindowDesign in_pixels(const Window& design, float twips_per_pixel);
 
 }  // namespace pr::design

@@ -3,18 +3,20 @@
 #include <algorithm>
 
 #include "platform/controls.hpp"
+#include "platform/units.hpp"
 
 namespace pr {
 
 namespace {
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;
-}
+}  // namespace
 
-Form::Form(Platform& platform, const WindowDesign& design)
-    : platform_(platform), kind_(design.kind), hwnd_(platform.create_window(design)) {
-  FrameSize frame = platform.frame_size(kind_);
-  width_ = design.client_width + frame.width;
-  height_ = design.client_height + frame.height;
+Form::Form(Platform& platform, const design::Window& design)
+    : platform_(platform),
+      hwnd_(platform.create_window(design::in_pixels(design, platform.twips_per_pixel()))) {
+  PixelSize frame = platform.frame_size(hwnd_);
+  width_ = design.client_width + to_twips(frame.width, tpp());
+  height_ = design.client_height + to_twips(frame.height, tpp());
   fit_own_image();
 }
 
@@ -34,7 +36,8 @@ void Form::Move(float left, float top, float width, float height) {
   top_ = top;
   width_ = width;
   height_ = height;
-  platform_.move_window(hwnd_, left, top, width, height);
+  platform_.move_window(hwnd_, to_pixels(left, tpp()), to_pixels(top, tpp()),
+                        to_pixels(width, tpp()), to_pixels(height, tpp()));
 }
 
 void Form::Show() {
@@ -65,16 +68,15 @@ void Form::copy_screen() {
 }
 
 void Form::copy_screen_part(float left, float top, float width, float height) {
-  float tpp = platform_.twips_per_pixel();
-  image_ = platform_.copy_screen_region(to_pixels(left, tpp), to_pixels(top, tpp),
-                                        to_pixels(width, tpp), to_pixels(height, tpp));
+  image_ = platform_.copy_screen_region(to_pixels(left, tpp()), to_pixels(top, tpp()),
+                                        to_pixels(width, tpp()), to_pixels(height, tpp()));
 }
 
 void Form::fit_own_image() {
-  FrameSize frame = platform_.frame_size(kind_);
-  float tpp = platform_.twips_per_pixel();
-  int w = std::max(to_pixels(width_ - frame.width, tpp), 0);
-  int h = std::max(to_pixels(height_ - frame.height, tpp), 0);
+  // The client area: the outer size less the frame the system adds.
+  PixelSize frame = platform_.frame_size(hwnd_);
+  int w = std::max(to_pixels(width_, tpp()) - frame.width, 0);
+  int h = std::max(to_pixels(height_, tpp()) - frame.height, 0);
   if (w != own_.width() || h != own_.height()) {
     own_.resize(w, h);
     own_.fill(kButtonFace);
@@ -91,7 +93,7 @@ void Form::PaintPicture(ImageView picture, float dx, float dy, float dw, float d
                         float sy, float sw, float sh) {
   // Drawing goes to the window's own image, sized to its client area now.
   fit_own_image();
-  float tpp = platform_.twips_per_pixel();
+  const float tpp = this->tpp();
   paint_picture(own_, picture, to_pixels(dx, tpp), to_pixels(dy, tpp), to_pixels(dw, tpp),
                 to_pixels(dh, tpp), to_pixels(sx, tpp), to_pixels(sy, tpp), to_pixels(sw, tpp),
                 to_pixels(sh, tpp));

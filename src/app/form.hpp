@@ -1,15 +1,17 @@
 #pragma once
 
+#include "app/designs.hpp"
 #include "platform/image.hpp"
 #include "platform/platform.hpp"
 
 namespace pr {
 
 // What every window of the program has: its platform window, its outer
-// position and size in twips, and its persistent image.
+// position and size in twips, and its persistent image. The window's twips
+// become the platform's pixels here.
 class Form {
  public:
-  Form(Platform& platform, const WindowDesign& design);
+  Form(Platform& platform, const design::Window& design);
   virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
@@ -47,8 +49,8 @@ class Form {
 
  private:
   void fit_own_image();
+  float tpp() const { return platform_.twips_per_pixel(); }
 
-  WindowKind kind_;
   WindowId hwnd_;
   float left_ = 0, top_ = 0, width_, height_;
   bool visible_ = false;

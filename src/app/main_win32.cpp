@@ -10,9 +10,9 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   try {
-    pr::win32::Win32Platform platform(instance, {PAGEROOK_ICON_PROGRAM, PAGEROOK_ICON_PREVIEW},
-                                      pr::make_system_jpeg_writer());
-    pr::Program program(platform);
+    auto writer = pr::make_system_jpeg_writer();
+    pr::win32::Win32Platform platform(instance, {PAGEROOK_ICON_PROGRAM, PAGEROOK_ICON_PREVIEW});
+    pr::Program program(platform, *writer);
     return platform.run();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pagerook: %s\n", e.what());

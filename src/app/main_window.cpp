@@ -58,7 +58,7 @@ void Form1::Check2_Click() {
 
 void Form1::Command1_Click() {
   ResumeNext step;
-  step([&] { files::delete_matching(platform_.capture_folder(), "*.*"); });
+  step([&] { files::delete_matching(program_.capture_folder(), "*.*"); });
   step([&] { program_.form2().Hide(); });
   step([&] { program_.form3().Hide(); });
   step([&] { program_.form2().Move(0, 0, program_.screen_width(), program_.screen_height()); });

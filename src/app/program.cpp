@@ -4,7 +4,9 @@
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
+#include "platform/files.hpp"
 #include "platform/report.hpp"
+#include "platform/units.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
 
@@ -14,7 +16,7 @@ void report_error(const std::exception& error) {
   report_error(std::string_view(error.what()));
 }
 
-Program::Program(Platform& platform) : platform_(platform) {
+Program::Program(Platform& platform, JpegWriter& writer) : platform_(platform), writer_(writer) {
   platform_.set_event_sink(this);
   form1_ = std::make_unique<Form1>(*this);
   if (trace_) {
@@ -52,12 +54,20 @@ void Program::unload_form3() {
   form3_.reset();
 }
 
+std::filesystem::path Program::capture_folder() const {
+  return platform_.base_folder() / files::from_utf8(design::kCaptureFolderName);
+}
+
+float Program::twips(int pixels) const {
+  return to_twips(pixels, platform_.twips_per_pixel());
+}
+
 float Program::screen_width() const {
-  return static_cast<float>(platform_.screen_size().width) * platform_.twips_per_pixel();
+  return twips(platform_.screen_size().width);
 }
 
 float Program::screen_height() const {
-  return static_cast<float>(platform_.screen_size().height) * platform_.twips_per_pixel();
+  return twips(platform_.screen_size().height);
 }
 
 void Program::set_mouse_pointer(MousePointer pointer) {
@@ -78,18 +88,18 @@ bool Program::is_form2(WindowId w) const {
   return form2_ && form2_->hWnd() == w;
 }
 
-void Program::mouse_down(WindowId w, int button, int shift, float x, float y) {
-  if (is_form2(w)) dispatch([&] { form2_->Form_MouseDown(button, shift, x, y); });
+void Program::mouse_down(WindowId w, int button, int shift, int x, int y) {
+  if (is_form2(w)) dispatch([&] { form2_->Form_MouseDown(button, shift, twips(x), twips(y)); });
 }
 
-void Program::mouse_move(WindowId w, int buttons, int shift, float x, float y) {
-  if (is_form2(w)) dispatch([&] { form2_->Form_MouseMove(buttons, shift, x, y); });
+void Program::mouse_move(WindowId w, int buttons, int shift, int x, int y) {
+  if (is_form2(w)) dispatch([&] { form2_->Form_MouseMove(buttons, shift, twips(x), twips(y)); });
 }
 
-void Program::mouse_up(WindowId w, int button, int shift, float x, float y) {
+void Program::mouse_up(WindowId w, int button, int shift, int x, int y) {
   if (!is_form2(w)) return;
   double start = trace_ ? Trace::now_ms() : 0;
-  dispatch([&] { form2_->Form_MouseUp(button, shift, x, y); });
+  dispatch([&] { form2_->Form_MouseUp(button, shift, twips(x), twips(y)); });
   if (trace_ && button == 1) trace_->event("commit", start, 0, Trace::now_ms() - start);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 #include "app/trace.hpp"
+#include "platform/jpeg_writer.hpp"
 #include "platform/platform.hpp"
 
 namespace pr {
@@ -17,11 +19,14 @@ class Form3;
 // it belongs to; it is the last catcher of errors, so none ends the program.
 class Program : public EventSink {
  public:
-  // Loads and shows the start-up window.
-  explicit Program(Platform& platform);
+  // Loads and shows the start-up window. Pictures are saved with `writer`.
+  Program(Platform& platform, JpegWriter& writer);
   ~Program() override;
 
   Platform& platform() { return platform_; }
+  JpegWriter& jpeg_writer() { return writer_; }
+  // The folder the captures go to: "截图" in the platform's base folder.
+  std::filesystem::path capture_folder() const;
 
   // True: a commit keeps capturing page after page.
   bool IntervalMode = false;
@@ -43,9 +48,10 @@ class Program : public EventSink {
   MousePointer mouse_pointer() const { return mouse_pointer_; }
   void set_mouse_pointer(MousePointer pointer);
 
-  void mouse_down(WindowId w, int button, int shift, float x, float y) override;
-  void mouse_move(WindowId w, int buttons, int shift, float x, float y) override;
-  void mouse_up(WindowId w, int button, int shift, float x, float y) override;
+  // Mouse positions arrive in pixels and reach the windows in twips.
+  void mouse_down(WindowId w, int button, int shift, int x, int y) override;
+  void mouse_move(WindowId w, int buttons, int shift, int x, int y) override;
+  void mouse_up(WindowId w, int button, int shift, int x, int y) override;
   void key_press(WindowId w, int char_code) override;
   void button_click(WindowId w, int button_id) override;
   void timer_tick(TimerId t) override;
@@ -55,8 +61,10 @@ class Program : public EventSink {
   template <class Handler>
   void dispatch(Handler&& handler);
   bool is_form2(WindowId w) const;
+  float twips(int pixels) const;
 
   Platform& platform_;
+  JpegWriter& writer_;
   std::unique_ptr<Trace> trace_ = Trace::from_environment();
   MousePointer mouse_pointer_ = MousePointer::Default;
   std::unique_ptr<Form1> form1_;

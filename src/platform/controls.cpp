@@ -1,6 +1,6 @@
 #include "platform/controls.hpp"
 
-#include <cmath>
+#include <algorithm>
 
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
@@ -11,10 +11,6 @@ namespace {
 // The system's button face colour, the default background of a picture box.
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;
 }  // namespace
-
-int to_pixels(float twips, float twips_per_pixel) {
-  return static_cast<int>(std::lround(static_cast<double>(twips) / twips_per_pixel));
-}
 
 void FileListBox::set_Path(const std::filesystem::path& path) {
   long count = files::count_visible_files(path);
@@ -90,27 +86,39 @@ void Shape::set_Height(float v) {
 }
 
 void Shape::update() {
-  platform_.set_outline(window_, left_, top_, width_, height_);
+  PixelRect r = to_pixel_rect(left_, top_, width_, height_, platform_.twips_per_pixel());
+  platform_.set_outline(window_, r.left, r.top, r.width, r.height);
 }
 
 Timer::Timer(Platform& platform, std::function<void(bool)> on_enabled)
     : platform_(platform), id_(platform.create_timer()), on_enabled_(std::move(on_enabled)) {}
 
 Timer::~Timer() {
-  platform_.set_timer(id_, 0, false);
+  if (enabled_ && interval_ > 0) platform_.set_timer(id_, 0);
   if (enabled_ && on_enabled_) on_enabled_(false);
+}
+
+void Timer::apply(std::int32_t interval, bool enabled) {
+  const bool was_running = enabled_ && interval_ > 0;
+  const bool restart = interval != interval_ || (enabled && !enabled_);
+  interval_ = interval;
+  enabled_ = enabled;
+  const bool running = enabled_ && interval_ > 0;
+  if (running && restart) {
+    platform_.set_timer(id_, interval_);
+  } else if (!running && was_running) {
+    platform_.set_timer(id_, 0);
+  }
 }
 
 void Timer::set_Interval(std::int32_t ms) {
   if (ms < 0) throw Error(ErrorKind::InvalidValue, "Invalid property value");
-  interval_ = ms;
-  platform_.set_timer(id_, interval_, enabled_);
+  apply(ms, enabled_);
 }
 
 void Timer::set_Enabled(bool enabled) {
   bool changed = enabled != enabled_;
-  enabled_ = enabled;
-  platform_.set_timer(id_, interval_, enabled_);
+  apply(interval_, enabled);
   if (changed && on_enabled_) on_enabled_(enabled_);
 }
 

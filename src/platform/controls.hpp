@@ -7,6 +7,7 @@
 
 #include "platform/image.hpp"
 #include "platform/platform.hpp"
+#include "platform/units.hpp"
 
 namespace pr {
 
@@ -107,7 +108,9 @@ class Shape {
 };
 
 // A periodic timer. Interval in milliseconds, 0 = no ticks; a negative
-// interval is refused with an invalid-value error.
+// interval is refused with an invalid-value error. Changing the interval, or
+// enabling a disabled timer, starts a new period; anything else leaves the
+// running period alone.
 class Timer {
  public:
   // `on_enabled` hears every change of Enabled.
@@ -122,14 +125,13 @@ class Timer {
   void set_Enabled(bool enabled);
 
  private:
+  // Tells the platform, when the change starts or stops a period.
+  void apply(std::int32_t interval, bool enabled);
   Platform& platform_;
   TimerId id_;
   std::function<void(bool)> on_enabled_;
   std::int32_t interval_ = 0;
   bool enabled_ = false;
 };
-
-// Twips to whole pixels, to the nearest pixel.
-int to_pixels(float twips, float twips_per_pixel);
 
 }  // namespace pr

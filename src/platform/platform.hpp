@@ -9,37 +9,57 @@
 
 #include "platform/automation.hpp"
 #include "platform/image.hpp"
-#include "platform/jpeg_writer.hpp"
 #include "platform/keys.hpp"
 
 namespace pr {
+
+// Every position and size at this interface is in whole pixels: the program
+// converts its twips on its side (platform/units.hpp), so no backend sees one.
 
 using WindowId = int;
 using TimerId = int;
 constexpr WindowId kNoWindow = 0;
 
-// The three designed window kinds: a fixed dialog frame with a close box, a
-// borderless full-screen overlay, and a fixed tool window.
-enum class WindowKind { Main, Overlay, Preview };
+// The icon a window shows in its title bar and the task switcher; Default is
+// the system's own.
+enum class WindowIcon { Default, Program, Preview };
 
-// A push button shown in a window's client area (twips from its top-left).
+// How a window looks and behaves. Backends branch on these, never on which
+// of the program's windows it is.
+struct WindowStyle {
+  // A title bar with a close box around a client area of fixed size. An
+  // undecorated window is a borderless popup that lies exactly where it is
+  // moved, outside the window manager's placement.
+  bool decorated = true;
+  // A small title bar and no entry in the taskbar.
+  bool tool_window = false;
+  // Whether a click on it may activate it and take the keyboard focus from
+  // the window that has it. None of our windows ever has a taskbar entry.
+  bool takes_focus = true;
+  // Above the windows of other programs from its creation on; set_topmost
+  // changes it afterwards.
+  bool keep_above = false;
+  // While shown it holds the pointer and the keyboard: every mouse event
+  // comes to it, and keys typed meanwhile go nowhere. Such a window reaches
+  // the screen when the handler that showed it returns, so one shown and
+  // hidden again within a handler never flashes.
+  bool grabs_input = false;
+  WindowIcon icon = WindowIcon::Default;
+};
+
+// A push button in a window's client area.
 struct ButtonDesign {
   int id = 0;
   std::string caption;
-  float left = 0, top = 0, width = 0, height = 0;
+  int left = 0, top = 0, width = 0, height = 0;  // pixels from the client area's corner
 };
 
 struct WindowDesign {
-  WindowKind kind = WindowKind::Main;
   std::string name;  // "Form1": for logs and the headless backend
   std::string caption;
-  float client_width = 0, client_height = 0;  // twips
+  WindowStyle style;
+  int client_width = 0, client_height = 0;  // pixels
   std::vector<ButtonDesign> buttons;
-};
-
-// Extra outer size that the frame of a window kind adds to its client area.
-struct FrameSize {
-  float width = 0, height = 0;  // twips
 };
 
 struct PixelSize {
@@ -49,14 +69,14 @@ struct PixelSize {
 // The application's mouse pointer over its own windows.
 enum class MousePointer { Default = 0, Arrow = 1, Cross = 2 };
 
-// What the platform tells the program. Coordinates are twips in the window's
+// What the platform tells the program. Coordinates are pixels in the window's
 // client area; buttons 1 left, 2 right, 4 middle (a set in mouse_move).
 class EventSink {
  public:
   virtual ~EventSink() = default;
-  virtual void mouse_down(WindowId w, int button, int shift, float x, float y) = 0;
-  virtual void mouse_move(WindowId w, int buttons, int shift, float x, float y) = 0;
-  virtual void mouse_up(WindowId w, int button, int shift, float x, float y) = 0;
+  virtual void mouse_down(WindowId w, int button, int shift, int x, int y) = 0;
+  virtual void mouse_move(WindowId w, int buttons, int shift, int x, int y) = 0;
+  virtual void mouse_up(WindowId w, int button, int shift, int x, int y) = 0;
   virtual void key_press(WindowId w, int char_code) = 0;
   virtual void button_click(WindowId w, int button_id) = 0;
   virtual void timer_tick(TimerId t) = 0;
@@ -74,22 +94,26 @@ class Platform {
 
   // Screen.
   virtual PixelSize screen_size() const = 0;
+  // 1440 / the screen's dots per inch: what the program converts with.
   virtual float twips_per_pixel() const = 0;
   // The whole screen as it is now, without our hidden windows. The view stays
   // valid until the next copy.
   virtual ImageView copy_screen() = 0;
-  // The same for a caller that reads only this rectangle (pixels): the view
-  // is that part of the screen, and a backend may grab just that part.
+  // The same for a caller that reads only this rectangle: the view is that
+  // part of the screen, and a backend may grab just that part.
   virtual ImageView copy_screen_region(int x, int y, int width, int height) {
     return copy_screen().crop(x, y, width, height);
   }
   virtual void set_mouse_pointer(MousePointer pointer) = 0;
 
-  // Windows. Positions and outer sizes are twips, relative to the screen.
+  // Windows. Positions are relative to the screen's corner; sizes are outer
+  // sizes, frame included.
   virtual WindowId create_window(const WindowDesign& design) = 0;
   virtual void destroy_window(WindowId w) = 0;
-  virtual FrameSize frame_size(WindowKind kind) const = 0;
-  virtual void move_window(WindowId w, float left, float top, float width, float height) = 0;
+  // What the system's frame adds to the window's client area: the title bar
+  // and borders of a decorated window, nothing for an undecorated one.
+  virtual PixelSize frame_size(WindowId w) const = 0;
+  virtual void move_window(WindowId w, int left, int top, int width, int height) = 0;
   virtual void show_window(WindowId w) = 0;
   // Shows `w` modal to `owner` and returns when `w` is hidden or destroyed;
   // events, timers included, go on being handled meanwhile.
@@ -99,8 +123,10 @@ class Platform {
   // The window's persistent image, shown as its background from its top-left
   // corner. The view stays valid until the next call for the window.
   virtual void set_window_picture(WindowId w, ImageView picture) = 0;
-  // A one-pixel outline drawn above the window's picture; size 0 hides it.
-  virtual void set_outline(WindowId w, float left, float top, float width, float height) = 0;
+  // A one-pixel outline in the client area, drawn above the window's picture
+  // and covering exactly (left, top, width, height). A width or height of 0
+  // or less hides it.
+  virtual void set_outline(WindowId w, int left, int top, int width, int height) = 0;
 
   // Keys. `send_keys` queues keystrokes for whatever window has the keyboard
   // focus, as if typed, without waiting. `post_key` queues a character for one
@@ -110,17 +136,18 @@ class Platform {
   virtual void post_key(WindowId w, int char_code) = 0;
   virtual void grab_escape(WindowId target, bool grab) = 0;
 
-  // Periodic timers. Interval 0 never ticks; changing the interval or
-  // enabling a disabled timer starts a new period.
+  // Periodic timers. `set_timer` with an interval above 0 starts a new period
+  // now, whether or not the timer was running; 0 stops it. When to restart is
+  // the program's rule (the Timer control), not the backend's.
   virtual TimerId create_timer() = 0;
-  virtual void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) = 0;
+  virtual void set_timer(TimerId t, std::int32_t interval_ms) = 0;
 
   // The running instance of an automation class; throws when there is none.
   virtual std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) = 0;
 
-  // Where captures go, and how they are written.
-  virtual std::filesystem::path capture_folder() const = 0;
-  virtual JpegWriter& jpeg_writer() = 0;
+  // The folder the capture folder lives in: the home folder on Linux, the
+  // system drive's root on Windows.
+  virtual std::filesystem::path base_folder() const = 0;
 
   // The event loop: runs until `quit`, returns the exit status.
   virtual int run() = 0;

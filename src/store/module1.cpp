@@ -24,7 +24,7 @@ void SaveCapture(Program& program) {
   float width = form1.Picture1.Width();
   float height = form1.Picture1.Height();
   if (!(width > design::kEmptyPicture && height > design::kEmptyPicture)) return;
-  const std::filesystem::path folder = program.platform().capture_folder();
+  const std::filesystem::path folder = program.capture_folder();
   if (!files::exists(folder)) files::create_folder(folder);
   form1.File1.set_Path(folder);
   form1.File1.Refresh();
@@ -33,7 +33,7 @@ void SaveCapture(Program& program) {
   // was removed from the middle): then the next free number above it.
   while (files::exists(numbered(folder, n))) ++n;
   std::int16_t quality = to_int16(leading_number(form1.Text1.Text));
-  SaveJpeg(program.platform().jpeg_writer(), form1.Picture1.Image(), numbered(folder, n), quality);
+  SaveJpeg(program.jpeg_writer(), form1.Picture1.Image(), numbered(folder, n), quality);
   program.form3().set_AutoRedraw(false);
 }
 

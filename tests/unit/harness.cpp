@@ -6,7 +6,9 @@
 #include <fstream>
 #include <random>
 
+#include "app/designs.hpp"
 #include "platform/files.hpp"
+#include "platform/units.hpp"
 #include "store/system_jpeg_writer.hpp"
 
 #ifndef _WIN32
@@ -50,11 +52,11 @@ void paint_smooth(Image& image, int seed) {
   }
 }
 
-Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<JpegWriter> writer)
-    : folder(temp.path() / files::from_utf8("截图")),
-      hp(width, height, writer ? std::move(writer) : make_system_jpeg_writer(), folder,
-         twips_per_pixel),
-      program(hp) {}
+Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<JpegWriter> writer_)
+    : folder(temp.path() / files::from_utf8(design::kCaptureFolderName)),
+      writer(writer_ ? std::move(writer_) : make_system_jpeg_writer()),
+      hp(width, height, temp.path(), twips_per_pixel),
+      program(hp, *writer) {}
 
 void Harness::click_capture() {
   hp.click_button(form1_id(), 1);
@@ -62,10 +64,12 @@ void Harness::click_capture() {
 
 void Harness::drag(float x0, float y0, float x1, float y1) {
   WindowId overlay = form2_id();
-  hp.mouse_down(overlay, 1, x0, y0);
-  hp.mouse_move(overlay, 1, (x0 + x1) / 2, (y0 + y1) / 2);
-  hp.mouse_move(overlay, 1, x1, y1);
-  hp.mouse_up(overlay, 1, x1, y1);
+  const float tpp = hp.twips_per_pixel();
+  auto px = [&](float twips) { return to_pixels(twips, tpp); };
+  hp.mouse_down(overlay, 1, px(x0), px(y0));
+  hp.mouse_move(overlay, 1, px((x0 + x1) / 2), px((y0 + y1) / 2));
+  hp.mouse_move(overlay, 1, px(x1), px(y1));
+  hp.mouse_up(overlay, 1, px(x1), px(y1));
 }
 
 void Harness::capture(float x0, float y0, float x1, float y1) {

@@ -37,7 +37,8 @@ struct Harness {
                    std::unique_ptr<JpegWriter> writer = nullptr);
 
   TempDir temp;
-  std::filesystem::path folder;
+  std::filesystem::path folder;  // the capture folder
+  std::unique_ptr<JpegWriter> writer;
   HeadlessPlatform hp;
   Program program;
 
@@ -47,7 +48,8 @@ struct Harness {
   WindowId form2_id() const { return hp.id_of("Form2"); }
 
   void click_capture();
-  // A left drag from press to release in twips, moving on the way.
+  // A left drag from press to release in twips, moving on the way; the
+  // platform delivers the nearest pixels.
   void drag(float x0, float y0, float x1, float y1);
   // A capture run: the button, then the drag.
   void capture(float x0, float y0, float x1, float y1);

@@ -2,8 +2,10 @@
 
 #include <fstream>
 
+#include "app/designs.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
+#include "platform/units.hpp"
 #include "preview/preview.hpp"
 
 namespace pr {
@@ -27,14 +29,17 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   const auto* w = h.hp.window_named("Form1");
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->design.caption, "Pagerook");
-  EXPECT_EQ(w->design.client_width, 2175);
-  EXPECT_EQ(w->design.client_height, 600);
+  EXPECT_EQ(w->design.client_width, 145);  // 2175 twips
+  EXPECT_EQ(w->design.client_height, 40);
+  EXPECT_FALSE(w->design.style.takes_focus);
   // Moved to the corner keeping its outer size, topmost, then shown.
-  FrameSize frame = h.hp.frame_size(WindowKind::Main);
+  PixelSize frame = h.hp.frame_size(h.form1_id());
+  EXPECT_EQ(frame.height, HeadlessPlatform::kTitle + 2 * HeadlessPlatform::kBorder);
   EXPECT_EQ(w->left, 0);
   EXPECT_EQ(w->top, 0);
-  EXPECT_EQ(w->width, 2175 + frame.width);
-  EXPECT_EQ(w->height, 600 + frame.height);
+  EXPECT_EQ(w->width, 145 + frame.width);
+  EXPECT_EQ(w->height, 40 + frame.height);
+  EXPECT_EQ(f.Width(), design::form1().client_width + frame.width * 15);
   EXPECT_TRUE(w->topmost);
   EXPECT_TRUE(w->visible);
   EXPECT_LT(h.hp.call_index("move Form1"), h.hp.call_index("topmost Form1"));
@@ -110,8 +115,8 @@ TEST(CaptureRun, FreezesTheScreenWithoutTheMainWindow) {
   EXPECT_TRUE(overlay->visible);
   EXPECT_TRUE(overlay->topmost);
   EXPECT_EQ(overlay->left, 0);
-  EXPECT_EQ(overlay->width, 1920 * 15);
-  EXPECT_EQ(overlay->height, 1080 * 15);
+  EXPECT_EQ(overlay->width, 1920);
+  EXPECT_EQ(overlay->height, 1080);
   EXPECT_EQ(h.hp.pointer(), MousePointer::Cross);
   EXPECT_FALSE(h.hp.window_named("Form1")->visible);
   // The frozen picture is the screen, with no trace of the main window.
@@ -160,25 +165,29 @@ TEST(CaptureRun, OutlineFollowsTheDragInEveryDirection) {
   h.click_capture();
   WindowId o = h.form2_id();
   auto outline = [&] {
-    const float* r = h.hp.window_named("Form2")->outline;
-    return std::vector<float>{r[0], r[1], r[2], r[3]};
+    const int* r = h.hp.window_named("Form2")->outline;
+    return std::vector<int>{r[0], r[1], r[2], r[3]};
   };
-  h.hp.mouse_down(o, 1, 300, 150);
-  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 0, 0}));
-  h.hp.mouse_move(o, 1, 600, 450);
-  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+  // Pixels at the platform, twips in the form.
+  h.hp.mouse_down(o, 1, 20, 10);
+  EXPECT_EQ(h.form2().Shape1.Left(), 300);
+  EXPECT_EQ(h.form2().Shape1.Top(), 150);
+  EXPECT_EQ(outline(), (std::vector<int>{0, 0, 0, 0}));  // no size yet: none shown
+  h.hp.mouse_move(o, 1, 40, 30);
+  EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
+  EXPECT_EQ(h.form2().Shape1.Width(), 300);
   // Left and up from the press point: the rectangle lies where the user dragged.
-  h.hp.mouse_down(o, 1, 600, 450);
-  h.hp.mouse_move(o, 1, 300, 150);
-  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+  h.hp.mouse_down(o, 1, 40, 30);
+  h.hp.mouse_move(o, 1, 20, 10);
+  EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
   // Left and right held together, or a move with no button: nothing changes.
-  h.hp.mouse_move(o, 3, 900, 900);
-  h.hp.mouse_move(o, 0, 900, 900);
-  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+  h.hp.mouse_move(o, 3, 60, 60);
+  h.hp.mouse_move(o, 0, 60, 60);
+  EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
   // A right press stores nothing.
-  h.hp.mouse_down(o, 2, 50, 50);
+  h.hp.mouse_down(o, 2, 3, 3);
   EXPECT_EQ(h.form2().StartX, 600);
-  EXPECT_EQ(outline(), (std::vector<float>{300, 150, 300, 300}));
+  EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
 }
 
 TEST(CaptureRun, DragLeftAndUpSavesWhereTheUserDragged) {
@@ -246,9 +255,9 @@ TEST(CaptureRun, RightOrMiddleReleaseOnlySetsTheArrow) {
   Harness h;
   h.click_capture();
   WindowId o = h.form2_id();
-  h.hp.mouse_down(o, 1, 1500, 1500);
+  h.hp.mouse_down(o, 1, 100, 100);
   for (int button : {2, 4}) {
-    h.hp.mouse_up(o, button, 3000, 3000);
+    h.hp.mouse_up(o, button, 200, 200);
     EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
     EXPECT_TRUE(h.hp.window_named("Form2")->visible);
     EXPECT_FALSE(h.hp.window_named("Form1")->visible);
@@ -363,7 +372,7 @@ TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
   test::paint_markers(h.hp.screen());
   h.form1().Check2.Value = 0;
   h.form1().Check2_Click();
-  h.capture(1500, 1500, 4500, 3500);  // 3000 x 2000 twips
+  h.capture(1500, 1500, 4500, 3510);  // 200 x 134 pixels
   bool checked = false;
   h.hp.during_modal.push_back([&] {
     const auto* w = h.hp.window_named("Form3");
@@ -371,13 +380,18 @@ TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
     EXPECT_TRUE(w->visible);
     EXPECT_TRUE(w->modal);
     EXPECT_EQ(w->owner, h.form1_id());
-    EXPECT_EQ(w->width, 3060);
-    EXPECT_EQ(w->height, 2350);
-    EXPECT_EQ(w->left, h.form1().Left());
-    EXPECT_EQ(w->top, h.form1().Top() + h.form1().Height());
-    ASSERT_GE(w->picture.width(), 200);
+    // The picture plus the preview's extras: 3060 x 2360 twips.
+    EXPECT_EQ(w->width, to_pixels(3000 + design::kPreviewExtraWidth, 15));
+    EXPECT_EQ(w->height, to_pixels(2010 + design::kPreviewExtraHeight, 15));
+    EXPECT_EQ(w->left, 0);
+    EXPECT_EQ(w->top, to_pixels(h.form1().Height(), 15));
+    // What it shows is its client area: the outer size less the real frame.
+    PixelSize frame = h.hp.frame_size(h.hp.id_of("Form3"));
+    const int shown = w->width - frame.width;
+    ASSERT_EQ(w->picture.width(), shown);
+    ASSERT_EQ(w->picture.height(), w->height - frame.height);
     EXPECT_EQ(w->picture.pixel(0, 0), test::marker(100, 100));
-    EXPECT_EQ(w->picture.pixel(199, 132), test::marker(299, 232));
+    EXPECT_EQ(w->picture.pixel(shown - 1, 133), test::marker(100 + shown - 1, 233));
     // The main window takes no input meanwhile.
     h.hp.click_button(h.form1_id(), 1);
     EXPECT_EQ(h.hp.screen_copies(), 1);

@@ -19,7 +19,7 @@ class TimerQueueTest : public ::testing::Test {
 
 TEST_F(TimerQueueTest, TicksOnAFixedGridAndSkipsMissedTicks) {
   TimerId t = queue.create();
-  queue.set(t, 300, true, t0);
+  queue.set(t, 300, t0);
   EXPECT_EQ(queue.next_deadline(), t0 + 300ms);
   EXPECT_FALSE(queue.take_due(t0 + 299ms));
   // A late tick keeps the grid: the next is due at 600, not 300 after 310.
@@ -31,32 +31,30 @@ TEST_F(TimerQueueTest, TicksOnAFixedGridAndSkipsMissedTicks) {
   EXPECT_EQ(queue.next_deadline(), t0 + 1500ms);
 }
 
-TEST_F(TimerQueueTest, IntervalZeroOrDisabledNeverTicks) {
+TEST_F(TimerQueueTest, IntervalZeroStopsTheTimer) {
   TimerId t = queue.create();
-  queue.set(t, 0, true, t0);
+  queue.set(t, 0, t0);
   EXPECT_FALSE(queue.next_deadline());
   EXPECT_FALSE(queue.take_due(t0 + 10s));
-  queue.set(t, 100, false, t0);
+  queue.set(t, 100, t0);
+  queue.set(t, 0, t0 + 50ms);
   EXPECT_FALSE(queue.take_due(t0 + 10s));
 }
 
-TEST_F(TimerQueueTest, NewIntervalOrEnablingStartsANewPeriodButRepeatingDoesNot) {
+TEST_F(TimerQueueTest, EverySetStartsANewPeriod) {
   TimerId t = queue.create();
-  queue.set(t, 300, true, t0);
-  queue.set(t, 300, true, t0 + 200ms);  // same values: the period goes on
-  EXPECT_EQ(queue.next_deadline(), t0 + 300ms);
-  queue.set(t, 500, true, t0 + 200ms);
-  EXPECT_EQ(queue.next_deadline(), t0 + 700ms);
-  queue.set(t, 500, false, t0 + 250ms);
-  queue.set(t, 500, true, t0 + 400ms);
-  EXPECT_EQ(queue.next_deadline(), t0 + 900ms);
+  queue.set(t, 300, t0);
+  queue.set(t, 300, t0 + 200ms);
+  EXPECT_EQ(queue.next_deadline(), t0 + 500ms);
+  queue.set(t, 500, t0 + 250ms);
+  EXPECT_EQ(queue.next_deadline(), t0 + 750ms);
 }
 
 TEST_F(TimerQueueTest, EarliestDueTimerComesFirst) {
   TimerId slow = queue.create();
   TimerId fast = queue.create();
-  queue.set(slow, 500, true, t0);
-  queue.set(fast, 200, true, t0);
+  queue.set(slow, 500, t0);
+  queue.set(fast, 200, t0);
   EXPECT_EQ(queue.take_due(t0 + 600ms), fast);
   EXPECT_EQ(queue.take_due(t0 + 600ms), slow);
   EXPECT_FALSE(queue.take_due(t0 + 600ms));

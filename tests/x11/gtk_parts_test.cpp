@@ -100,7 +100,7 @@ TEST_F(LoopTest, TicksStayOnTheGridWhateverEachTickCosts) {
     if (ticks.size() == 20) loop.quit();
   };
   t0 = Clock::now();
-  loop.set_timer(t, 50, true);
+  loop.set_timer(t, 50);
   EXPECT_EQ(loop.run(), 0);
   ASSERT_EQ(ticks.size(), 20u);
   // A tick the machine could not run in time is skipped, not moved: every
@@ -124,9 +124,9 @@ TEST_F(LoopTest, PostedKeysFollowTheHandlerThatPostedThemInOrder) {
     loop.post_key(3, 'a');
     loop.post_key(4, 13);
     log.push_back("tick ends");
-    loop.set_timer(t, 0, false);
+    loop.set_timer(t, 0);
   };
-  loop.set_timer(t, 5, true);
+  loop.set_timer(t, 5);
   const auto deadline = Clock::now() + 5s;
   while (log.size() < 6 && Clock::now() < deadline) loop.pump(50ms);
   EXPECT_EQ(log, (std::vector<std::string>{"tick", "tick ends", "done", "key 3 97", "done",

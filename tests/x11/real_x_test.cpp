@@ -26,6 +26,7 @@
 #include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
 #include "selection/overlay.hpp"
+#include "store/system_jpeg_writer.hpp"
 
 namespace pr::x11 {
 namespace {
@@ -179,7 +180,7 @@ class RealX : public ::testing::Test {
   std::pair<int, int> document_origin() { return client_origin(document_->window()); }
   void start_program() {
     platform_ = std::make_unique<X11Platform>();
-    program_ = std::make_unique<Program>(*platform_);
+    program_ = std::make_unique<Program>(*platform_, *writer_);
     ASSERT_TRUE(wait_for([&] { return viewable(main_window()); }, 10s));
     // Until the frame is in place the window manager may still move it; on a
     // busy machine it can take a while.
@@ -294,6 +295,7 @@ class RealX : public ::testing::Test {
   Display* probe_ = nullptr;
   std::optional<std::string> saved_resources_;
   std::unique_ptr<Document> document_;
+  std::unique_ptr<JpegWriter> writer_ = make_system_jpeg_writer();
   std::unique_ptr<X11Platform> platform_;
   std::unique_ptr<Program> program_;
 };
@@ -312,9 +314,9 @@ TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
   EXPECT_EQ(fa.x, 0);
   EXPECT_EQ(fa.y, 0);
   // The frame the core was told about is the real one.
-  FrameSize f = platform_->frame_size(WindowKind::Main);
-  EXPECT_EQ(fa.width + 2 * fa.border_width, 145 + static_cast<int>(f.width / 15));
-  EXPECT_EQ(fa.height + 2 * fa.border_width, 40 + static_cast<int>(f.height / 15));
+  PixelSize f = platform_->frame_size(program_->form1().hWnd());
+  EXPECT_EQ(fa.width + 2 * fa.border_width, 145 + f.width);
+  EXPECT_EQ(fa.height + 2 * fa.border_width, 40 + f.height);
 
   Atom type;
   int format;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/controls.hpp"
 #include "platform/errors.hpp"
 
 namespace pr {
@@ -46,12 +45,8 @@ class RecordingObject : public AutomationObject {
 }  // namespace
 
 HeadlessPlatform::HeadlessPlatform(int screen_width, int screen_height,
-                                   std::unique_ptr<JpegWriter> writer,
-                                   std::filesystem::path capture_folder, float twips_per_pixel)
-    : screen_(screen_width, screen_height),
-      tpp_(twips_per_pixel),
-      writer_(std::move(writer)),
-      folder_(std::move(capture_folder)) {
+                                   std::filesystem::path base_folder, float twips_per_pixel)
+    : screen_(screen_width, screen_height), tpp_(twips_per_pixel), folder_(std::move(base_folder)) {
   screen_.fill(0x808080);
 }
 
@@ -114,7 +109,7 @@ void HeadlessPlatform::advance(long long ms) {
     TimerId next = 0;
     long long due = std::numeric_limits<long long>::max();
     for (const auto& [id, t] : timers_) {
-      if (t.enabled && t.interval > 0 && t.due <= target && t.due < due) {
+      if (t.interval > 0 && t.due <= target && t.due < due) {
         due = t.due;
         next = id;
       }
@@ -137,19 +132,19 @@ void HeadlessPlatform::click_button(WindowId w, int button_id) {
   deliver_posted();
 }
 
-void HeadlessPlatform::mouse_down(WindowId w, int button, float x, float y) {
+void HeadlessPlatform::mouse_down(WindowId w, int button, int x, int y) {
   if (!accepts_input(w)) return;
   if (sink_) sink_->mouse_down(w, button, 0, x, y);
   deliver_posted();
 }
 
-void HeadlessPlatform::mouse_move(WindowId w, int buttons, float x, float y) {
+void HeadlessPlatform::mouse_move(WindowId w, int buttons, int x, int y) {
   if (!accepts_input(w)) return;
   if (sink_) sink_->mouse_move(w, buttons, 0, x, y);
   deliver_posted();
 }
 
-void HeadlessPlatform::mouse_up(WindowId w, int button, float x, float y) {
+void HeadlessPlatform::mouse_up(WindowId w, int button, int x, int y) {
   if (!accepts_input(w)) return;
   if (sink_) sink_->mouse_up(w, button, 0, x, y);
   deliver_posted();
@@ -189,16 +184,15 @@ ImageView HeadlessPlatform::copy_screen() {
   // Our own windows that are still shown are part of the screen.
   for (const auto& [id, w] : windows_) {
     if (!w.alive || !w.visible) continue;
-    int x0 = to_pixels(w.left, tpp_), y0 = to_pixels(w.top, tpp_);
-    int x1 = to_pixels(w.left + w.width, tpp_), y1 = to_pixels(w.top + w.height, tpp_);
+    const int x0 = w.left, y0 = w.top, x1 = w.left + w.width, y1 = w.top + w.height;
+    const std::uint32_t face = w.design.style.tool_window ? kPreviewColour : kMainWindowColour;
     for (int y = std::max(y0, 0); y < std::min(y1, copy_.height()); ++y) {
       for (int x = std::max(x0, 0); x < std::min(x1, copy_.width()); ++x) {
-        if (w.design.kind == WindowKind::Overlay) {
+        if (!w.design.style.decorated) {
           bool inside = x - x0 < w.picture.width() && y - y0 < w.picture.height();
           copy_.set_pixel(x, y, inside ? w.picture.pixel(x - x0, y - y0) : 0);
         } else {
-          copy_.set_pixel(x, y,
-                          w.design.kind == WindowKind::Main ? kMainWindowColour : kPreviewColour);
+          copy_.set_pixel(x, y, face);
         }
       }
     }
@@ -222,10 +216,10 @@ WindowId HeadlessPlatform::create_window(const WindowDesign& design) {
   WindowId id = next_window_++;
   Window w;
   w.design = design;
-  FrameSize f = frame_size(design.kind);
-  w.width = design.client_width + f.width;
-  w.height = design.client_height + f.height;
   windows_[id] = std::move(w);
+  PixelSize f = frame_size(id);
+  windows_[id].width = design.client_width + f.width;
+  windows_[id].height = design.client_height + f.height;
   log("create " + design.name);
   return id;
 }
@@ -239,21 +233,14 @@ void HeadlessPlatform::destroy_window(WindowId w) {
   if (escape_target_ == w) escape_target_ = kNoWindow;
 }
 
-FrameSize HeadlessPlatform::frame_size(WindowKind kind) const {
-  // A dialog frame of 3 pixels a side under a 23-pixel title bar; a tool
-  // window's frame is what the preview adds to its picture.
-  switch (kind) {
-    case WindowKind::Main:
-      return {6 * tpp_, 29 * tpp_};
-    case WindowKind::Preview:
-      return {60 * tpp_ / 15, 350 * tpp_ / 15};
-    case WindowKind::Overlay:
-      break;
-  }
-  return {0, 0};
+PixelSize HeadlessPlatform::frame_size(WindowId w) const {
+  const Window* win = window(w);
+  if (!win || !win->design.style.decorated) return {0, 0};
+  const int title = win->design.style.tool_window ? kToolTitle : kTitle;
+  return {2 * kBorder, title + 2 * kBorder};
 }
 
-void HeadlessPlatform::move_window(WindowId w, float left, float top, float width, float height) {
+void HeadlessPlatform::move_window(WindowId w, int left, int top, int width, int height) {
   if (Window* win = find(w)) {
     win->left = left;
     win->top = top;
@@ -314,12 +301,14 @@ void HeadlessPlatform::set_window_picture(WindowId w, ImageView picture) {
   }
 }
 
-void HeadlessPlatform::set_outline(WindowId w, float left, float top, float width, float height) {
+void HeadlessPlatform::set_outline(WindowId w, int left, int top, int width, int height) {
   if (Window* win = find(w)) {
-    win->outline[0] = left;
-    win->outline[1] = top;
-    win->outline[2] = width;
-    win->outline[3] = height;
+    // What the screen shows: a side of 0 or less shows no outline at all.
+    const bool shown = width > 0 && height > 0;
+    win->outline[0] = shown ? left : 0;
+    win->outline[1] = shown ? top : 0;
+    win->outline[2] = shown ? width : 0;
+    win->outline[3] = shown ? height : 0;
   }
 }
 
@@ -344,12 +333,10 @@ TimerId HeadlessPlatform::create_timer() {
   return id;
 }
 
-void HeadlessPlatform::set_timer(TimerId t, std::int32_t interval_ms, bool enabled) {
+void HeadlessPlatform::set_timer(TimerId t, std::int32_t interval_ms) {
   TimerState& s = timers_[t];
-  bool restart = interval_ms != s.interval || (enabled && !s.enabled);
-  s.interval = interval_ms;
-  s.enabled = enabled;
-  if (restart) s.due = now_ms_ + interval_ms;
+  s.interval = std::max(interval_ms, 0);
+  s.due = now_ms_ + s.interval;
 }
 
 std::unique_ptr<AutomationObject> HeadlessPlatform::attach_automation(std::string_view class_name) {

@@ -34,9 +34,9 @@ class HeadlessPlatform : public Platform {
     bool topmost = false;
     bool modal = false;
     WindowId owner = kNoWindow;
-    float left = 0, top = 0, width = 0, height = 0;  // outer, twips
-    Image picture;                                   // a copy of what it shows
-    float outline[4] = {0, 0, 0, 0};
+    int left = 0, top = 0, width = 0, height = 0;  // outer, pixels
+    Image picture;                                 // a copy of what it shows
+    int outline[4] = {0, 0, 0, 0};                 // left, top, width, height; 0: none
   };
   struct Keystroke {
     long long time_ms;
@@ -44,8 +44,8 @@ class HeadlessPlatform : public Platform {
     std::string keys;    // describe() of the chords
   };
 
-  HeadlessPlatform(int screen_width, int screen_height, std::unique_ptr<JpegWriter> writer,
-                   std::filesystem::path capture_folder, float twips_per_pixel = 15);
+  HeadlessPlatform(int screen_width, int screen_height, std::filesystem::path base_folder,
+                   float twips_per_pixel = 15);
 
   // ---- what the test drives ----
   Image& screen() { return screen_; }
@@ -53,9 +53,10 @@ class HeadlessPlatform : public Platform {
   // Moves the virtual clock on, firing every timer that falls due on the way.
   void advance(long long ms);
   void click_button(WindowId w, int button_id);
-  void mouse_down(WindowId w, int button, float x, float y);
-  void mouse_move(WindowId w, int buttons, float x, float y);
-  void mouse_up(WindowId w, int button, float x, float y);
+  // Positions are pixels in the window's client area.
+  void mouse_down(WindowId w, int button, int x, int y);
+  void mouse_move(WindowId w, int buttons, int x, int y);
+  void mouse_up(WindowId w, int button, int x, int y);
   void type_key(WindowId w, int char_code);
   // Esc pressed while some other program has the focus.
   void press_escape_anywhere();
@@ -91,33 +92,35 @@ class HeadlessPlatform : public Platform {
   void set_mouse_pointer(MousePointer pointer) override;
   WindowId create_window(const WindowDesign& design) override;
   void destroy_window(WindowId w) override;
-  FrameSize frame_size(WindowKind kind) const override;
-  void move_window(WindowId w, float left, float top, float width, float height) override;
+  PixelSize frame_size(WindowId w) const override;
+  void move_window(WindowId w, int left, int top, int width, int height) override;
   void show_window(WindowId w) override;
   void show_modal(WindowId w, WindowId owner) override;
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
   void set_window_picture(WindowId w, ImageView picture) override;
-  void set_outline(WindowId w, float left, float top, float width, float height) override;
+  void set_outline(WindowId w, int left, int top, int width, int height) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override;
-  void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) override;
+  void set_timer(TimerId t, std::int32_t interval_ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
-  std::filesystem::path capture_folder() const override { return folder_; }
-  JpegWriter& jpeg_writer() override { return *writer_; }
+  std::filesystem::path base_folder() const override { return folder_; }
   int run() override;
   void quit() override { quit_ = true; }
 
-  // The colour the screen copy shows where one of our windows is visible.
+  // The colour the screen copy shows where one of our decorated windows is
+  // visible (an undecorated one shows its picture).
   static constexpr std::uint32_t kMainWindowColour = 0xFF00FF;
-  static constexpr std::uint32_t kPreviewColour = 0x00FFFF;
+  static constexpr std::uint32_t kPreviewColour = 0x00FFFF;  // a tool window
+  // The frame of a decorated window: 3 pixels a side under a title bar of 23
+  // pixels, 17 for a tool window.
+  static constexpr int kBorder = 3, kTitle = 23, kToolTitle = 17;
 
  private:
   struct TimerState {
-    std::int32_t interval = 0;
-    bool enabled = false;
+    std::int32_t interval = 0;  // 0: stopped
     long long due = 0;
   };
   Window* find(WindowId w);
@@ -131,7 +134,6 @@ class HeadlessPlatform : public Platform {
   Image screen_;
   Image copy_;
   float tpp_;
-  std::unique_ptr<JpegWriter> writer_;
   std::filesystem::path folder_;
   std::map<WindowId, Window> windows_;
   WindowId next_window_ = 1;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/controls.hpp"
 #include "platform/errors.hpp"
 #include "platform/win32/key_input.hpp"
 #include "platform/win32/win32_error.hpp"
@@ -31,20 +30,17 @@ struct Styles {
   DWORD ex_style;
 };
 
-Styles styles(WindowKind kind) {
-  switch (kind) {
-    case WindowKind::Main:
-      return {WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME | WS_EX_NOACTIVATE};
-    case WindowKind::Overlay:
-      return {WS_POPUP, WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW};
-    case WindowKind::Preview:
-      return {WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW};
-  }
-  return {WS_POPUP, 0};
+Styles styles(const WindowStyle& style) {
+  Styles s{style.decorated ? WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN : WS_POPUP, 0};
+  if (style.decorated && !style.tool_window) s.ex_style |= WS_EX_DLGMODALFRAME;
+  if (style.tool_window) s.ex_style |= WS_EX_TOOLWINDOW;
+  if (!style.takes_focus) s.ex_style |= WS_EX_NOACTIVATE;
+  if (style.keep_above) s.ex_style |= WS_EX_TOPMOST;
+  return s;
 }
 
-SIZE frame_pixels(WindowKind kind) {
-  Styles s = styles(kind);
+SIZE frame_pixels(const WindowStyle& style) {
+  Styles s = styles(style);
   RECT r{0, 0, 0, 0};
   AdjustWindowRectEx(&r, s.style, FALSE, s.ex_style);
   return {r.right - r.left, r.bottom - r.top};
@@ -84,8 +80,8 @@ void set_icon(HWND hwnd, HINSTANCE instance, int id) {
 
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance, IconIds icons, std::unique_ptr<JpegWriter> writer)
-    : instance_(instance), icons_(icons), writer_(std::move(writer)) {
+Win32Platform::Win32Platform(HINSTANCE instance, IconIds icons)
+    : instance_(instance), icons_(icons) {
   {
     WindowDc screen(nullptr);
     int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
@@ -163,7 +159,7 @@ WindowId Win32Platform::id_of(HWND hwnd) const {
 
 bool Win32Platform::keeps_focus_away(HWND hwnd) const {
   const Window* win = find(id_of(GetAncestor(hwnd, GA_ROOT)));
-  return win && win->kind != WindowKind::Preview;
+  return win && !win->style.takes_focus;
 }
 
 PixelSize Win32Platform::screen_size() const {
@@ -199,12 +195,12 @@ void Win32Platform::set_mouse_pointer(MousePointer pointer) {
 
 WindowId Win32Platform::create_window(const WindowDesign& design) {
   auto win = std::make_unique<Window>();
-  win->kind = design.kind;
-  Styles s = styles(design.kind);
-  SIZE frame = frame_pixels(design.kind);
-  int width = to_pixels(design.client_width, tpp_) + frame.cx;
-  int height = to_pixels(design.client_height, tpp_) + frame.cy;
-  bool popup = design.kind == WindowKind::Overlay;
+  win->style = design.style;
+  Styles s = styles(design.style);
+  SIZE frame = frame_pixels(design.style);
+  int width = design.client_width + frame.cx;
+  int height = design.client_height + frame.cy;
+  bool popup = !design.style.decorated;
   int x = popup ? 0 : CW_USEDEFAULT;
   int y = popup ? 0 : CW_USEDEFAULT;
   HWND owner = popup ? nullptr : host_.get();
@@ -216,14 +212,13 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
   for (const ButtonDesign& b : design.buttons) {
     HWND button = CreateWindowExW(
         0, L"BUTTON", widen(b.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-        to_pixels(b.left, tpp_), to_pixels(b.top, tpp_), to_pixels(b.width, tpp_),
-        to_pixels(b.height, tpp_), hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)),
+        b.left, b.top, b.width, b.height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)),
         instance_, nullptr);
     if (!button) fail("CreateWindowExW BUTTON");
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
-  if (design.kind == WindowKind::Main) set_icon(hwnd, instance_, icons_.main);
-  if (design.kind == WindowKind::Preview) set_icon(hwnd, instance_, icons_.preview);
+  if (design.style.icon == WindowIcon::Program) set_icon(hwnd, instance_, icons_.main);
+  if (design.style.icon == WindowIcon::Preview) set_icon(hwnd, instance_, icons_.preview);
   WindowId id = next_window_++;
   windows_[id] = std::move(win);
   return id;
@@ -239,16 +234,16 @@ void Win32Platform::destroy_window(WindowId w) {
   if (IsWindowVisible(win->hwnd.get())) uncovered_ = true;
 }
 
-FrameSize Win32Platform::frame_size(WindowKind kind) const {
-  if (kind == WindowKind::Overlay) return {0, 0};
-  SIZE frame = frame_pixels(kind);
-  return {static_cast<float>(frame.cx) * tpp_, static_cast<float>(frame.cy) * tpp_};
+PixelSize Win32Platform::frame_size(WindowId w) const {
+  const Window* win = find(w);
+  if (!win) return {0, 0};
+  SIZE frame = frame_pixels(win->style);
+  return {frame.cx, frame.cy};
 }
 
-void Win32Platform::move_window(WindowId w, float left, float top, float width, float height) {
+void Win32Platform::move_window(WindowId w, int left, int top, int width, int height) {
   if (Window* win = find(w)) {
-    if (!SetWindowPos(win->hwnd.get(), nullptr, to_pixels(left, tpp_), to_pixels(top, tpp_),
-                      to_pixels(width, tpp_), to_pixels(height, tpp_),
+    if (!SetWindowPos(win->hwnd.get(), nullptr, left, top, width, height,
                       SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE)) {
       fail("SetWindowPos");
     }
@@ -259,19 +254,13 @@ void Win32Platform::show_window(WindowId w) {
   Window* win = find(w);
   if (!win) return;
   HWND hwnd = win->hwnd.get();
-  switch (win->kind) {
-    case WindowKind::Main:
-      ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-      break;
-    case WindowKind::Overlay:
-      SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-      SetCapture(hwnd);
-      apply_cursor();
-      break;
-    case WindowKind::Preview:
-      ShowWindow(hwnd, SW_SHOW);
-      break;
+  if (win->style.grabs_input) {
+    SetWindowPos(hwnd, win->style.keep_above ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetCapture(hwnd);
+    apply_cursor();
+  } else {
+    ShowWindow(hwnd, win->style.takes_focus ? SW_SHOW : SW_SHOWNOACTIVATE);
   }
   UpdateWindow(hwnd);
 }
@@ -350,16 +339,11 @@ void Win32Platform::set_window_picture(WindowId w, ImageView picture) {
   InvalidateRect(win->hwnd.get(), nullptr, FALSE);
 }
 
-void Win32Platform::set_outline(WindowId w, float left, float top, float width, float height) {
+void Win32Platform::set_outline(WindowId w, int left, int top, int width, int height) {
   Window* win = find(w);
   if (!win) return;
   RECT r{};
-  if (width > 0 || height > 0) {
-    r.left = to_pixels(left, tpp_);
-    r.top = to_pixels(top, tpp_);
-    r.right = r.left + std::max(to_pixels(width, tpp_), 1);
-    r.bottom = r.top + std::max(to_pixels(height, tpp_), 1);
-  }
+  if (width > 0 && height > 0) r = {left, top, left + width, top + height};
   if (EqualRect(&r, &win->outline)) return;
   invalidate_outline(win->hwnd.get(), win->outline);
   win->outline = r;
@@ -426,21 +410,19 @@ void Win32Platform::grab_escape(WindowId target, bool grab) {
 
 TimerId Win32Platform::create_timer() {
   TimerId id = next_timer_++;
-  timers_[id] = {};
+  timers_[id] = false;
   return id;
 }
 
-void Win32Platform::set_timer(TimerId t, std::int32_t interval_ms, bool enabled) {
-  TimerState& s = timers_[t];
-  bool restart = interval_ms != s.interval || (enabled && !s.enabled);
-  s.interval = interval_ms;
-  s.enabled = enabled;
+void Win32Platform::set_timer(TimerId t, std::int32_t interval_ms) {
   auto event = static_cast<UINT_PTR>(t);
-  if (!enabled || interval_ms <= 0) {
+  timers_[t] = interval_ms > 0;
+  if (interval_ms <= 0) {
     KillTimer(host_.get(), event);
-  } else if (restart) {
+  } else if (!SetTimer(host_.get(), event, static_cast<UINT>(interval_ms), nullptr)) {
     // SetTimer on an existing id starts its period again.
-    if (!SetTimer(host_.get(), event, static_cast<UINT>(interval_ms), nullptr)) fail("SetTimer");
+    timers_[t] = false;
+    fail("SetTimer");
   }
 }
 
@@ -448,8 +430,8 @@ std::unique_ptr<AutomationObject> Win32Platform::attach_automation(std::string_v
   return attach_running(class_name);
 }
 
-std::filesystem::path Win32Platform::capture_folder() const {
-  return std::filesystem::path(L"C:\\截图");
+std::filesystem::path Win32Platform::base_folder() const {
+  return std::filesystem::path(L"C:\\");
 }
 
 int Win32Platform::run() {
@@ -467,8 +449,8 @@ int Win32Platform::run() {
 }
 
 void Win32Platform::mouse(WindowId id, UINT msg, WPARAM wp, LPARAM lp) {
-  float x = static_cast<float>(GET_X_LPARAM(lp)) * tpp_;
-  float y = static_cast<float>(GET_Y_LPARAM(lp)) * tpp_;
+  int x = GET_X_LPARAM(lp);
+  int y = GET_Y_LPARAM(lp);
   int shift =
       (wp & MK_SHIFT ? 1 : 0) | (wp & MK_CONTROL ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
   switch (msg) {
@@ -549,7 +531,8 @@ LRESULT Win32Platform::handle_host(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER: {
       auto t = static_cast<TimerId>(wp);
       auto it = timers_.find(t);
-      if (it != timers_.end() && it->second.enabled && it->second.interval > 0) {
+      // A tick already queued when the timer stopped is dropped.
+      if (it != timers_.end() && it->second) {
         deliver([&](EventSink& s) { s.timer_tick(t); });
       }
       return 0;

@@ -19,13 +19,13 @@ struct IconIds {
   int preview = 0;
 };
 
-// The Win32 backend: one thread, one message queue. Form1 is a non-activating
-// dialog frame owned by a hidden window, Form2 a no-activate topmost popup,
-// Form3 a tool window; timers, the Esc hot key and posted keys go through the
+// The Win32 backend: one thread, one message queue. Decorated windows are
+// owned by a hidden window, which keeps them out of the taskbar; an
+// undecorated one is a popup. Timers and the Esc hot key go through the
 // hidden window.
 class Win32Platform : public Platform {
  public:
-  Win32Platform(HINSTANCE instance, IconIds icons, std::unique_ptr<JpegWriter> writer);
+  Win32Platform(HINSTANCE instance, IconIds icons);
   ~Win32Platform() override;
 
   // For tests: the window behind an id, or null.
@@ -39,28 +39,27 @@ class Win32Platform : public Platform {
   void set_mouse_pointer(MousePointer pointer) override;
   WindowId create_window(const WindowDesign& design) override;
   void destroy_window(WindowId w) override;
-  FrameSize frame_size(WindowKind kind) const override;
-  void move_window(WindowId w, float left, float top, float width, float height) override;
+  PixelSize frame_size(WindowId w) const override;
+  void move_window(WindowId w, int left, int top, int width, int height) override;
   void show_window(WindowId w) override;
   void show_modal(WindowId w, WindowId owner) override;
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
   void set_window_picture(WindowId w, ImageView picture) override;
-  void set_outline(WindowId w, float left, float top, float width, float height) override;
+  void set_outline(WindowId w, int left, int top, int width, int height) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override;
-  void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) override;
+  void set_timer(TimerId t, std::int32_t interval_ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
-  std::filesystem::path capture_folder() const override;
-  JpegWriter& jpeg_writer() override { return *writer_; }
+  std::filesystem::path base_folder() const override;
   int run() override;
   void quit() override { PostQuitMessage(0); }
 
  private:
   struct Window {
-    WindowKind kind = WindowKind::Main;
+    WindowStyle style;
     UniqueWindow hwnd;
     DibSection picture;
     bool has_picture = false;
@@ -70,10 +69,6 @@ class Win32Platform : public Platform {
     WindowId window;
     HWND owner;
     bool done = false;
-  };
-  struct TimerState {
-    std::int32_t interval = 0;
-    bool enabled = false;
   };
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -88,7 +83,7 @@ class Win32Platform : public Platform {
   Window* find(WindowId w);
   const Window* find(WindowId w) const;
   WindowId id_of(HWND hwnd) const;
-  // Whether activation and focus stay away from the window (Form1, Form2).
+  // Whether activation and focus stay away from the window.
   bool keeps_focus_away(HWND hwnd) const;
   void wait_for_uncovered_screen();
   // Runs a call into the program; no error leaves a window procedure.
@@ -97,7 +92,6 @@ class Win32Platform : public Platform {
 
   HINSTANCE instance_;
   IconIds icons_;
-  std::unique_ptr<JpegWriter> writer_;
   ComApartment com_;
   float tpp_ = 15;
   EventSink* sink_ = nullptr;
@@ -106,7 +100,7 @@ class Win32Platform : public Platform {
   UniqueFont ui_font_;
   std::map<WindowId, std::unique_ptr<Window>> windows_;
   WindowId next_window_ = 1;
-  std::map<TimerId, TimerState> timers_;
+  std::map<TimerId, bool> timers_;  // whether it runs
   TimerId next_timer_ = 1;
   WindowId escape_target_ = kNoWindow;
   MousePointer pointer_ = MousePointer::Default;

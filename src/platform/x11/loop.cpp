@@ -53,8 +53,8 @@ void Loop::remove_timer(TimerId t) {
   arm_timers();
 }
 
-void Loop::set_timer(TimerId t, std::int32_t interval_ms, bool enabled) {
-  timers_.set(t, interval_ms, enabled, TimerQueue::Clock::now());
+void Loop::set_timer(TimerId t, std::int32_t interval_ms) {
+  timers_.set(t, interval_ms, TimerQueue::Clock::now());
   arm_timers();
 }
 

@@ -33,7 +33,8 @@ class Loop {
 
   TimerId create_timer() { return timers_.create(); }
   void remove_timer(TimerId t);
-  void set_timer(TimerId t, std::int32_t interval_ms, bool enabled);
+  // An interval above 0 starts a new period now; 0 stops the timer.
+  void set_timer(TimerId t, std::int32_t interval_ms);
   void post_key(WindowId w, int char_code);
 
   // Runs until quit; the exit status.

@@ -1,5 +1,7 @@
 #include "platform/x11/timer_queue.hpp"
 
+#include <algorithm>
+
 namespace pr::x11 {
 
 TimerId TimerQueue::create() {
@@ -12,18 +14,16 @@ void TimerQueue::remove(TimerId t) {
   timers_.erase(t);
 }
 
-void TimerQueue::set(TimerId t, std::int32_t interval_ms, bool enabled, TimePoint now) {
+void TimerQueue::set(TimerId t, std::int32_t interval_ms, TimePoint now) {
   State& s = timers_[t];
-  bool restart = interval_ms != s.interval || (enabled && !s.enabled);
-  s.interval = interval_ms;
-  s.enabled = enabled;
-  if (restart) s.due = now + std::chrono::milliseconds(interval_ms);
+  s.interval = std::max(interval_ms, 0);
+  s.due = now + std::chrono::milliseconds(s.interval);
 }
 
 std::optional<TimerQueue::TimePoint> TimerQueue::next_deadline() const {
   std::optional<TimePoint> next;
   for (const auto& [id, s] : timers_) {
-    if (s.enabled && s.interval > 0 && (!next || s.due < *next)) next = s.due;
+    if (s.interval > 0 && (!next || s.due < *next)) next = s.due;
   }
   return next;
 }
@@ -32,7 +32,7 @@ std::optional<TimerId> TimerQueue::take_due(TimePoint now) {
   auto first = timers_.end();
   for (auto it = timers_.begin(); it != timers_.end(); ++it) {
     const State& s = it->second;
-    if (!s.enabled || s.interval <= 0 || s.due > now) continue;
+    if (s.interval <= 0 || s.due > now) continue;
     if (first == timers_.end() || s.due < first->second.due) first = it;
   }
   if (first == timers_.end()) return std::nullopt;

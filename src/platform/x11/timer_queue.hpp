@@ -20,9 +20,8 @@ class TimerQueue {
 
   TimerId create();
   void remove(TimerId t);
-  // Interval 0 never ticks. A new interval, or enabling a disabled timer,
-  // starts a new period from `now`.
-  void set(TimerId t, std::int32_t interval_ms, bool enabled, TimePoint now);
+  // An interval above 0 starts a new period from `now`; 0 stops the timer.
+  void set(TimerId t, std::int32_t interval_ms, TimePoint now);
   // The earliest deadline of a running timer.
   std::optional<TimePoint> next_deadline() const;
   // The timer whose deadline has passed first, with its deadline moved on
@@ -31,8 +30,7 @@ class TimerQueue {
 
  private:
   struct State {
-    std::int32_t interval = 0;
-    bool enabled = false;
+    std::int32_t interval = 0;  // 0: stopped
     TimePoint due{};
   };
   std::map<TimerId, State> timers_;

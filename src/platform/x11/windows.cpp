@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <gdk/gdkx.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -39,16 +40,17 @@ bool has_window_manager(const Connection& connection) {
 
 }  // namespace
 
-WindowStyle style_of(WindowKind kind) {
-  switch (kind) {
-    case WindowKind::Main:
-      return {true, true, false, false};
-    case WindowKind::Overlay:
-      return {false, true, false, true};
-    case WindowKind::Preview:
-      return {true, true, true, false};
+// The icon names the program's icons are installed under.
+const char* icon_name(WindowIcon icon) {
+  switch (icon) {
+    case WindowIcon::Program:
+      return "io.github.pagerook.Pagerook";
+    case WindowIcon::Preview:
+      return "image-x-generic";
+    case WindowIcon::Default:
+      break;
   }
-  return {};
+  return nullptr;
 }
 
 Window xid_of(GtkWidget* window) {
@@ -56,15 +58,15 @@ Window xid_of(GtkWidget* window) {
   return gdk ? gdk_x11_window_get_xid(gdk) : None;
 }
 
-BuiltWindow build_window(const Connection& connection, const WindowDesign& design,
-                         const WindowStyle& style, int width, int height,
-                         const std::vector<Rect>& button_rects) {
+BuiltWindow build_window(const Connection& connection, const WindowDesign& design) {
+  const WindowStyle& style = design.style;
+  const bool popup = !style.decorated;
   BuiltWindow built;
-  built.window.reset(gtk_window_new(style.popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL));
+  built.window.reset(gtk_window_new(popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL));
   GtkWindow* window = GTK_WINDOW(built.window.get());
   gtk_widget_add_events(built.window.get(),
                         GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
-  if (style.popup) {
+  if (popup) {
     // Its picture is all it shows: no theme background under it.
     gtk_widget_set_app_paintable(built.window.get(), TRUE);
   } else {
@@ -72,9 +74,11 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
     gtk_window_set_resizable(window, FALSE);
     gtk_window_set_skip_taskbar_hint(window, TRUE);
     gtk_window_set_skip_pager_hint(window, TRUE);
-    gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
+    gtk_window_set_type_hint(
+        window, style.tool_window ? GDK_WINDOW_TYPE_HINT_UTILITY : GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_gravity(window, GDK_GRAVITY_NORTH_WEST);
-    gtk_window_set_decorated(window, style.decorated);
+    gtk_window_set_keep_above(window, style.keep_above);
+    if (const char* icon = icon_name(style.icon)) gtk_window_set_icon_name(window, icon);
   }
   if (!style.takes_focus) {
     gtk_window_set_accept_focus(window, FALSE);
@@ -83,9 +87,8 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
 
   built.content = gtk_fixed_new();
   gtk_container_add(GTK_CONTAINER(window), built.content);
-  for (std::size_t i = 0; i < design.buttons.size() && i < button_rects.size(); ++i) {
-    const Rect& r = button_rects[i];
-    GtkWidget* button = gtk_button_new_with_label(design.buttons[i].caption.c_str());
+  for (const ButtonDesign& b : design.buttons) {
+    GtkWidget* button = gtk_button_new_with_label(b.caption.c_str());
     gtk_widget_set_can_focus(button, FALSE);
     gtk_widget_set_focus_on_click(button, FALSE);
     GtkCssProvider* css = gtk_css_provider_new();
@@ -93,15 +96,15 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
     gtk_style_context_add_provider(gtk_widget_get_style_context(button), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
-    gtk_widget_set_size_request(button, r.width, r.height);
-    gtk_fixed_put(GTK_FIXED(built.content), button, r.x, r.y);
-    built.buttons.emplace_back(button, design.buttons[i].id);
+    gtk_widget_set_size_request(button, b.width, b.height);
+    gtk_fixed_put(GTK_FIXED(built.content), button, b.left, b.top);
+    built.buttons.emplace_back(button, b.id);
   }
-  resize_client(built, style, width, height);
+  resize_client(built, style, std::max(design.client_width, 1), std::max(design.client_height, 1));
   gtk_widget_show_all(built.content);
   gtk_widget_realize(built.window.get());
 
-  if (!style.popup && !style.takes_focus) {
+  if (!popup && !style.takes_focus) {
     // GDK offers WM_TAKE_FOCUS to every window; a window manager that sees
     // it may hand such a window the focus. This one never takes it.
     Atom protocols[] = {connection.atom("WM_DELETE_WINDOW"), connection.atom("_NET_WM_PING"),
@@ -113,7 +116,7 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
 
 void resize_client(const BuiltWindow& built, const WindowStyle& style, int width, int height) {
   gtk_widget_set_size_request(built.content, width, height);
-  if (style.popup) gtk_window_resize(GTK_WINDOW(built.window.get()), width, height);
+  if (!style.decorated) gtk_window_resize(GTK_WINDOW(built.window.get()), width, height);
 }
 
 std::optional<Rect> learn_frame_extents(const Connection& connection, GtkWidget* window) {

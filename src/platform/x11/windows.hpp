@@ -24,15 +24,6 @@ struct CursorUnref {
 };
 using CursorPtr = std::unique_ptr<GdkCursor, CursorUnref>;
 
-// How a window of each kind looks and behaves on the desktop.
-struct WindowStyle {
-  bool decorated = true;
-  bool keep_above_allowed = true;
-  bool takes_focus = true;
-  bool popup = false;  // override-redirect: no frame, placed exactly
-};
-WindowStyle style_of(WindowKind kind);
-
 // A realized, unshown GTK window: `content` fills its client area and is
 // where the picture and outline are drawn, below the push buttons.
 struct BuiltWindow {
@@ -40,12 +31,11 @@ struct BuiltWindow {
   GtkWidget* content = nullptr;
   std::vector<std::pair<GtkWidget*, int>> buttons;  // widget, design id
 };
-// Sizes and positions are pixels; the buttons' are given in pixels too.
-BuiltWindow build_window(const Connection& connection, const WindowDesign& design,
-                         const WindowStyle& style, int width, int height,
-                         const std::vector<Rect>& button_rects);
+// An undecorated window is an override-redirect popup that lies exactly
+// where it is moved; a decorated one is the window manager's to frame.
+BuiltWindow build_window(const Connection& connection, const WindowDesign& design);
 
-// The client area's new size (pixels).
+// The client area's new size.
 void resize_client(const BuiltWindow& built, const WindowStyle& style, int width, int height);
 
 Window xid_of(GtkWidget* window);

@@ -13,7 +13,6 @@
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 namespace pr::x11 {
 
@@ -29,7 +28,6 @@ X11Platform::X11Platform()
   GdkDisplay* gdk = gdk_display_get_default();
   arrow_.reset(gdk_cursor_new_for_display(gdk, GDK_LEFT_PTR));
   cross_.reset(gdk_cursor_new_for_display(gdk, GDK_CROSSHAIR));
-  gtk_window_set_default_icon_name("io.github.pagerook.Pagerook");
   int event_base, error_base, major, minor;
   if (!XTestQueryExtension(display(), &event_base, &error_base, &major, &minor)) {
     report_error("the X server has no XTEST extension; keystrokes cannot be sent");
@@ -70,10 +68,6 @@ Window X11Platform::native_window(WindowId w) const {
   return win ? xid_of(win->built.window.get()) : None;
 }
 
-int X11Platform::px(float twips) const {
-  return static_cast<int>(std::lround(static_cast<double>(twips) / tpp_));
-}
-
 PixelSize X11Platform::screen_size() const {
   return {DisplayWidth(display(), connection_.screen()),
           DisplayHeight(display(), connection_.screen())};
@@ -95,21 +89,14 @@ WindowId X11Platform::create_window(const WindowDesign& design) {
   auto win = std::make_unique<Win>();
   win->platform = this;
   win->id = next_window_++;
-  win->kind = design.kind;
-  win->style = style_of(design.kind);
-  win->client = {0, 0, std::max(px(design.client_width), 1), std::max(px(design.client_height), 1)};
-  std::vector<Rect> buttons;
-  for (const ButtonDesign& b : design.buttons) {
-    buttons.push_back({px(b.left), px(b.top), px(b.width), px(b.height)});
-  }
-  win->built =
-      build_window(connection_, design, win->style, win->client.width, win->client.height, buttons);
+  win->style = design.style;
+  win->client = {0, 0, std::max(design.client_width, 1), std::max(design.client_height, 1)};
+  win->built = build_window(connection_, design);
   connect_signals(*win);
   if (GdkCursor* c = cursor())
     gdk_window_set_cursor(gtk_widget_get_window(win->built.window.get()), c);
-  if (design.kind == WindowKind::Main) {
-    const auto extents = learn_frame_extents(connection_, win->built.window.get());
-    main_frame_ = extents.value_or(Rect{});
+  if (design.style.decorated) {
+    win->frame = learn_frame_extents(connection_, win->built.window.get()).value_or(Rect{});
   }
   const WindowId id = win->id;
   windows_[id] = std::move(win);
@@ -148,13 +135,13 @@ gboolean X11Platform::on_delete(GtkWidget*, GdkEvent*, gpointer data) {
 gboolean X11Platform::on_button(GtkWidget*, GdkEventButton* event, gpointer data) {
   auto* win = static_cast<Win*>(data);
   const int button = button_of(event->button);
-  // Only the overlay hears the mouse: elsewhere the push buttons do.
-  if (win->kind != WindowKind::Overlay || win->input_blocked || !button) return FALSE;
+  // A click on a push button is the button's.
+  if (win->input_blocked || !button) return FALSE;
   if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE) return TRUE;
   X11Platform* self = win->platform;
   const WindowId id = win->id;
-  const float x = static_cast<float>(event->x) * self->tpp_;
-  const float y = static_cast<float>(event->y) * self->tpp_;
+  const int x = static_cast<int>(std::floor(event->x));
+  const int y = static_cast<int>(std::floor(event->y));
   const int shift = shift_of(static_cast<GdkModifierType>(event->state));
   if (event->type == GDK_BUTTON_PRESS) {
     self->deliver([&] { self->sink_->mouse_down(id, button, shift, x, y); });
@@ -166,12 +153,12 @@ gboolean X11Platform::on_button(GtkWidget*, GdkEventButton* event, gpointer data
 
 gboolean X11Platform::on_motion(GtkWidget*, GdkEventMotion* event, gpointer data) {
   auto* win = static_cast<Win*>(data);
-  if (win->kind != WindowKind::Overlay || win->input_blocked) return FALSE;
+  if (win->input_blocked) return FALSE;
   X11Platform* self = win->platform;
   const WindowId id = win->id;
   const auto state = static_cast<GdkModifierType>(event->state);
-  const float x = static_cast<float>(event->x) * self->tpp_;
-  const float y = static_cast<float>(event->y) * self->tpp_;
+  const int x = static_cast<int>(std::floor(event->x));
+  const int y = static_cast<int>(std::floor(event->y));
   self->deliver([&] { self->sink_->mouse_move(id, buttons_held(state), shift_of(state), x, y); });
   return TRUE;
 }
@@ -195,18 +182,9 @@ void X11Platform::destroy_window(WindowId w) {
   connection_.flush();
 }
 
-FrameSize X11Platform::frame_size(WindowKind kind) const {
-  switch (kind) {
-    case WindowKind::Main:
-      return {main_frame_.width * tpp_, main_frame_.height * tpp_};
-    case WindowKind::Preview:
-      // What the preview adds to its picture, so that its client area is
-      // exactly the picture.
-      return {60 * tpp_ / 15, 350 * tpp_ / 15};
-    case WindowKind::Overlay:
-      break;
-  }
-  return {0, 0};
+PixelSize X11Platform::frame_size(WindowId w) const {
+  const Win* win = find(w);
+  return win ? PixelSize{win->frame.width, win->frame.height} : PixelSize{};
 }
 
 void X11Platform::place(Win& win) {
@@ -214,12 +192,11 @@ void X11Platform::place(Win& win) {
   resize_client(win.built, win.style, win.client.width, win.client.height);
 }
 
-void X11Platform::move_window(WindowId w, float left, float top, float width, float height) {
+void X11Platform::move_window(WindowId w, int left, int top, int width, int height) {
   Win* win = find(w);
   if (!win) return;
-  const FrameSize frame = frame_size(win->kind);
-  win->client = {px(left), px(top), std::max(px(width - frame.width), 1),
-                 std::max(px(height - frame.height), 1)};
+  win->client = {left, top, std::max(width - win->frame.width, 1),
+                 std::max(height - win->frame.height, 1)};
   place(*win);
 }
 
@@ -229,7 +206,7 @@ void X11Platform::show_window(WindowId w) {
   GtkWidget* window = win->built.window.get();
   if (win->shown) {
     if (!win->map_pending) gdk_window_raise(gtk_widget_get_window(window));
-  } else if (win->style.popup) {
+  } else if (!win->style.decorated) {
     win->map_pending = true;
     if (!map_idle_) map_idle_ = g_idle_add_full(G_PRIORITY_HIGH, on_map_pending, this, nullptr);
   } else {
@@ -311,7 +288,7 @@ void X11Platform::set_topmost(WindowId w, bool topmost) {
   Win* win = find(w);
   if (!win) return;
   GtkWidget* window = win->built.window.get();
-  if (win->style.popup) {
+  if (!win->style.decorated) {
     if (topmost && win->shown && !win->map_pending) gdk_window_raise(gtk_widget_get_window(window));
   } else {
     gtk_window_set_keep_above(GTK_WINDOW(window), topmost);
@@ -335,7 +312,7 @@ void X11Platform::repaint(Win& win, const std::vector<Rect>& areas) {
 void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   Win* win = find(w);
   if (!win) return;
-  if (win->style.popup && (!win->shown || win->map_pending) && !picture.empty()) {
+  if (!win->style.decorated && (!win->shown || win->map_pending) && !picture.empty()) {
     // Copied only if the overlay really goes on the screen; the view stays
     // valid until then (no other screen copy happens first).
     win->pending_picture = picture;
@@ -346,15 +323,10 @@ void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   repaint(*win, {{0, 0, win->client.width, win->client.height}});
 }
 
-void X11Platform::set_outline(WindowId w, float left, float top, float width, float height) {
+void X11Platform::set_outline(WindowId w, int left, int top, int width, int height) {
   Win* win = find(w);
   if (!win) return;
-  Rect r;
-  if (width > 0 && height > 0) {
-    const int x0 = px(left), y0 = px(top);
-    r = {x0, y0, px(left + width) - x0, px(top + height) - y0};
-  }
-  repaint(*win, win->canvas.set_outline(r));
+  repaint(*win, win->canvas.set_outline({left, top, width, height}));
 }
 
 ImageView X11Platform::copy_screen() {
@@ -405,8 +377,8 @@ void X11Platform::grab_escape(WindowId target, bool grab) {
   }
 }
 
-void X11Platform::set_timer(TimerId t, std::int32_t interval_ms, bool enabled) {
-  loop_.set_timer(t, interval_ms, enabled);
+void X11Platform::set_timer(TimerId t, std::int32_t interval_ms) {
+  loop_.set_timer(t, interval_ms);
 }
 
 void X11Platform::sleep_ms(std::int32_t ms) {
@@ -419,19 +391,14 @@ std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_vie
               "no running program answers to " + std::string(class_name) + " on X11");
 }
 
-std::filesystem::path X11Platform::capture_folder() const {
+std::filesystem::path X11Platform::base_folder() const {
   std::string home;
   if (const char* env = std::getenv("HOME"); env && *env) {
     home = env;
   } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
     home = pw->pw_dir;
   }
-  return files::from_utf8(home) / files::from_utf8("截图");
-}
-
-JpegWriter& X11Platform::jpeg_writer() {
-  if (!writer_) writer_ = make_system_jpeg_writer();
-  return *writer_;
+  return files::from_utf8(home);
 }
 
 }  // namespace pr::x11

@@ -46,24 +46,23 @@ class X11Platform : public Platform {
   void set_mouse_pointer(MousePointer pointer) override;
   WindowId create_window(const WindowDesign& design) override;
   void destroy_window(WindowId w) override;
-  FrameSize frame_size(WindowKind kind) const override;
-  void move_window(WindowId w, float left, float top, float width, float height) override;
+  PixelSize frame_size(WindowId w) const override;
+  void move_window(WindowId w, int left, int top, int width, int height) override;
   void show_window(WindowId w) override;
   void show_modal(WindowId w, WindowId owner) override;
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
   void set_window_picture(WindowId w, ImageView picture) override;
-  void set_outline(WindowId w, float left, float top, float width, float height) override;
+  void set_outline(WindowId w, int left, int top, int width, int height) override;
   void set_caption(WindowId w, std::string_view utf8);
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override { return loop_.create_timer(); }
-  void set_timer(TimerId t, std::int32_t interval_ms, bool enabled) override;
+  void set_timer(TimerId t, std::int32_t interval_ms) override;
   void sleep_ms(std::int32_t ms);
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
-  std::filesystem::path capture_folder() const override;
-  JpegWriter& jpeg_writer() override;
+  std::filesystem::path base_folder() const override;
   int run() override { return loop_.run(); }
   void quit() override { loop_.quit(); }
 
@@ -71,10 +70,10 @@ class X11Platform : public Platform {
   struct Win {
     X11Platform* platform = nullptr;
     WindowId id = kNoWindow;
-    WindowKind kind = WindowKind::Main;
     WindowStyle style;
     BuiltWindow built;
-    Rect client;  // pixels; the position is the frame's top-left corner
+    Rect client;  // the position is the frame's top-left corner
+    Rect frame;   // what the frame adds: left, top, added width and height
     Canvas canvas;
     bool shown = false;
     // An overlay is mapped when the handler that showed it returns, so one
@@ -87,7 +86,6 @@ class X11Platform : public Platform {
 
   Win* find(WindowId w);
   const Win* find(WindowId w) const;
-  int px(float twips) const;
   GdkCursor* cursor() const;
   void connect_signals(Win& win);
   void place(Win& win);
@@ -105,12 +103,10 @@ class X11Platform : public Platform {
 
   Connection connection_;
   float tpp_ = 15;
-  Rect main_frame_;  // frame extents: left, top, added width, added height
   EventSink* sink_ = nullptr;
   ScreenGrabber grabber_;
   ScreenSettle settle_;
   Loop loop_;
-  std::unique_ptr<JpegWriter> writer_;
   std::map<WindowId, std::unique_ptr<Win>> windows_;
   WindowId next_window_ = 1;
   guint map_idle_ = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/designs.hpp"
 #include "platform/controls.hpp"
 #include "platform/errors.hpp"
 #include "platform/win32/com_automation.hpp"
@@ -234,15 +235,15 @@ class RecordingSink : public EventSink {
     events.push_back(e);
     if (on_event) on_event(e);
   }
-  void mouse_down(WindowId w, int b, int s, float x, float y) override {
+  void mouse_down(WindowId w, int b, int s, int x, int y) override {
     add("down " + std::to_string(w) + " " + std::to_string(b) + " " + std::to_string(s) + " " +
-        std::to_string(int(x)) + "," + std::to_string(int(y)));
+        std::to_string(x) + "," + std::to_string(y));
   }
-  void mouse_move(WindowId w, int b, int, float x, float y) override {
-    add("move " + std::to_string(w) + " " + std::to_string(b) + " " + std::to_string(int(x)) + "," +
-        std::to_string(int(y)));
+  void mouse_move(WindowId w, int b, int, int x, int y) override {
+    add("move " + std::to_string(w) + " " + std::to_string(b) + " " + std::to_string(x) + "," +
+        std::to_string(y));
   }
-  void mouse_up(WindowId w, int b, int, float, float) override {
+  void mouse_up(WindowId w, int b, int, int, int) override {
     add("up " + std::to_string(w) + " " + std::to_string(b));
   }
   void key_press(WindowId w, int c) override {
@@ -287,16 +288,9 @@ ImageView screen_when(Win32Platform& platform, int x, int y, std::uint32_t rgb, 
 
 class Win32Windows : public ::testing::Test {
  protected:
-  Win32Windows() : platform(GetModuleHandleW(nullptr), {}, nullptr) {
-    platform.set_event_sink(&sink);
-  }
-  WindowId main_window() {
-    return platform.create_window(
-        {WindowKind::Main, "Form1", "Pagerook", 2175, 600, {{1, "截图", 360, 120, 615, 375}}});
-  }
-  WindowId overlay() {
-    return platform.create_window({WindowKind::Overlay, "Form2", "设置", 4350, 2130, {}});
-  }
+  Win32Windows() : platform(GetModuleHandleW(nullptr), {}) { platform.set_event_sink(&sink); }
+  WindowId main_window() { return platform.create_window(design::in_pixels(design::form1(), 15)); }
+  WindowId overlay() { return platform.create_window(design::in_pixels(design::form2(), 15)); }
 
   RecordingSink sink;
   Win32Platform platform;
@@ -306,9 +300,9 @@ TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedDialogWithTheDesignedClientA
   ASSERT_FLOAT_EQ(platform.twips_per_pixel(), 15);  // Wine's 96 dpi
   WindowId w = main_window();
   HWND hwnd = platform.hwnd(w);
-  FrameSize frame = platform.frame_size(WindowKind::Main);
+  PixelSize frame = platform.frame_size(w);
   EXPECT_GT(frame.height, frame.width) << "a title bar";
-  platform.move_window(w, 0, 0, 2175 + frame.width, 600 + frame.height);
+  platform.move_window(w, 0, 0, 145 + frame.width, 40 + frame.height);
   RECT client;
   GetClientRect(hwnd, &client);
   EXPECT_EQ(client.right, 145);
@@ -377,7 +371,7 @@ TEST_F(Win32Windows, ButtonCloseBoxAndPostedKeysReachTheProgramWithoutTakingTheF
 TEST_F(Win32Windows, OverlayShowsItsPictureWithTheOutlineAboveIt) {
   WindowId w = overlay();
   HWND hwnd = platform.hwnd(w);
-  EXPECT_EQ(platform.frame_size(WindowKind::Overlay).width, 0);
+  EXPECT_EQ(platform.frame_size(w).width, 0);
   LONG ex = GetWindowLongW(hwnd, GWL_EXSTYLE);
   EXPECT_TRUE(GetWindowLongW(hwnd, GWL_STYLE) & WS_POPUP);
   EXPECT_EQ(ex & (WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW),
@@ -387,9 +381,9 @@ TEST_F(Win32Windows, OverlayShowsItsPictureWithTheOutlineAboveIt) {
   for (int y = 0; y < 100; ++y) {
     for (int x = 0; x < 200; ++x) picture.set_pixel(x, y, 0x102030 + x + 256 * y);
   }
-  platform.move_window(w, 0, 0, 200 * 15, 100 * 15);
+  platform.move_window(w, 0, 0, 200, 100);
   platform.set_window_picture(w, picture.view());
-  platform.set_outline(w, 10 * 15, 20 * 15, 50 * 15, 30 * 15);
+  platform.set_outline(w, 10, 20, 50, 30);
   platform.show_window(w);
   EXPECT_EQ(GetCapture(), hwnd);
   ImageView screen = screen_when(platform, 150, 80, picture.pixel(150, 80));
@@ -403,7 +397,7 @@ TEST_F(Win32Windows, OverlayShowsItsPictureWithTheOutlineAboveIt) {
   EXPECT_EQ(screen.pixel(150, 80), picture.pixel(150, 80));
 
   // Moving the outline leaves the picture where it was.
-  platform.set_outline(w, 100 * 15, 10 * 15, 20 * 15, 20 * 15);
+  platform.set_outline(w, 100, 10, 20, 20);
   const std::uint8_t* pixels = screen.pixels;
   screen = screen_when(platform, 100, 10, 0xC00000);
   EXPECT_EQ(screen.pixels, pixels) << "the screen copy keeps its bitmap";
@@ -413,13 +407,13 @@ TEST_F(Win32Windows, OverlayShowsItsPictureWithTheOutlineAboveIt) {
   EXPECT_EQ(screen_when(platform, 100, 10, picture.pixel(100, 10)).pixel(100, 10),
             picture.pixel(100, 10));
 
-  // Mouse input in twips, with the shift state and the held buttons.
+  // Mouse input in pixels, with the shift state and the held buttons.
   PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(10, 20));
   PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, MAKELPARAM(30, 40));
   PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 40));
   ASSERT_TRUE(pump_until([&] { return sink.events.size() >= 3; }, 5000));
-  EXPECT_EQ(sink.events[0], "down 1 1 1 150,300");
-  EXPECT_EQ(sink.events[1], "move 1 3 450,600");
+  EXPECT_EQ(sink.events[0], "down 1 1 1 10,20");
+  EXPECT_EQ(sink.events[1], "move 1 3 30,40");
   EXPECT_EQ(sink.events[2], "up 1 1");
 
   platform.hide_window(w);
@@ -432,10 +426,10 @@ TEST_F(Win32Windows, OverlayShowsItsPictureWithTheOutlineAboveIt) {
 TEST_F(Win32Windows, TimersTickOnlyWhileEnabledWithAnInterval) {
   TimerId t = platform.create_timer();
   TimerId idle = platform.create_timer();
-  platform.set_timer(idle, 0, true);
-  platform.set_timer(t, 30, true);
+  platform.set_timer(idle, 0);
+  platform.set_timer(t, 30);
   ASSERT_TRUE(pump_until([&] { return sink.count("tick " + std::to_string(t)) >= 3; }, 5000));
-  platform.set_timer(t, 30, false);
+  platform.set_timer(t, 0);
   sink.events.clear();
   pump_until([] { return false; }, 200);
   EXPECT_TRUE(sink.events.empty()) << "no tick while disabled or at interval 0";
@@ -443,7 +437,7 @@ TEST_F(Win32Windows, TimersTickOnlyWhileEnabledWithAnInterval) {
 
 TEST_F(Win32Windows, ModalWindowDisablesItsOwnerWhileTimersGoOnTicking) {
   WindowId owner = main_window();
-  WindowId preview = platform.create_window({WindowKind::Preview, "Form3", "预览", 4170, 3630, {}});
+  WindowId preview = platform.create_window(design::in_pixels(design::form3(), 15));
   HWND preview_hwnd = platform.hwnd(preview);
   EXPECT_TRUE(GetWindowLongW(preview_hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   platform.show_window(owner);
@@ -455,7 +449,7 @@ TEST_F(Win32Windows, ModalWindowDisablesItsOwnerWhileTimersGoOnTicking) {
     owner_was_enabled = IsWindowEnabled(platform.hwnd(owner));
     if (++ticks == 3) platform.hide_window(preview);
   };
-  platform.set_timer(t, 20, true);
+  platform.set_timer(t, 20);
   platform.show_modal(preview, owner);
   EXPECT_EQ(ticks, 3);
   EXPECT_FALSE(owner_was_enabled);

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace pr {
+
+// The program speaks twips (1440 to the inch); the platform speaks whole
+// pixels. Every conversion between the two goes through these.
+
+// Twips to whole pixels, to the nearest pixel.
+int to_pixels(float twips, float twips_per_pixel);
+float to_twips(int pixels, float twips_per_pixel);
+
+// A rectangle in pixels whose edges are the twips rectangle's edges rounded,
+// so that adjoining rectangles stay adjoining whatever the scale.
+struct PixelRect {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+PixelRect to_pixel_rect(float left, float top, float width, float height, float twips_per_pixel);
+
+}  // namespace pr
