@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "app/program.hpp"
+#include "platform/report.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "resource_ids.h"
 #include "store/system_jpeg_writer.hpp"
@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     pr::Program program(platform, *writer);
     return platform.run();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "pagerook: %s\n", e.what());
+    pr::report_error(e.what());
     return 1;
   }
 }

@@ -5,19 +5,20 @@
 
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
-#include "platform/win32/win32_error.hpp"
+#include "platform/report.hpp"
 
 namespace pr::files {
 
 namespace {
 
+// The error a failed call on a file or folder is to the program.
 [[noreturn]] void fail(DWORD err, const std::filesystem::path& path) {
   ErrorKind kind = err == ERROR_PATH_NOT_FOUND || err == ERROR_FILE_NOT_FOUND ||
                            err == ERROR_DIRECTORY || err == ERROR_INVALID_NAME
                        ? ErrorKind::PathNotFound
                    : err == ERROR_ACCESS_DENIED ? ErrorKind::PermissionDenied
                                                 : ErrorKind::Io;
-  throw Error(kind, to_utf8(path) + ": " + win32::error_text(err));
+  throw_win32_error(kind, to_utf8(path), err);
 }
 
 struct FindCloser {

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.hpp"
+
 namespace pr {
 
 // The one place where the program's errors become text: one line on standard
@@ -13,6 +15,13 @@ void report_error(std::string_view message);
 
 // The system's words for an errno value ("No space left on device").
 std::string errno_text(int code);
+
+#ifdef _WIN32
+// The system's words for a Win32 error code or an HRESULT (FormatMessageW).
+std::string win32_error_text(unsigned long code);
+// How a failed Win32 call becomes the program's error: "what: the words".
+[[noreturn]] void throw_win32_error(ErrorKind kind, std::string_view what, unsigned long code);
+#endif
 
 // Where report_error's lines go; an empty function restores standard error.
 using ReportSink = std::function<void(std::string_view line)>;

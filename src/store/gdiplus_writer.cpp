@@ -5,7 +5,8 @@
 #include <string>
 
 #include "platform/errors.hpp"
-#include "platform/win32/win32_error.hpp"
+#include "platform/files.hpp"
+#include "platform/report.hpp"
 #include "store/temp_file.hpp"
 
 namespace pr {
@@ -22,14 +23,11 @@ struct BitmapDeleter {
 };
 using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
-[[noreturn]] void fail(const std::string& what, DWORD code) {
-  throw Error(ErrorKind::Platform, what + ": " + win32::error_text(code));
-}
-
 template <class Function>
 void bind(Function& slot, HMODULE module, const char* name) {
   FARPROC proc = GetProcAddress(module, name);
-  if (!proc) fail(std::string("gdiplus.dll ") + name, GetLastError());
+  if (!proc)
+    throw_win32_error(ErrorKind::Platform, std::string("gdiplus.dll ") + name, GetLastError());
   // FARPROC is a generic function pointer; going through void(*)() keeps
   // -Wcast-function-type quiet.
   slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
@@ -40,7 +38,7 @@ struct SystemGdiplus {
   GdiplusApi api{};
 
   SystemGdiplus() : library(LoadLibraryW(L"gdiplus.dll")) {
-    if (!library) fail("gdiplus.dll", GetLastError());
+    if (!library) throw_win32_error(ErrorKind::Platform, "gdiplus.dll", GetLastError());
     bind(api.GdiplusStartup, library.get(), "GdiplusStartup");
     bind(api.GdipCreateBitmapFromHBITMAP, library.get(), "GdipCreateBitmapFromHBITMAP");
     bind(api.GdipSaveImageToFile, library.get(), "GdipSaveImageToFile");
@@ -49,6 +47,34 @@ struct SystemGdiplus {
     api.CLSIDFromString = ::CLSIDFromString;
   }
 };
+
+// GDI+'s own name for a status.
+std::string status_name(GdiplusApi::Status status) {
+  static const char* const names[] = {"Ok",
+                                      "GenericError",
+                                      "InvalidParameter",
+                                      "OutOfMemory",
+                                      "ObjectBusy",
+                                      "InsufficientBuffer",
+                                      "NotImplemented",
+                                      "Win32Error",
+                                      "WrongState",
+                                      "Aborted",
+                                      "FileNotFound",
+                                      "ValueOverflow",
+                                      "AccessDenied",
+                                      "UnknownImageFormat",
+                                      "FontFamilyNotFound",
+                                      "FontStyleNotFound",
+                                      "NotTrueTypeFont",
+                                      "UnsupportedGdiplusVersion",
+                                      "GdiplusNotInitialized",
+                                      "PropertyNotFound",
+                                      "PropertyNotSupported",
+                                      "ProfileNotFound"};
+  if (status >= 0 && status < static_cast<int>(std::size(names))) return names[status];
+  return "status " + std::to_string(status);
+}
 
 // A top-down 32-bit DIB section holding a copy of the picture's rows.
 Bitmap make_dib(ImageView picture) {
@@ -61,7 +87,7 @@ Bitmap make_dib(ImageView picture) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   Bitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!dib || !bits) fail("CreateDIBSection", GetLastError());
+  if (!dib || !bits) throw_win32_error(ErrorKind::Platform, "CreateDIBSection", GetLastError());
   const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
   auto* out = static_cast<std::uint8_t*>(bits);
   for (int y = 0; y < picture.height; ++y) std::memcpy(out + y * row, picture.row(y), row);
@@ -76,12 +102,12 @@ const GdiplusApi& system_gdiplus_api() {
   return bound.api;
 }
 
-bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
-                       std::uint8_t quality) {
+GdiplusApi::Status gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
+                                     std::uint8_t quality) {
   GdiplusApi::StartupInput input{1, nullptr, FALSE, FALSE};
   ULONG_PTR token = 0;
   GdiplusApi::Status status = api.GdiplusStartup(&token, &input, nullptr);
-  if (status != 0) return false;
+  if (status != 0) return status;
   void* bitmap = nullptr;
   status = api.GdipCreateBitmapFromHBITMAP(hbitmap, nullptr, &bitmap);
   if (status == 0) {
@@ -100,7 +126,7 @@ bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* pa
     api.GdipDisposeImage(bitmap);
   }
   api.GdiplusShutdown(token);
-  return status == 0;
+  return status;
 }
 
 bool GdiplusJpegWriter::write(ImageView picture, const std::filesystem::path& path,
@@ -110,8 +136,12 @@ bool GdiplusJpegWriter::write(ImageView picture, const std::filesystem::path& pa
   const GdiplusApi& api = api_ ? *api_ : system_gdiplus_api();
   Bitmap dib = make_dib(picture);
   TempFile temp(path);
-  if (!gdiplus_save_jpeg(api, dib.get(), temp.path().c_str(), static_cast<std::uint8_t>(quality)))
+  GdiplusApi::Status status =
+      gdiplus_save_jpeg(api, dib.get(), temp.path().c_str(), static_cast<std::uint8_t>(quality));
+  if (status != 0) {
+    report_error("cannot write " + files::to_utf8(temp.path()) + ": GDI+ " + status_name(status));
     return false;
+  }
   return temp.commit();
 }
 

@@ -45,9 +45,9 @@ struct GdiplusApi {
 const GdiplusApi& system_gdiplus_api();
 
 // The whole GDI+ round of one file: start, bitmap from `hbitmap`, save as JPEG
-// at `quality`, dispose, shut down. True when the last status was Ok.
-bool gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
-                       std::uint8_t quality);
+// at `quality`, dispose, shut down. Returns the last status, 0 when Ok.
+GdiplusApi::Status gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
+                                     std::uint8_t quality);
 
 // Writes through GDI+ from a DIB section made of the picture's rows for each
 // call. The file is written beside the target under a hidden name and renamed

@@ -2,6 +2,9 @@
 
 #include <system_error>
 
+#include "platform/files.hpp"
+#include "platform/report.hpp"
+
 #ifdef _WIN32
 #include <process.h>
 #define PR_GETPID _getpid
@@ -30,7 +33,11 @@ TempFile::~TempFile() {
 bool TempFile::commit() {
   std::error_code error;
   std::filesystem::rename(temp_, target_, error);
-  if (error) return false;
+  if (error) {
+    report_error("cannot rename " + files::to_utf8(temp_) + " to " + files::to_utf8(target_) +
+                 ": " + error.message());
+    return false;
+  }
   done_ = true;
   return true;
 }

@@ -2,10 +2,11 @@
 
 #include <turbojpeg.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <iostream>
 
 #include "platform/files.hpp"
+#include "platform/report.hpp"
 #include "store/temp_file.hpp"
 
 namespace pr {
@@ -23,19 +24,29 @@ struct TurboJpegWriter::State {
 
 TurboJpegWriter::TurboJpegWriter() : state_(std::make_unique<State>()) {
   state_->compressor = tjInitCompress();
-  if (!state_->compressor) std::cerr << "pagerook: " << tjGetErrorStr() << std::endl;
+  if (!state_->compressor) report_error(std::string("TurboJPEG: ") + tjGetErrorStr());
 }
 
 TurboJpegWriter::~TurboJpegWriter() = default;
 
 namespace {
 
+// Says which file could not be written and why.
 bool write_all(const std::filesystem::path& path, const unsigned char* data, unsigned long size) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data, 1, size, f) == size;
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
+  bool ok = f != nullptr;
+  int error = ok ? 0 : errno;
+  if (f) {
+    if (std::fwrite(data, 1, size, f) != size || std::fflush(f) != 0) {
+      ok = false;
+      error = errno;
+    }
+    if (std::fclose(f) != 0 && ok) {
+      ok = false;
+      error = errno;
+    }
+  }
+  if (!ok) report_error("cannot write " + files::to_utf8(path) + ": " + errno_text(error));
   return ok;
 }
 
@@ -43,7 +54,12 @@ bool write_all(const std::filesystem::path& path, const unsigned char* data, uns
 
 bool TurboJpegWriter::write(ImageView picture, const std::filesystem::path& path,
                             unsigned quality) {
-  if (quality > 100 || picture.empty() || !state_->compressor) return false;
+  if (quality > 100) {
+    report_error(files::to_utf8(path) + " not written: JPEG quality " + std::to_string(quality) +
+                 " is above 100");
+    return false;
+  }
+  if (picture.empty() || !state_->compressor) return false;
   int q = quality == 0 ? 1 : static_cast<int>(quality);
   unsigned long needed = tjBufSize(picture.width, picture.height, TJSAMP_444);
   if (needed > state_->capacity) {
@@ -56,7 +72,7 @@ bool TurboJpegWriter::write(ImageView picture, const std::filesystem::path& path
   if (tjCompress2(state_->compressor, picture.pixels, picture.width,
                   static_cast<int>(picture.pitch), picture.height, TJPF_BGRX, &state_->buffer,
                   &size, TJSAMP_444, q, TJFLAG_NOREALLOC) != 0) {
-    std::cerr << "pagerook: " << tjGetErrorStr2(state_->compressor) << std::endl;
+    report_error(files::to_utf8(path) + " not written: " + tjGetErrorStr2(state_->compressor));
     return false;
   }
   TempFile temp(path);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
 #include "harness.hpp"
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
+#include "platform/report.hpp"
 #include "store/module1.hpp"
 #include "store/system_jpeg_writer.hpp"
 
@@ -185,6 +187,46 @@ TEST(SaveJpeg, AFailedWriteLeavesNothing) {
     names.push_back(files::to_utf8(e.path().filename()));
   }
   EXPECT_EQ(names, std::vector<std::string>{"b.jpg"});
+}
+
+// The lines the program reports while it lives.
+struct ReportedLines {
+  ReportedLines() {
+    set_report_sink([this](std::string_view line) { lines.emplace_back(line); });
+  }
+  ~ReportedLines() { set_report_sink({}); }
+  std::vector<std::string> lines;
+};
+
+bool contains(const std::string& line, const std::string& part) {
+  return line.find(part) != std::string::npos;
+}
+
+TEST(SaveJpeg, AFailedWriteSaysWhichFileAndWhy) {
+  test::TempDir dir;
+  ReportedLines reported;
+  auto writer = make_system_jpeg_writer();
+  Image picture(16, 16);
+  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80));
+  ASSERT_EQ(reported.lines.size(), 1u);
+  EXPECT_TRUE(contains(reported.lines[0], files::to_utf8(dir.path() / "no" / ".~a.jpg")))
+      << reported.lines[0];
+#ifndef _WIN32
+  EXPECT_TRUE(contains(reported.lines[0], errno_text(ENOENT))) << reported.lines[0];
+#endif
+
+  fs::create_directories(dir.path() / "b.jpg" / "x");
+  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "b.jpg", 80));
+  ASSERT_EQ(reported.lines.size(), 2u);
+  EXPECT_TRUE(contains(reported.lines[1], "rename")) << reported.lines[1];
+  EXPECT_TRUE(contains(reported.lines[1], files::to_utf8(dir.path() / "b.jpg")));
+
+#ifndef _WIN32
+  // TurboJPEG takes no quality above 100, and says so.
+  EXPECT_FALSE(writer->write(picture.view(), dir.path() / "c.jpg", 101));
+  ASSERT_EQ(reported.lines.size(), 3u);
+  EXPECT_TRUE(contains(reported.lines[2], "c.jpg") && contains(reported.lines[2], "101"));
+#endif
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/errors.hpp"
 #include "platform/image.hpp"
+#include "platform/report.hpp"
 #include "store/gdiplus_writer.hpp"
 
 namespace pr {
@@ -232,6 +233,21 @@ TEST_F(GdiplusWriter, EachFailureUndoesWhatWasStartedAndLeavesNoFile) {
     EXPECT_EQ(rec.shutdown_token, c.startup ? 0 : kToken);
     EXPECT_TRUE(entries().empty()) << "a failed save left a file";
   }
+}
+
+TEST_F(GdiplusWriter, AFailedSaveSaysWhichFileAndGdiplusWords) {
+  std::vector<std::string> lines;
+  set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+  rec.save_status = 10;
+  const bool written = writer.write(picture.view(), folder / "0.jpg", 80);
+  rec.save_status = 99;
+  writer.write(picture.view(), folder / "1.jpg", 80);
+  set_report_sink({});
+  EXPECT_FALSE(written);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find(".~0.jpg"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("FileNotFound"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("status 99"), std::string::npos) << lines[1];
 }
 
 TEST_F(GdiplusWriter, ASecondSaveStartsGdiplusAgainWhateverTheFirstDid) {

@@ -13,6 +13,29 @@ bool AutomationJournal::fails(const std::string& what) const {
 
 namespace {
 
+// The four one-pixel strips of an outline in a client area, clipped to it.
+void draw_outline(Image& screen, PixelRect client, const int (&r)[4]) {
+  if (r[2] <= 0 || r[3] <= 0) return;
+  const int x0 = client.left + r[0], y0 = client.top + r[1];
+  const int x1 = x0 + r[2] - 1, y1 = y0 + r[3] - 1;
+  auto dot = [&](int x, int y) {
+    if (x < client.left || y < client.top || x >= client.left + client.width ||
+        y >= client.top + client.height || x < 0 || y < 0 || x >= screen.width() ||
+        y >= screen.height()) {
+      return;
+    }
+    screen.set_pixel(x, y, HeadlessPlatform::kOutlineColour);
+  };
+  for (int x = x0; x <= x1; ++x) {
+    dot(x, y0);
+    dot(x, y1);
+  }
+  for (int y = y0; y <= y1; ++y) {
+    dot(x0, y);
+    dot(x1, y);
+  }
+}
+
 class RecordingObject : public AutomationObject {
  public:
   RecordingObject(std::shared_ptr<AutomationJournal> journal, std::string name)
@@ -69,6 +92,15 @@ WindowId HeadlessPlatform::id_of(const std::string& n) const {
     if (w.alive && w.design.name == n) return id;
   }
   return kNoWindow;
+}
+
+PixelRect HeadlessPlatform::client_area(WindowId w) const {
+  const Window* win = window(w);
+  if (!win) return {};
+  const PixelSize frame = frame_size(w);
+  const int side = frame.width / 2;
+  return {win->left + side, win->top + frame.height - side, win->width - frame.width,
+          win->height - frame.height};
 }
 
 std::string HeadlessPlatform::name(WindowId w) const {
@@ -196,6 +228,7 @@ ImageView HeadlessPlatform::copy_screen() {
         }
       }
     }
+    draw_outline(copy_, client_area(id), w.outline);
   }
   return copy_.view();
 }
@@ -276,6 +309,12 @@ void HeadlessPlatform::show_modal(WindowId w, WindowId owner) {
     if (still->visible) log("modal left open " + still->design.name);
   }
   log("modal returned " + name(w));
+}
+
+bool HeadlessPlatform::modal_shown() const {
+  return std::any_of(windows_.begin(), windows_.end(), [](const auto& entry) {
+    return entry.second.alive && entry.second.visible && entry.second.modal;
+  });
 }
 
 void HeadlessPlatform::hide_window(WindowId w) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.hpp"
+#include "platform/units.hpp"
 
 namespace pr {
 
@@ -72,6 +73,8 @@ class HeadlessPlatform : public Platform {
 
   // ---- what the test checks ----
   const Window* window(WindowId w) const;
+  // Where the window's client area lies on the screen.
+  PixelRect client_area(WindowId w) const;
   const Window* window_named(const std::string& name) const;
   WindowId id_of(const std::string& name) const;
   const std::vector<Keystroke>& keystrokes() const { return keystrokes_; }
@@ -81,6 +84,8 @@ class HeadlessPlatform : public Platform {
   MousePointer pointer() const { return pointer_; }
   bool escape_grabbed() const { return escape_target_ != kNoWindow; }
   bool quit_requested() const { return quit_; }
+  // Whether a modal display is up and its window still shown.
+  bool modal_shown() const;
   int screen_copies() const { return screen_copies_; }
 
   // ---- Platform ----
@@ -111,9 +116,11 @@ class HeadlessPlatform : public Platform {
   void quit() override { quit_ = true; }
 
   // The colour the screen copy shows where one of our decorated windows is
-  // visible (an undecorated one shows its picture).
+  // visible (an undecorated one shows its picture, and its outline in
+  // kOutlineColour).
   static constexpr std::uint32_t kMainWindowColour = 0xFF00FF;
   static constexpr std::uint32_t kPreviewColour = 0x00FFFF;  // a tool window
+  static constexpr std::uint32_t kOutlineColour = 0xC00000;
   // The frame of a decorated window: 3 pixels a side under a title bar of 23
   // pixels, 17 for a tool window.
   static constexpr int kBorder = 3, kTitle = 23, kToolTitle = 17;

@@ -6,20 +6,20 @@
 #include <vector>
 
 #include "platform/errors.hpp"
-#include "platform/win32/win32_error.hpp"
+#include "platform/report.hpp"
+#include "platform/win32/win32_text.hpp"
 
 namespace pr::win32 {
 
 namespace {
 
+// The automation object's own words when it gave any, else the system's.
 [[noreturn]] void fail(std::string_view what, HRESULT hr, const EXCEPINFO* exception = nullptr) {
-  std::string text = std::string(what) + ": ";
   if (exception && exception->bstrDescription) {
-    text += narrow(exception->bstrDescription);
-  } else {
-    text += error_text(static_cast<unsigned long>(hr));
+    throw Error(ErrorKind::Automation,
+                std::string(what) + ": " + narrow(exception->bstrDescription));
   }
-  throw Error(ErrorKind::Automation, text);
+  throw_win32_error(ErrorKind::Automation, what, static_cast<unsigned long>(hr));
 }
 
 // EXCEPINFO's strings, freed however the call ends.

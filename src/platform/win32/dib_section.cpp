@@ -3,16 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/errors.hpp"
-#include "platform/win32/win32_error.hpp"
+#include "platform/report.hpp"
 
 namespace pr::win32 {
-
-namespace {
-[[noreturn]] void fail(const char* what) {
-  throw Error(ErrorKind::Platform, std::string(what) + ": " + error_text(GetLastError()));
-}
-}  // namespace
 
 DibSection::~DibSection() {
   if (dc_ && original_) SelectObject(dc_.get(), original_);
@@ -22,7 +15,7 @@ void DibSection::resize(int width, int height) {
   if (bitmap_ && width == width_ && height == height_) return;
   if (!dc_) {
     dc_.reset(CreateCompatibleDC(nullptr));
-    if (!dc_) fail("CreateCompatibleDC");
+    if (!dc_) throw_win32_error(ErrorKind::Platform, "CreateCompatibleDC", GetLastError());
   }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -33,7 +26,7 @@ void DibSection::resize(int width, int height) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   UniqueBitmap bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap) fail("CreateDIBSection");
+  if (!bitmap) throw_win32_error(ErrorKind::Platform, "CreateDIBSection", GetLastError());
   HGDIOBJ previous = SelectObject(dc_.get(), bitmap.get());
   if (!original_) original_ = previous;
   bitmap_ = std::move(bitmap);
@@ -60,11 +53,11 @@ void DibSection::assign(ImageView picture) {
 ImageView ScreenCopier::copy(int width, int height) {
   dib_.resize(width, height);
   HDC screen = GetDC(nullptr);
-  if (!screen) fail("GetDC");
+  if (!screen) throw_win32_error(ErrorKind::Platform, "GetDC", GetLastError());
   BOOL ok = BitBlt(dib_.dc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
   DWORD err = GetLastError();
   ReleaseDC(nullptr, screen);
-  if (!ok) throw Error(ErrorKind::Platform, "BitBlt: " + error_text(err));
+  if (!ok) throw_win32_error(ErrorKind::Platform, "BitBlt", err);
   return dib_.view();
 }
 

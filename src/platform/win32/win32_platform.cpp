@@ -4,11 +4,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/errors.hpp"
+#include "platform/report.hpp"
 #include "platform/win32/key_input.hpp"
-#include "platform/win32/win32_error.hpp"
+#include "platform/win32/win32_text.hpp"
 
 namespace pr::win32 {
 
@@ -46,12 +46,8 @@ SIZE frame_pixels(const WindowStyle& style) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
-[[noreturn]] void fail(const char* what) {
-  throw Error(ErrorKind::Platform, std::string(what) + ": " + error_text(GetLastError()));
-}
-
 void report(const char* what) {
-  std::fprintf(stderr, "pagerook: %s: %s\n", what, error_text(GetLastError()).c_str());
+  report_error(std::string(what) + ": " + win32_error_text(GetLastError()));
 }
 
 // The four one-pixel strips of an outline.
@@ -92,15 +88,17 @@ Win32Platform::Win32Platform(HINSTANCE instance, IconIds icons)
   wc.lpfnWndProc = window_proc;
   wc.hInstance = instance_;
   wc.lpszClassName = kWindowClass;
-  if (!RegisterClassExW(&wc)) fail("RegisterClassExW");
+  if (!RegisterClassExW(&wc))
+    throw_win32_error(ErrorKind::Platform, "RegisterClassExW", GetLastError());
   wc.lpfnWndProc = host_proc;
   wc.lpszClassName = kHostClass;
-  if (!RegisterClassExW(&wc)) fail("RegisterClassExW");
+  if (!RegisterClassExW(&wc))
+    throw_win32_error(ErrorKind::Platform, "RegisterClassExW", GetLastError());
   // A hidden top-level window: it owns Form1, so that Form1 keeps its dialog
   // frame yet stays out of the taskbar, and it receives timers and hot keys.
   host_.reset(CreateWindowExW(0, kHostClass, L"Pagerook", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               instance_, this));
-  if (!host_) fail("CreateWindowExW");
+  if (!host_) throw_win32_error(ErrorKind::Platform, "CreateWindowExW", GetLastError());
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -129,9 +127,9 @@ void Win32Platform::deliver(Call&& call) {
   try {
     call(*sink_);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "pagerook: %s\n", e.what());
+    report_error(e.what());
   } catch (...) {
-    std::fprintf(stderr, "pagerook: unknown error\n");
+    report_error("unknown error");
   }
 }
 
@@ -206,7 +204,7 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
   HWND owner = popup ? nullptr : host_.get();
   win->hwnd.reset(CreateWindowExW(s.ex_style, kWindowClass, widen(design.caption).c_str(), s.style,
                                   x, y, width, height, owner, nullptr, instance_, this));
-  if (!win->hwnd) fail("CreateWindowExW");
+  if (!win->hwnd) throw_win32_error(ErrorKind::Platform, "CreateWindowExW", GetLastError());
   HWND hwnd = win->hwnd.get();
   HFONT font = ui_font_ ? ui_font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (const ButtonDesign& b : design.buttons) {
@@ -214,7 +212,7 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
         0, L"BUTTON", widen(b.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
         b.left, b.top, b.width, b.height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)),
         instance_, nullptr);
-    if (!button) fail("CreateWindowExW BUTTON");
+    if (!button) throw_win32_error(ErrorKind::Platform, "CreateWindowExW BUTTON", GetLastError());
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   if (design.style.icon == WindowIcon::Program) set_icon(hwnd, instance_, icons_.main);
@@ -245,7 +243,7 @@ void Win32Platform::move_window(WindowId w, int left, int top, int width, int he
   if (Window* win = find(w)) {
     if (!SetWindowPos(win->hwnd.get(), nullptr, left, top, width, height,
                       SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE)) {
-      fail("SetWindowPos");
+      throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
     }
   }
 }
@@ -323,7 +321,7 @@ void Win32Platform::set_topmost(WindowId w, bool topmost) {
   if (Window* win = find(w)) {
     if (!SetWindowPos(win->hwnd.get(), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
-      fail("SetWindowPos");
+      throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
     }
   }
 }
@@ -384,13 +382,14 @@ void Win32Platform::send_keys(const std::vector<KeyChord>& keys) {
   std::vector<INPUT> inputs = key_inputs(keys);
   if (inputs.empty()) return;
   UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  if (sent != inputs.size()) fail("SendInput");
+  if (sent != inputs.size()) throw_win32_error(ErrorKind::Platform, "SendInput", GetLastError());
 }
 
 void Win32Platform::post_key(WindowId w, int char_code) {
   HWND target = hwnd(w);
   if (!target) return;
-  if (!PostMessageW(target, kPostedKey, static_cast<WPARAM>(char_code), 0)) fail("PostMessageW");
+  if (!PostMessageW(target, kPostedKey, static_cast<WPARAM>(char_code), 0))
+    throw_win32_error(ErrorKind::Platform, "PostMessageW", GetLastError());
 }
 
 void Win32Platform::grab_escape(WindowId target, bool grab) {
@@ -422,7 +421,7 @@ void Win32Platform::set_timer(TimerId t, std::int32_t interval_ms) {
   } else if (!SetTimer(host_.get(), event, static_cast<UINT>(interval_ms), nullptr)) {
     // SetTimer on an existing id starts its period again.
     timers_[t] = false;
-    fail("SetTimer");
+    throw_win32_error(ErrorKind::Platform, "SetTimer", GetLastError());
   }
 }
 

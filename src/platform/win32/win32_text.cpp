@@ -1,4 +1,4 @@
-#include "platform/win32/win32_error.hpp"
+#include "platform/win32/win32_text.hpp"
 
 #include <windows.h>
 
@@ -20,19 +20,6 @@ std::string narrow(const std::wstring& utf16) {
   WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
                       nullptr, nullptr);
   return out;
-}
-
-std::string error_text(unsigned long code) {
-  wchar_t* buffer = nullptr;
-  DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n ? std::wstring(buffer, n) : L"error " + std::to_wstring(code);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  return narrow(text);
 }
 
 }  // namespace pr::win32

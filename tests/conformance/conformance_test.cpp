@@ -1,0 +1,356 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/designs.hpp"
+#include "driver.hpp"
+
+namespace pr::conformance {
+namespace {
+
+constexpr std::uint32_t kOutline = 0xC00000;
+
+// A picture where every pixel tells where it lies.
+std::uint32_t pattern(int x, int y) {
+  return static_cast<std::uint32_t>((x * 7 & 0xff) << 16 | (y * 5 & 0xff) << 8 | ((x + y) & 0xff));
+}
+
+struct Event {
+  std::string what;  // "tick", "key", "tick done", ...
+  int id = 0;        // the timer or the window
+  int value = 0;     // the character of a key
+  long long time = 0;
+};
+
+class Sink : public EventSink {
+ public:
+  explicit Sink(Driver& driver) : driver_(driver) {}
+  std::vector<Event> events;
+  // Runs inside the handler of a tick, before it returns.
+  std::function<void(TimerId)> on_tick;
+
+  void mouse_down(WindowId, int, int, int, int) override {}
+  void mouse_move(WindowId, int, int, int, int) override {}
+  void mouse_up(WindowId, int, int, int, int) override {}
+  void key_press(WindowId w, int c) override { add("key", w, c); }
+  void button_click(WindowId w, int id) override { add("click", w, id); }
+  void timer_tick(TimerId t) override {
+    add("tick", t, 0);
+    if (on_tick) on_tick(t);
+    add("tick done", t, 0);
+  }
+  void close_request(WindowId w) override { add("close", w, 0); }
+
+  std::vector<Event> of(const std::string& what, int id) const {
+    std::vector<Event> found;
+    for (const Event& e : events) {
+      if (e.what == what && e.id == id) found.push_back(e);
+    }
+    return found;
+  }
+
+ private:
+  void add(const char* what, int id, int value) {
+    events.push_back({what, id, value, driver_.now_ms()});
+  }
+  Driver& driver_;
+};
+
+class Conformance : public ::testing::Test {
+ protected:
+  Conformance() : driver_(make_driver()), sink(*driver_) { platform().set_event_sink(&sink); }
+  ~Conformance() override {
+    for (WindowId w : windows_) platform().destroy_window(w);
+    platform().set_event_sink(nullptr);
+  }
+
+  Driver& driver() { return *driver_; }
+  Platform& platform() { return driver_->platform(); }
+  WindowId create(const design::Window& d) {
+    windows_.push_back(
+        platform().create_window(design::in_pixels(d, platform().twips_per_pixel())));
+    return windows_.back();
+  }
+  void destroy(WindowId w) {
+    platform().destroy_window(w);
+    windows_.erase(std::find(windows_.begin(), windows_.end(), w));
+  }
+  // What the screen shows at (x, y) of the window's client area, once it is
+  // `rgb` (or, with is = false, once it no longer is).
+  std::uint32_t pixel_when(WindowId w, int x, int y, std::uint32_t rgb, bool is = true) {
+    std::uint32_t seen = 0;
+    driver().run_until(
+        [&] {
+          PixelRect c = driver().client_area(w);
+          seen = driver().screen().pixel(c.left + x, c.top + y);
+          return (seen == rgb) == is;
+        },
+        5000);
+    return seen;
+  }
+  // The program's overlay at the screen's corner, showing `picture`.
+  WindowId overlay_showing(const Image& picture) {
+    WindowId w = create(design::form2());
+    platform().move_window(w, 0, 0, picture.width(), picture.height());
+    platform().set_window_picture(w, picture.view());
+    platform().show_window(w);
+    EXPECT_TRUE(driver().run_until([&] { return driver().shown(w); }, 10000));
+    // Mapped is not yet painted.
+    const int x = picture.width() - 1, y = picture.height() - 1;
+    EXPECT_EQ(pixel_when(w, x, y, picture.pixel(x, y)), picture.pixel(x, y));
+    EXPECT_EQ(pixel_when(w, 0, 0, picture.pixel(0, 0)), picture.pixel(0, 0));
+    return w;
+  }
+  static Image pattern_picture(int width, int height) {
+    Image picture(width, height);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) picture.set_pixel(x, y, pattern(x, y));
+    }
+    return picture;
+  }
+
+ private:
+  std::unique_ptr<Driver> driver_;
+  std::vector<WindowId> windows_;
+
+ protected:
+  Sink sink;
+};
+
+TEST_F(Conformance, OutlineIsOnePixelWideAboveThePicture) {
+  const Image picture = pattern_picture(300, 200);
+  WindowId w = overlay_showing(picture);
+  platform().set_outline(w, 10, 20, 50, 30);
+  ASSERT_EQ(pixel_when(w, 10, 20, kOutline), kOutline);
+  ImageView screen = driver().screen();
+  PixelRect c = driver().client_area(w);
+  auto at = [&](int x, int y) { return screen.pixel(c.left + x, c.top + y); };
+  EXPECT_EQ(at(59, 49), kOutline) << "the bottom right corner is inside the size";
+  EXPECT_EQ(at(35, 20), kOutline);
+  EXPECT_EQ(at(10, 35), kOutline);
+  EXPECT_EQ(at(60, 49), pattern(60, 49)) << "one pixel wide, no wider";
+  EXPECT_EQ(at(11, 21), pattern(11, 21)) << "not filled";
+  EXPECT_EQ(at(9, 20), pattern(9, 20));
+
+  // Moved, it leaves the picture behind as it was.
+  platform().set_outline(w, 100, 10, 20, 20);
+  ASSERT_EQ(pixel_when(w, 100, 10, kOutline), kOutline);
+  EXPECT_EQ(pixel_when(w, 10, 20, pattern(10, 20)), pattern(10, 20));
+}
+
+TEST_F(Conformance, OutlineWithASideOfZeroOrLessIsHidden) {
+  const Image picture = pattern_picture(300, 200);
+  WindowId w = overlay_showing(picture);
+  const int hiding[][4] = {
+      {10, 20, 0, 30}, {10, 20, 50, 0}, {10, 20, -5, 30}, {10, 20, 50, -1}, {0, 0, 0, 0}};
+  for (const auto& r : hiding) {
+    SCOPED_TRACE(std::to_string(r[2]) + " x " + std::to_string(r[3]));
+    platform().set_outline(w, 10, 20, 50, 30);
+    ASSERT_EQ(pixel_when(w, 10, 20, kOutline), kOutline);
+    platform().set_outline(w, r[0], r[1], r[2], r[3]);
+    // The corner is on the top and the left side alike, so no line of any
+    // shape may cover it.
+    EXPECT_EQ(pixel_when(w, 10, 20, pattern(10, 20)), pattern(10, 20));
+    EXPECT_EQ(pixel_when(w, 30, 20, pattern(30, 20)), pattern(30, 20));
+    EXPECT_EQ(pixel_when(w, 10, 40, pattern(10, 40)), pattern(10, 40));
+  }
+}
+
+TEST_F(Conformance, RegionCopyIsPixelExact) {
+  const Image picture = pattern_picture(400, 300);
+  WindowId w = overlay_showing(picture);
+  PixelRect c = driver().client_area(w);
+  ImageView part = platform().copy_screen_region(c.left + 37, c.top + 21, 123, 77);
+  ASSERT_EQ(part.width, 123);
+  ASSERT_EQ(part.height, 77);
+  long wrong = 0;
+  for (int y = 0; y < part.height; ++y) {
+    for (int x = 0; x < part.width; ++x) wrong += part.pixel(x, y) != pattern(37 + x, 21 + y);
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(part.left, c.left + 37) << "the view knows where it lies on the screen";
+  EXPECT_EQ(part.top, c.top + 21);
+
+  ImageView whole = platform().copy_screen();
+  EXPECT_EQ(whole.width, platform().screen_size().width);
+  EXPECT_EQ(whole.height, platform().screen_size().height);
+  EXPECT_EQ(whole.pixel(c.left + 200, c.top + 150), pattern(200, 150));
+}
+
+TEST_F(Conformance, FrameIsWhatTheSystemAddsToTheClientArea) {
+  for (const design::Window& d : {design::form1(), design::form3(), design::form2()}) {
+    SCOPED_TRACE(d.name);
+    WindowId w = create(d);
+    PixelSize frame = platform().frame_size(w);
+    if (d.style.decorated) {
+      EXPECT_GT(frame.height, frame.width) << "a title bar above the client area";
+    } else {
+      EXPECT_EQ(frame.width, 0);
+      EXPECT_EQ(frame.height, 0);
+    }
+    const PixelRect outer{40, 30, 200 + frame.width, 100 + frame.height};
+    platform().move_window(w, outer.left, outer.top, outer.width, outer.height);
+    platform().show_window(w);
+    ASSERT_TRUE(driver().run_until(
+        [&] {
+          PixelRect c = driver().client_area(w);
+          PixelRect o = driver().outer_area(w);
+          return driver().shown(w) && c.width == 200 && c.height == 100 && o.left == outer.left &&
+                 o.top == outer.top;
+        },
+        10000));
+    PixelRect o = driver().outer_area(w);
+    PixelRect c = driver().client_area(w);
+    EXPECT_EQ(o.width, outer.width);
+    EXPECT_EQ(o.height, outer.height);
+    EXPECT_GE(c.left, o.left);
+    EXPECT_GE(c.top, o.top);
+    EXPECT_LE(c.left + c.width, o.left + o.width);
+    EXPECT_LE(c.top + c.height, o.top + o.height);
+    platform().hide_window(w);
+  }
+}
+
+TEST_F(Conformance, ShowAndHideReachTheScreen) {
+  for (const design::Window& d : {design::form1(), design::form2(), design::form3()}) {
+    SCOPED_TRACE(d.name);
+    WindowId w = create(d);
+    platform().move_window(w, 50, 50, 300, 200);
+    EXPECT_FALSE(driver().shown(w)) << "created hidden";
+    platform().show_window(w);
+    EXPECT_TRUE(driver().run_until([&] { return driver().shown(w); }, 10000));
+    platform().hide_window(w);
+    EXPECT_TRUE(driver().run_until([&] { return !driver().shown(w); }, 10000));
+    platform().show_window(w);
+    EXPECT_TRUE(driver().run_until([&] { return driver().shown(w); }, 10000));
+    // Gone while shown: nothing of it stays, and calls on it do nothing.
+    destroy(w);
+    platform().show_window(w);
+    platform().set_outline(w, 1, 1, 5, 5);
+    platform().post_key(w, 13);
+    driver().run_for(100);
+    EXPECT_TRUE(sink.of("key", w).empty());
+  }
+}
+
+TEST_F(Conformance, ModalDisplayReturnsWhenHiddenOrDestroyedWhileTimersTick) {
+  WindowId owner = create(design::form1());
+  WindowId preview = create(design::form3());
+  platform().move_window(owner, 0, 0, 200, 100);
+  platform().show_window(owner);
+  ASSERT_TRUE(driver().run_until([&] { return driver().shown(owner); }, 10000));
+  TimerId t = platform().create_timer();
+  // Should the display not return, the guard ends it and the test fails.
+  TimerId guard = platform().create_timer();
+  bool guard_fired = false;
+  int ticks = 0;
+  bool destroy_it = false;
+  sink.on_tick = [&](TimerId id) {
+    if (id == guard) {
+      guard_fired = true;
+      platform().set_timer(guard, 0);
+      platform().hide_window(preview);
+    } else if (id == t && ++ticks == 3) {
+      platform().set_timer(t, 0);
+      if (destroy_it) {
+        destroy(preview);
+      } else {
+        platform().hide_window(preview);
+      }
+    }
+  };
+  platform().set_timer(t, 20);
+  platform().set_timer(guard, 20000);
+  driver().during_next_modal(30000);
+  platform().show_modal(preview, owner);
+  EXPECT_FALSE(guard_fired);
+  EXPECT_EQ(ticks, 3);
+  EXPECT_TRUE(driver().run_until([&] { return !driver().shown(preview); }, 10000));
+
+  // Destroyed instead of hidden.
+  ticks = 0;
+  destroy_it = true;
+  platform().set_timer(t, 20);
+  platform().set_timer(guard, 20000);
+  driver().during_next_modal(30000);
+  platform().show_modal(preview, owner);
+  EXPECT_FALSE(guard_fired);
+  EXPECT_EQ(ticks, 3);
+  platform().set_timer(guard, 0);
+  EXPECT_TRUE(driver().shown(owner));
+}
+
+TEST_F(Conformance, SetTimerStartsANewPeriodEachTimeAndZeroStops) {
+  TimerId t = platform().create_timer();
+  platform().set_timer(t, 300);
+  driver().run_for(200);
+  sink.events.clear();
+  const long long restart = driver().now_ms();
+  platform().set_timer(t, 300);
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("tick", t).size() >= 3; }, 10000));
+  auto ticks = sink.of("tick", t);
+  // Without the restart the first tick would come about 100 ms after it.
+  EXPECT_GE(ticks[0].time - restart, 250);
+  EXPECT_GE(ticks[2].time - ticks[0].time, 2 * 300 - 50) << "periodic, on the new interval";
+
+  platform().set_timer(t, 0);
+  const long long stop = driver().now_ms();
+  driver().run_for(700);
+  for (const Event& e : sink.of("tick", t)) EXPECT_LE(e.time, stop) << "a tick after stopping";
+}
+
+TEST_F(Conformance, TimersTickIndependently) {
+  TimerId fast = platform().create_timer();
+  TimerId slow = platform().create_timer();
+  TimerId never = platform().create_timer();
+  platform().set_timer(fast, 40);
+  platform().set_timer(slow, 150);
+  platform().set_timer(never, 0);
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("tick", slow).size() >= 2; }, 10000));
+  EXPECT_GT(sink.of("tick", fast).size(), sink.of("tick", slow).size());
+  platform().set_timer(slow, 0);
+  const std::size_t slow_ticks = sink.of("tick", slow).size();
+  const std::size_t fast_ticks = sink.of("tick", fast).size();
+  ASSERT_TRUE(
+      driver().run_until([&] { return sink.of("tick", fast).size() >= fast_ticks + 3; }, 10000));
+  EXPECT_EQ(sink.of("tick", slow).size(), slow_ticks);
+  EXPECT_TRUE(sink.of("tick", never).empty());
+  platform().set_timer(fast, 0);
+}
+
+TEST_F(Conformance, PostedKeysArriveInOrderAfterTheHandlerThatPostedThem) {
+  WindowId w = create(design::form1());
+  TimerId t = platform().create_timer();
+  sink.on_tick = [&](TimerId) {
+    platform().set_timer(t, 0);
+    platform().post_key(w, 13);
+    platform().post_key(w, 27);
+  };
+  platform().set_timer(t, 20);
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("key", w).size() >= 2; }, 10000));
+  driver().run_for(100);
+  std::vector<std::string> order;
+  for (const Event& e : sink.events) {
+    order.push_back(e.what + (e.what == "key" ? " " + std::to_string(e.value) : ""));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"tick", "tick done", "key 13", "key 27"}));
+
+  // Posted outside any handler: handled by the loop, once.
+  platform().post_key(w, 65);
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("key", w).size() >= 3; }, 10000));
+  driver().run_for(100);
+  EXPECT_EQ(sink.of("key", w).size(), 3u);
+  EXPECT_EQ(sink.of("key", w)[2].value, 65);
+}
+
+TEST_F(Conformance, SentKeysReachTheFocusedWindow) {
+  if (std::string why = driver().cannot(Feature::SentKeys); !why.empty()) GTEST_SKIP() << why;
+  platform().send_keys(parse_keys("{PgDn}"));
+  EXPECT_TRUE(driver().run_until(
+      [&] { return driver().sent_keys().find("PageDown") != std::string::npos; }, 10000));
+}
+
+}  // namespace
+}  // namespace pr::conformance

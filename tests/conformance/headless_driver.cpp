@@ -1,0 +1,58 @@
+// The headless backend in the conformance suite: its virtual clock stands in
+// for real time, and its screen copy shows its windows as they would look.
+
+#include <filesystem>
+
+#include "driver.hpp"
+#include "platform/headless/headless_platform.hpp"
+
+namespace pr::conformance {
+namespace {
+
+class HeadlessDriver : public Driver {
+ public:
+  HeadlessDriver() : hp_(1024, 768, std::filesystem::temp_directory_path()) {
+    hp_.screen().fill(0x808080);
+  }
+
+  Platform& platform() override { return hp_; }
+  void run_for(int ms) override {
+    hp_.advance(ms);
+    hp_.run();  // what the loop hands out between events
+  }
+  bool run_until(const std::function<bool()>& done, int timeout_ms) override {
+    for (int spent = 0; !done() && spent < timeout_ms; ++spent) run_for(1);
+    return done();
+  }
+  long long now_ms() override { return hp_.now(); }
+  bool shown(WindowId w) override {
+    const auto* win = hp_.window(w);
+    return win && win->visible;
+  }
+  PixelRect outer_area(WindowId w) override {
+    const auto* win = hp_.window(w);
+    return win ? PixelRect{win->left, win->top, win->width, win->height} : PixelRect{};
+  }
+  PixelRect client_area(WindowId w) override { return hp_.client_area(w); }
+  void during_next_modal(int ms) override {
+    hp_.during_modal.push_back(
+        [this, ms] { run_until([this] { return !hp_.modal_shown(); }, ms); });
+  }
+  std::string cannot(Feature) const override { return {}; }
+  std::string sent_keys() override {
+    std::string all;
+    for (const auto& k : hp_.keystrokes()) all += k.keys + " ";
+    return all;
+  }
+
+ private:
+  HeadlessPlatform hp_;
+};
+
+}  // namespace
+
+std::unique_ptr<Driver> make_driver() {
+  return std::make_unique<HeadlessDriver>();
+}
+
+}  // namespace pr::conformance
