@@ -25,6 +25,7 @@
 #include "app/program.hpp"
 #include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
+#include "preview/preview.hpp"
 #include "selection/overlay.hpp"
 #include "store/system_jpeg_writer.hpp"
 
@@ -454,6 +455,94 @@ TEST_F(RealX, EscFromTheDocumentStopsTheCycle) {
   EXPECT_EQ(files(), after_esc);
   // The grab took Esc: the document never saw it.
   EXPECT_FALSE(document_->got_key(XK_Escape));
+}
+
+// Passes every event on to the program; ticks of its own timer go to `tick`.
+class Relay : public EventSink {
+ public:
+  Relay(Program& program, TimerId timer, std::function<void()> tick)
+      : program_(program), timer_(timer), tick_(std::move(tick)) {}
+  void mouse_down(WindowId w, int b, int s, int x, int y) override {
+    program_.mouse_down(w, b, s, x, y);
+  }
+  void mouse_move(WindowId w, int b, int s, int x, int y) override {
+    program_.mouse_move(w, b, s, x, y);
+  }
+  void mouse_up(WindowId w, int b, int s, int x, int y) override {
+    program_.mouse_up(w, b, s, x, y);
+  }
+  void key_press(WindowId w, int c) override { program_.key_press(w, c); }
+  void button_click(WindowId w, int id) override { program_.button_click(w, id); }
+  void timer_tick(TimerId t) override { t == timer_ ? tick_() : program_.timer_tick(t); }
+  void close_request(WindowId w) override { program_.close_request(w); }
+
+ private:
+  Program& program_;
+  TimerId timer_;
+  std::function<void()> tick_;
+};
+
+TEST_F(RealX, PreviewShowsTheLastPictureModalBelowTheMainWindowAndItsCloseBoxEndsIt) {
+  start_document(0, 0, 800, 600);
+  start_program();
+  focus_document();
+  auto [ox, oy] = document_origin();
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
+  fake_move(300, 250);
+  fake_button(true);
+  fake_move(500, 400);
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return files() >= 1; }, 10s));
+  fake_key(XK_Escape);
+  ASSERT_TRUE(wait_for([&] { return !program_->form2().Timer1.Enabled(); }, 10s));
+  const ImageView picture = program_->form1().Picture1.Image();
+  ASSERT_EQ(picture.width, 200);
+  ASSERT_EQ(picture.pixel(0, 0), pattern(300 - ox, 250 - oy));
+
+  // While the preview is up, a timer of the test's own looks at the screen,
+  // then closes the preview with its close box.
+  const TimerId timer = platform_->create_timer();
+  long wrong = -1;
+  bool main_shown = false;
+  int preview_top = 0, main_bottom = 0;
+  Relay relay(*program_, timer, [&] {
+    const Window preview = platform_->native_window(program_->form3().hWnd());
+    if (!viewable(preview)) return;
+    auto [px, py] = client_origin(preview);
+    if (screen_pixel(px, py) != picture.pixel(0, 0)) return;  // not drawn yet
+    wrong = 0;
+    for (int y = 0; y < picture.height; y += 7) {
+      for (int x = 0; x < picture.width; x += 5)
+        wrong += screen_pixel(px + x, py + y) != picture.pixel(x, y);
+    }
+    main_shown = viewable(main_window());
+    XWindowAttributes frame{};
+    XGetWindowAttributes(probe(), top_level(preview), &frame);
+    preview_top = frame.y;
+    XGetWindowAttributes(probe(), top_level(main_window()), &frame);
+    main_bottom = frame.y + frame.height;
+    if (const char* dir = std::getenv("PAGEROOK_SCREENSHOTS")) {
+      const std::string command =
+          std::string("import-im6.q16 -window root '") + dir + "/preview.png'";
+      EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+    platform_->set_timer(timer, 0);
+    program_->close_request(program_->form3().hWnd());
+  });
+  platform_->set_event_sink(&relay);
+  platform_->set_timer(timer, 50);
+  program_->form1().Command3_Click();
+  platform_->set_event_sink(program_.get());
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(main_shown);
+  EXPECT_EQ(preview_top, main_bottom);
+  EXPECT_FALSE(program_->form3_loaded() &&
+               viewable(platform_->native_window(program_->form3().hWnd())));
+  int revert;
+  Window focus;
+  XGetInputFocus(probe(), &focus, &revert);
+  EXPECT_EQ(focus, document_->window());
 }
 
 TEST_F(RealX, EscHeldByAnotherProgramIsToldOnceAndTheProgramGoesOn) {

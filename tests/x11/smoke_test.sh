@@ -23,7 +23,7 @@ wait_for() {
   for _ in $(seq 250); do "$@" && return 0; sleep 0.02; done
   return 1
 }
-field() { xwininfo -id "$1" | awk -v label="$2:" 'index($0, label) { sub(/.*: */, ""); print; exit }'; }
+field() { xwininfo -id "$1" 2>/dev/null | awk -v label="$2:" 'index($0, label) { sub(/.*: */, ""); print; exit }'; }
 # Viewable, and inside the window manager's frame.
 framed() { [[ $(field "$wid" "Map State") == IsViewable && $(field "$wid" "Absolute upper-left Y") -gt 0 ]]; }
 # The full-screen override-redirect overlay is up; it takes the pointer
