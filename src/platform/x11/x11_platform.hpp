@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -91,8 +92,8 @@ class X11Platform : public Platform {
   void place(Win& win);
   void map_pending_overlays();
   void repaint(Win& win, const std::vector<Rect>& areas);
-  template <class Call>
-  void deliver(Call&& call);
+  // Hands one event to the program; no error unwinds through GTK.
+  void deliver(const std::function<void()>& call);
 
   static gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer win);
   static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer win);
