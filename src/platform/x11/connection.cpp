@@ -18,7 +18,6 @@ namespace {
 GdkDisplay* open_gdk() {
   static GdkDisplay* opened = [] {
     g_set_prgname("pagerook");
-    g_set_application_name("Pagerook");
     // Xlib does the screen grab, the keys and the Esc grab: the program
     // needs X11, and under a Wayland session it gets it through XWayland.
     gdk_set_allowed_backends("x11");
