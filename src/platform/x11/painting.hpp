@@ -1,5 +1,6 @@
 #pragma once
 
+#include <X11/Xlib.h>
 #include <cairo.h>
 
 #include <memory>
@@ -24,12 +25,21 @@ struct SurfaceFree {
 };
 using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceFree>;
 
-// What a window shows in its client area: its picture, a copy of the pixels
-// it was given, from the top-left corner, and a 1-px outline above it.
+class ScreenGrabber;
+
+// A copy of `picture` on the X server (a pixmap of the window's depth, freed
+// with the surface), so that the program keeps no copy of its own and a
+// repaint is a copy within the server. Pixels that lie in the grabber's
+// shared memory go from there.
+SurfacePtr upload_picture(Display* display, Drawable like, Visual* visual, int depth,
+                          const ScreenGrabber& grabber, ImageView picture);
+
+// What a window shows in its client area: its picture from the top-left
+// corner, and a 1-px outline above it.
 class Canvas {
  public:
-  // Copies the pixels: a view into a screen copy does not outlive the next.
-  void set_picture(ImageView picture);
+  // A surface of the picture's own (nullptr: none).
+  void set_picture(SurfacePtr picture, int width, int height);
   bool has_picture() const { return picture_ != nullptr; }
   const Rect& outline() const { return outline_; }
   // The new outline; returns what to repaint (old and new strips).
@@ -38,6 +48,7 @@ class Canvas {
 
  private:
   SurfacePtr picture_;
+  int width_ = 0, height_ = 0;
   Rect outline_;
 };
 

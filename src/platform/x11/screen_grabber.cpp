@@ -97,6 +97,23 @@ ImageView ScreenGrabber::view_of(XImage* image, int left, int top) {
   return view;
 }
 
+bool ScreenGrabber::put_from_shm(Drawable target, GC gc, ImageView view, int x, int y) const {
+  for (XImage* image : {region_image_.get(), shm_image_.get()}) {
+    if (!image || view.pitch != image->bytes_per_line) continue;
+    const auto* base = reinterpret_cast<const std::uint8_t*>(image->data);
+    const std::ptrdiff_t offset = view.pixels - base;
+    const std::ptrdiff_t rows = offset / image->bytes_per_line;
+    const std::ptrdiff_t column = offset % image->bytes_per_line / 4;
+    if (offset < 0 || rows + view.height > image->height || column + view.width > image->width) {
+      continue;
+    }
+    XShmPutImage(display_, target, gc, image, static_cast<int>(column), static_cast<int>(rows), x,
+                 y, view.width, view.height, False);
+    return true;
+  }
+  return false;
+}
+
 ImageView ScreenGrabber::grab() {
   return grab(0, 0, width_, height_);
 }

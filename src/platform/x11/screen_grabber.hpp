@@ -52,6 +52,9 @@ class ScreenGrabber {
   // shared memory; the view's `left` and `top` say where it lies.
   ImageView grab(int x, int y, int width, int height);
   bool uses_shm() const { return shm_image_ != nullptr; }
+  // Sends `view` to `target` at (x, y) straight from the shared memory when
+  // it lies in the last copy there; false when it does not.
+  bool put_from_shm(Drawable target, GC gc, ImageView view, int x, int y) const;
 
  private:
   ImageView view_of(XImage* image, int left, int top);

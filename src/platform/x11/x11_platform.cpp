@@ -150,7 +150,12 @@ void X11Platform::show_window(WindowId w) {
 gboolean X11Platform::on_map_pending(gpointer data) {
   auto* self = static_cast<X11Platform*>(data);
   self->map_idle_ = 0;
-  self->map_pending_overlays();
+  // Called by GLib: no error may unwind through it.
+  try {
+    self->map_pending_overlays();
+  } catch (const std::exception& error) {
+    report_error(error.what());
+  }
   return G_SOURCE_REMOVE;
 }
 
@@ -158,7 +163,12 @@ void X11Platform::map_pending_overlays() {
   for (auto& [id, win] : windows_) {
     if (!win->map_pending) continue;
     win->map_pending = false;
-    if (!win->pending_picture.empty()) win->canvas.set_picture(win->pending_picture);
+    // Without its picture the window still goes up: the program counts on it.
+    try {
+      if (!win->pending_picture.empty()) show_picture(*win, win->pending_picture);
+    } catch (const std::exception& error) {
+      report_error(error.what());
+    }
     win->pending_picture = {};
     place(*win);
     GtkWidget* window = win->built.window.get();
@@ -238,6 +248,15 @@ void X11Platform::repaint(Win& win, const std::vector<Rect>& areas) {
   }
 }
 
+void X11Platform::show_picture(Win& win, ImageView picture) {
+  GdkWindow* gdk = gtk_widget_get_window(win.built.window.get());
+  GdkVisual* visual = gdk_window_get_visual(gdk);
+  win.canvas.set_picture(
+      upload_picture(display(), gdk_x11_window_get_xid(gdk), gdk_x11_visual_get_xvisual(visual),
+                     gdk_visual_get_depth(visual), grabber_, picture),
+      picture.width, picture.height);
+}
+
 void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   Win* win = find(w);
   if (!win) return;
@@ -248,7 +267,7 @@ void X11Platform::set_window_picture(WindowId w, ImageView picture) {
     return;
   }
   win->pending_picture = {};
-  win->canvas.set_picture(picture);
+  show_picture(*win, picture);
   repaint(*win, {{0, 0, win->client.width, win->client.height}});
 }
 

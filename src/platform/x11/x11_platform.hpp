@@ -92,6 +92,7 @@ class X11Platform : public Platform {
   void place(Win& win);
   void map_pending_overlays();
   void repaint(Win& win, const std::vector<Rect>& areas);
+  void show_picture(Win& win, ImageView picture);
   // Hands one event to the program; no error unwinds through GTK.
   void deliver(const std::function<void()>& call);
 
