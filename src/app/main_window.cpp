@@ -12,12 +12,6 @@ namespace pr {
 namespace {
 constexpr int kEsc = 27;
 constexpr int kEnter = 13;
-constexpr int kTab = 9;
-constexpr int kSpace = 32;
-
-// Tab order of the controls that can take the focus: Command1, Check1,
-// Text1, File1, Check2, Text2 (invisible controls and labels cannot).
-constexpr int kFocusable[] = {0, 2, 5, 7, 8, 11};
 }  // namespace
 
 Form1::Form1(Program& program)
@@ -84,26 +78,7 @@ void Form1::Form_KeyPress(int key_ascii) {
 }
 
 void Form1::key_press(int char_code) {
-  if (char_code == kEsc || char_code == kEnter) {
-    Form_KeyPress(char_code);
-    return;
-  }
-  if (char_code == kTab) {
-    const int* at = std::find(std::begin(kFocusable), std::end(kFocusable), focused_tab_);
-    focused_tab_ = at + 1 < std::end(kFocusable) ? at[1] : kFocusable[0];
-    return;
-  }
-  if (char_code != kSpace) return;
-  // Space presses the focused button or toggles the focused check box.
-  if (focused_tab_ == Command1.place.TabIndex) {
-    Command1_Click();
-  } else if (focused_tab_ == Check1.place.TabIndex) {
-    Check1.Value = Check1.Value == 1 ? 0 : 1;
-    Check1_Click();
-  } else if (focused_tab_ == Check2.place.TabIndex) {
-    Check2.Value = Check2.Value == 1 ? 0 : 1;
-    Check2_Click();
-  }
+  if (char_code == kEsc || char_code == kEnter) Form_KeyPress(char_code);
 }
 
 void Form1::Form_Unload() {

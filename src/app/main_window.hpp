@@ -34,15 +34,12 @@ class Form1 : public Form {
   void Form_KeyPress(int key_ascii);
   void Form_Unload();
 
-  // A character typed into the window. The window sees Esc and Enter before
-  // its controls and keeps them; other keys go to the control with the focus.
+  // A character that reaches the window: the Esc grab and the Enter it
+  // posts to itself after a commit. The window keeps Esc and Enter.
   void key_press(int char_code);
-  // Tab index of the control that has the keyboard focus within the window.
-  int focused_tab() const { return focused_tab_; }
 
  private:
   Program& program_;
-  int focused_tab_ = 0;
 };
 
 }  // namespace pr

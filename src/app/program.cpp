@@ -71,7 +71,6 @@ float Program::screen_height() const {
 }
 
 void Program::set_mouse_pointer(MousePointer pointer) {
-  mouse_pointer_ = pointer;
   platform_.set_mouse_pointer(pointer);
 }
 

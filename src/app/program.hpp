@@ -45,7 +45,6 @@ class Program : public EventSink {
   // The screen object: size in twips, the application's mouse pointer.
   float screen_width() const;
   float screen_height() const;
-  MousePointer mouse_pointer() const { return mouse_pointer_; }
   void set_mouse_pointer(MousePointer pointer);
 
   // Mouse positions arrive in pixels and reach the windows in twips.
@@ -66,7 +65,6 @@ class Program : public EventSink {
   Platform& platform_;
   JpegWriter& writer_;
   std::unique_ptr<Trace> trace_ = Trace::from_environment();
-  MousePointer mouse_pointer_ = MousePointer::Default;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<Form2> form2_;
   std::unique_ptr<Form3> form3_;

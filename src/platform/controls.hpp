@@ -43,7 +43,6 @@ struct CheckBox {
 // The files one folder shows in a file list: visible files only.
 class FileListBox {
  public:
-  std::string Pattern = "*.*";
   Placement place;
 
   const std::filesystem::path& Path() const { return path_; }
@@ -67,7 +66,6 @@ class PictureBox {
 
   Placement place;
   bool Visible = true;
-  bool AutoRedraw = false;
 
   float Width() const { return width_; }
   float Height() const { return height_; }

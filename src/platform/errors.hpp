@@ -36,13 +36,9 @@ class ResumeNext {
     try {
       step();
     } catch (const std::exception&) {
-      ++skipped_;
+      // Skipped: the handler goes on with its next step.
     }
   }
-  int skipped() const { return skipped_; }
-
- private:
-  int skipped_ = 0;
 };
 
 }  // namespace pr

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "platform/report.hpp"
-#include "platform/win32/win32_text.hpp"
+#include "platform/wide_text.hpp"
 
 namespace pr {
 
@@ -15,7 +15,7 @@ std::string win32_error_text(unsigned long code) {
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
     text.pop_back();
   }
-  return win32::narrow(text);
+  return narrow(text);
 }
 
 void throw_win32_error(ErrorKind kind, std::string_view what, unsigned long code) {

@@ -28,7 +28,6 @@ void Form2::Form_MouseUp(int button, int, float x, float y) {
       step([&] { picture.Cls(); });
       step([&] { picture.set_Width(dx); });
       step([&] { picture.set_Height(dy); });
-      step([&] { picture.AutoRedraw = true; });
       step([&] {
         picture.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx, dy);
       });

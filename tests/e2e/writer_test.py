@@ -64,6 +64,24 @@ def write_profile(profile):
         f.write(PROFILE.format(items=items))
 
 
+def wait_still(rect, out):
+    """Waits until two looks in a row at the rectangle show the same picture
+    (Writer scrolls smoothly); a blinking text cursor may differ."""
+    looks = [os.path.join(out, "still-0.png"), os.path.join(out, "still-1.png")]
+    taken = []
+
+    def still():
+        taken.append(e2e.screenshot(looks[len(taken) % 2], rect))
+        if len(taken) < 2:
+            return False
+        compare = subprocess.run(["compare-im6.q16", "-metric", "AE", "-fuzz", "10%", taken[-2],
+                                  taken[-1], "null:"], capture_output=True, text=True)
+        differing = compare.stderr.split()[0] if compare.stderr.split() else "?"
+        return differing.replace(".", "", 1).isdigit() and float(differing) <= 100
+
+    e2e.wait_until(still, 10, "Writer's view to stand still", interval=0.1)
+
+
 def shown_page(rect, out, name):
     return pages.page_of_picture(e2e.screenshot(os.path.join(out, name), rect))
 
@@ -116,9 +134,11 @@ def drive(args, procs, out, home, folder, profile, document):
         try:
             e2e.wait_until(lambda: shown_page(rect, out, "probe.png") == page, 10,
                            f"Writer to show page {page}")
-        except TimeoutError:
-            pass
-        time.sleep(0.7)
+        except TimeoutError as error:
+            # Said, not swallowed: the run is then skipped with this reason.
+            paging.check(False, str(error))
+            return
+        wait_still(rect, out)
 
     # Writer scrolls by about a screen on Page Down; the test needs it to
     # bring one page after the other into the rectangle.

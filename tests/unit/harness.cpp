@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -11,7 +12,33 @@
 #include "platform/units.hpp"
 #include "store/system_jpeg_writer.hpp"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "store/gdiplus_writer.hpp"
+
+// The decoding side of gdiplus.dll: the Windows-written files are read back
+// with the system's own decoder.
+extern "C" {
+struct GpRect {
+  INT X, Y, Width, Height;
+};
+struct GpBitmapData {
+  UINT Width, Height;
+  INT Stride, PixelFormat;
+  void* Scan0;
+  UINT_PTR Reserved;
+};
+int WINAPI GdiplusStartup(ULONG_PTR*, const pr::GdiplusApi::StartupInput*, void*);
+void WINAPI GdiplusShutdown(ULONG_PTR);
+int WINAPI GdipCreateBitmapFromFile(const WCHAR*, void**);
+int WINAPI GdipGetImageWidth(void*, UINT*);
+int WINAPI GdipGetImageHeight(void*, UINT*);
+int WINAPI GdipBitmapLockBits(void*, const GpRect*, UINT, INT, GpBitmapData*);
+int WINAPI GdipBitmapUnlockBits(void*, GpBitmapData*);
+int WINAPI GdipDisposeImage(void*);
+}
+#else
 #include <turbojpeg.h>
 #endif
 
@@ -115,7 +142,29 @@ Image decode_jpeg(const std::filesystem::path& path) {
   }
   tjDestroy(d);
 #else
-  (void)path;
+  constexpr UINT kReadOnly = 1;
+  constexpr INT k32bppRgb = 0x00022009;  // B, G, R, X in memory
+  pr::GdiplusApi::StartupInput input{1, nullptr, FALSE, FALSE};
+  ULONG_PTR token = 0;
+  if (GdiplusStartup(&token, &input, nullptr) != 0) return image;
+  void* bitmap = nullptr;
+  if (GdipCreateBitmapFromFile(path.c_str(), &bitmap) == 0) {
+    UINT w = 0, h = 0;
+    GdipGetImageWidth(bitmap, &w);
+    GdipGetImageHeight(bitmap, &h);
+    GpRect all{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
+    GpBitmapData data{};
+    if (w && h && GdipBitmapLockBits(bitmap, &all, kReadOnly, k32bppRgb, &data) == 0) {
+      image.resize(static_cast<int>(w), static_cast<int>(h));
+      for (int y = 0; y < image.height(); ++y) {
+        std::memcpy(image.row(y), static_cast<const std::uint8_t*>(data.Scan0) + y * data.Stride,
+                    static_cast<std::size_t>(w) * 4);
+      }
+      GdipBitmapUnlockBits(bitmap, &data);
+    }
+    GdipDisposeImage(bitmap);
+  }
+  GdiplusShutdown(token);
 #endif
   return image;
 }

@@ -7,7 +7,7 @@
 
 #include "platform/errors.hpp"
 #include "platform/report.hpp"
-#include "platform/win32/win32_text.hpp"
+#include "platform/wide_text.hpp"
 
 namespace pr::win32 {
 

@@ -9,51 +9,34 @@ struct VirtualKey {
   bool extended = false;
 };
 
+struct KeyEntry {
+  Key key;
+  VirtualKey vk;
+};
+
+// The navigation keys are extended keys: their own, not the keypad's.
+constexpr KeyEntry kKeys[] = {
+    {Key::Enter, {VK_RETURN}},
+    {Key::Escape, {VK_ESCAPE}},
+    {Key::Tab, {VK_TAB}},
+    {Key::Backspace, {VK_BACK}},
+    {Key::Delete, {VK_DELETE, true}},
+    {Key::Insert, {VK_INSERT, true}},
+    {Key::Home, {VK_HOME, true}},
+    {Key::End, {VK_END, true}},
+    {Key::PageUp, {VK_PRIOR, true}},
+    {Key::PageDown, {VK_NEXT, true}},
+    {Key::Up, {VK_UP, true}},
+    {Key::Down, {VK_DOWN, true}},
+    {Key::Left, {VK_LEFT, true}},
+    {Key::Right, {VK_RIGHT, true}},
+};
+
 VirtualKey virtual_key(Key key) {
-  switch (key) {
-    case Key::Enter:
-      return {VK_RETURN};
-    case Key::Escape:
-      return {VK_ESCAPE};
-    case Key::Tab:
-      return {VK_TAB};
-    case Key::Backspace:
-      return {VK_BACK};
-    case Key::Delete:
-      return {VK_DELETE, true};
-    case Key::Insert:
-      return {VK_INSERT, true};
-    case Key::Home:
-      return {VK_HOME, true};
-    case Key::End:
-      return {VK_END, true};
-    case Key::PageUp:
-      return {VK_PRIOR, true};
-    case Key::PageDown:
-      return {VK_NEXT, true};
-    case Key::Up:
-      return {VK_UP, true};
-    case Key::Down:
-      return {VK_DOWN, true};
-    case Key::Left:
-      return {VK_LEFT, true};
-    case Key::Right:
-      return {VK_RIGHT, true};
-    case Key::F1:
-    case Key::F2:
-    case Key::F3:
-    case Key::F4:
-    case Key::F5:
-    case Key::F6:
-    case Key::F7:
-    case Key::F8:
-    case Key::F9:
-    case Key::F10:
-    case Key::F11:
-    case Key::F12:
-      return {static_cast<WORD>(VK_F1 + (static_cast<int>(key) - static_cast<int>(Key::F1)))};
-    case Key::Character:
-      break;
+  const int n = static_cast<int>(key) - static_cast<int>(Key::F1);
+  if (n >= 0 && n < 12) return {static_cast<WORD>(VK_F1 + n)};
+  for (const KeyEntry& e : kKeys) {
+    if (e.key == key) return e.vk;
   }
   return {};
 }

@@ -46,21 +46,6 @@ class WindowDc {
   HDC dc_;
 };
 
-// Selects an object into a DC and puts the previous one back.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~Selection() {
-    if (previous_) SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
 // An owned COM interface pointer.
 template <class T>
 class ComPtr {

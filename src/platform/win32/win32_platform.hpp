@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.hpp"
+#include "platform/report.hpp"
 #include "platform/win32/com_automation.hpp"
 #include "platform/win32/dib_section.hpp"
 #include "platform/win32/win32_handles.hpp"
@@ -30,7 +31,6 @@ class Win32Platform : public Platform {
 
   // For tests: the window behind an id, or null.
   HWND hwnd(WindowId w) const;
-  bool escape_grabbed() const { return escape_target_ != kNoWindow; }
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
@@ -88,7 +88,20 @@ class Win32Platform : public Platform {
   void wait_for_uncovered_screen();
   // Runs a call into the program; no error leaves a window procedure.
   template <class Call>
-  void deliver(Call&& call);
+  void deliver(Call&& call) {
+    if (!sink_) return;
+    try {
+      call(*sink_);
+    } catch (const std::exception& e) {
+      report_error(e.what());
+    } catch (...) {
+      report_error("unknown error");
+    }
+  }
+
+  // Messages our own windows post to themselves: a key for the program.
+  static constexpr UINT kPostedKey = WM_APP + 1;
+  static constexpr wchar_t kWindowClass[] = L"PagerookWindow";
 
   HINSTANCE instance_;
   IconIds icons_;

@@ -10,6 +10,7 @@
 #include "app/designs.hpp"
 #include "platform/controls.hpp"
 #include "platform/errors.hpp"
+#include "platform/wide_text.hpp"
 #include "platform/win32/com_automation.hpp"
 #include "platform/win32/key_input.hpp"
 #include "platform/win32/win32_platform.hpp"
@@ -302,11 +303,12 @@ TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedDialogWithTheDesignedClientA
   HWND hwnd = platform.hwnd(w);
   PixelSize frame = platform.frame_size(w);
   EXPECT_GT(frame.height, frame.width) << "a title bar";
-  platform.move_window(w, 0, 0, 145 + frame.width, 40 + frame.height);
+  const WindowDesign d = design::in_pixels(design::form1(), 15);
+  platform.move_window(w, 0, 0, d.client_width + frame.width, d.client_height + frame.height);
   RECT client;
   GetClientRect(hwnd, &client);
-  EXPECT_EQ(client.right, 145);
-  EXPECT_EQ(client.bottom, 40);
+  EXPECT_EQ(client.right, d.client_width);
+  EXPECT_EQ(client.bottom, d.client_height);
 
   LONG style = GetWindowLongW(hwnd, GWL_STYLE);
   LONG ex = GetWindowLongW(hwnd, GWL_EXSTYLE);
@@ -321,19 +323,19 @@ TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedDialogWithTheDesignedClientA
   EXPECT_FALSE(IsWindowVisible(owner));
   wchar_t caption[32];
   GetWindowTextW(hwnd, caption, 32);
-  EXPECT_STREQ(caption, L"Pagerook");
+  EXPECT_EQ(narrow(caption), design::kTitle);
 
   HWND button = FindWindowExW(hwnd, nullptr, L"Button", nullptr);
   ASSERT_NE(button, nullptr);
   GetWindowTextW(button, caption, 32);
-  EXPECT_STREQ(caption, L"截图");
+  EXPECT_EQ(narrow(caption), d.buttons[0].caption);
   RECT r;
   GetWindowRect(button, &r);
   MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-  EXPECT_EQ(r.left, 24);
-  EXPECT_EQ(r.top, 8);
-  EXPECT_EQ(r.right - r.left, 41);
-  EXPECT_EQ(r.bottom - r.top, 25);
+  EXPECT_EQ(r.left, d.buttons[0].left);
+  EXPECT_EQ(r.top, d.buttons[0].top);
+  EXPECT_EQ(r.right - r.left, d.buttons[0].width);
+  EXPECT_EQ(r.bottom - r.top, d.buttons[0].height);
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));

@@ -1,8 +1,8 @@
-#include "platform/win32/win32_text.hpp"
+#include "platform/wide_text.hpp"
 
 #include <windows.h>
 
-namespace pr::win32 {
+namespace pr {
 
 std::wstring widen(const std::string& utf8) {
   if (utf8.empty()) return {};
@@ -22,4 +22,4 @@ std::string narrow(const std::wstring& utf16) {
   return out;
 }
 
-}  // namespace pr::win32
+}  // namespace pr

@@ -1,0 +1,187 @@
+// The Win32 backend's windows: styles from the window's properties, placement,
+// showing and hiding, the modal display.
+
+#include <algorithm>
+
+#include "platform/errors.hpp"
+#include "platform/report.hpp"
+#include "platform/wide_text.hpp"
+#include "platform/win32/win32_platform.hpp"
+
+namespace pr::win32 {
+
+namespace {
+
+struct Styles {
+  DWORD style;
+  DWORD ex_style;
+};
+
+Styles styles(const WindowStyle& style) {
+  Styles s{style.decorated ? WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN : WS_POPUP, 0};
+  if (style.decorated && !style.tool_window) s.ex_style |= WS_EX_DLGMODALFRAME;
+  if (style.tool_window) s.ex_style |= WS_EX_TOOLWINDOW;
+  if (!style.takes_focus) s.ex_style |= WS_EX_NOACTIVATE;
+  if (style.keep_above) s.ex_style |= WS_EX_TOPMOST;
+  return s;
+}
+
+SIZE frame_pixels(const WindowStyle& style) {
+  Styles s = styles(style);
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, s.style, FALSE, s.ex_style);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+void set_icon(HWND hwnd, HINSTANCE instance, int id) {
+  if (!id) return;
+  const struct {
+    WPARAM which;
+    int size_metric;
+  } kinds[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+  for (const auto& k : kinds) {
+    int size = GetSystemMetrics(k.size_metric);
+    // Shared icons belong to the system; there is nothing to destroy.
+    HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_SHARED);
+    if (icon) SendMessageW(hwnd, WM_SETICON, k.which, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
+}  // namespace
+
+WindowId Win32Platform::create_window(const WindowDesign& design) {
+  auto win = std::make_unique<Window>();
+  win->style = design.style;
+  Styles s = styles(design.style);
+  SIZE frame = frame_pixels(design.style);
+  int width = design.client_width + frame.cx;
+  int height = design.client_height + frame.cy;
+  bool popup = !design.style.decorated;
+  int x = popup ? 0 : CW_USEDEFAULT;
+  int y = popup ? 0 : CW_USEDEFAULT;
+  HWND owner = popup ? nullptr : host_.get();
+  win->hwnd.reset(CreateWindowExW(s.ex_style, kWindowClass, widen(design.caption).c_str(), s.style,
+                                  x, y, width, height, owner, nullptr, instance_, this));
+  if (!win->hwnd) throw_win32_error(ErrorKind::Platform, "CreateWindowExW", GetLastError());
+  HWND hwnd = win->hwnd.get();
+  HFONT font = ui_font_ ? ui_font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  for (const ButtonDesign& b : design.buttons) {
+    HWND button = CreateWindowExW(
+        0, L"BUTTON", widen(b.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+        b.left, b.top, b.width, b.height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)),
+        instance_, nullptr);
+    if (!button) throw_win32_error(ErrorKind::Platform, "CreateWindowExW BUTTON", GetLastError());
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  if (design.style.icon == WindowIcon::Program) set_icon(hwnd, instance_, icons_.main);
+  if (design.style.icon == WindowIcon::Preview) set_icon(hwnd, instance_, icons_.preview);
+  WindowId id = next_window_++;
+  windows_[id] = std::move(win);
+  return id;
+}
+
+void Win32Platform::destroy_window(WindowId w) {
+  auto it = windows_.find(w);
+  if (it == windows_.end()) return;
+  end_modal(w);
+  if (escape_target_ == w) grab_escape(w, false);
+  std::unique_ptr<Window> win = std::move(it->second);
+  windows_.erase(it);
+  if (IsWindowVisible(win->hwnd.get())) uncovered_ = true;
+}
+
+PixelSize Win32Platform::frame_size(WindowId w) const {
+  const Window* win = find(w);
+  if (!win) return {0, 0};
+  SIZE frame = frame_pixels(win->style);
+  return {frame.cx, frame.cy};
+}
+
+void Win32Platform::move_window(WindowId w, int left, int top, int width, int height) {
+  if (Window* win = find(w)) {
+    if (!SetWindowPos(win->hwnd.get(), nullptr, left, top, width, height,
+                      SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE)) {
+      throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
+    }
+  }
+}
+
+void Win32Platform::show_window(WindowId w) {
+  Window* win = find(w);
+  if (!win) return;
+  HWND hwnd = win->hwnd.get();
+  if (win->style.grabs_input) {
+    SetWindowPos(hwnd, win->style.keep_above ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetCapture(hwnd);
+    apply_cursor();
+  } else {
+    ShowWindow(hwnd, win->style.takes_focus ? SW_SHOW : SW_SHOWNOACTIVATE);
+  }
+  UpdateWindow(hwnd);
+}
+
+void Win32Platform::end_modal(WindowId w) {
+  for (Modal* m : modals_) {
+    if (m->window == w && !m->done) {
+      // Before the modal window goes, so that the owner can take over.
+      if (m->owner && IsWindow(m->owner)) EnableWindow(m->owner, TRUE);
+      m->done = true;
+    }
+  }
+}
+
+void Win32Platform::show_modal(WindowId w, WindowId owner) {
+  Window* win = find(w);
+  if (!win) return;
+  HWND hwnd = win->hwnd.get();
+  HWND owner_hwnd = this->hwnd(owner);
+  HWND had_foreground = GetForegroundWindow();
+  HWND had_focus = GetFocus();
+  if (owner_hwnd) {
+    SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner_hwnd));
+    EnableWindow(owner_hwnd, FALSE);
+  }
+  Modal modal{w, owner_hwnd};
+  modals_.push_back(&modal);
+  ShowWindow(hwnd, SW_SHOW);
+  UpdateWindow(hwnd);
+  MSG msg;
+  while (!modal.done) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // The outer loop ends the program; leave it the quit message.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got == -1) break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  modals_.erase(std::find(modals_.begin(), modals_.end(), &modal));
+  if (!modal.done && owner_hwnd && IsWindow(owner_hwnd)) EnableWindow(owner_hwnd, TRUE);
+  if (had_foreground && IsWindow(had_foreground)) SetForegroundWindow(had_foreground);
+  if (had_focus && IsWindow(had_focus)) SetFocus(had_focus);
+}
+
+void Win32Platform::hide_window(WindowId w) {
+  Window* win = find(w);
+  if (!win) return;
+  HWND hwnd = win->hwnd.get();
+  if (GetCapture() == hwnd) ReleaseCapture();
+  end_modal(w);
+  if (IsWindowVisible(hwnd)) uncovered_ = true;
+  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+}
+
+void Win32Platform::set_topmost(WindowId w, bool topmost) {
+  if (Window* win = find(w)) {
+    if (!SetWindowPos(win->hwnd.get(), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
+      throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
+    }
+  }
+}
+
+}  // namespace pr::win32
