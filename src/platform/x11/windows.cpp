@@ -44,7 +44,7 @@ bool has_window_manager(const Connection& connection) {
 const char* icon_name(WindowIcon icon) {
   switch (icon) {
     case WindowIcon::Program:
-      return "io.github.pagerook.Pagerook";
+      return kProgramIcon;
     case WindowIcon::Preview:
       return "image-x-generic";
     case WindowIcon::Default:

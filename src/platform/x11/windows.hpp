@@ -13,6 +13,9 @@
 
 namespace pr::x11 {
 
+// The name the program's icon is installed under (hicolor theme).
+inline constexpr char kProgramIcon[] = "io.github.pagerook.Pagerook";
+
 struct WidgetDestroy {
   void operator()(GtkWidget* w) const { gtk_widget_destroy(w); }
 };

@@ -28,6 +28,8 @@ X11Platform::X11Platform()
   GdkDisplay* gdk = gdk_display_get_default();
   arrow_.reset(gdk_cursor_new_for_display(gdk, GDK_LEFT_PTR));
   cross_.reset(gdk_cursor_new_for_display(gdk, GDK_CROSSHAIR));
+  // What the window manager shows for any window of ours that names no icon.
+  gtk_window_set_default_icon_name(kProgramIcon);
   int event_base, error_base, major, minor;
   if (!XTestQueryExtension(display(), &event_base, &error_base, &major, &minor)) {
     report_error("the X server has no XTEST extension; keystrokes cannot be sent");
