@@ -573,6 +573,23 @@ TEST_F(RealX, EscHeldByAnotherProgramIsToldOnceAndTheProgramGoesOn) {
   platform_->grab_escape(target, false);
 }
 
+TEST_F(RealX, OverlayWhosePointerAnotherProgramHoldsSaysSoAndStillComesUp) {
+  start_program();
+  ASSERT_EQ(XGrabPointer(probe(), DefaultRootWindow(probe()), False, ButtonPressMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime),
+            GrabSuccess);
+  XSync(probe(), False);
+  std::vector<std::string> lines;
+  set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+  program_->form1().Command1_Click();
+  EXPECT_TRUE(wait_for([&] { return overlay_shown() && !lines.empty(); }, 10s));
+  set_report_sink({});
+  XUngrabPointer(probe(), CurrentTime);
+  XSync(probe(), False);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("another program holds them"), std::string::npos) << lines[0];
+}
+
 TEST_F(RealX, ScreenCopyIsPixelExact) {
   Display* d = XOpenDisplay(nullptr);
   const int sw = DisplayWidth(d, 0), sh = DisplayHeight(d, 0);

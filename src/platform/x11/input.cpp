@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "platform/report.hpp"
@@ -38,6 +39,21 @@ unsigned num_lock_mask(Display* display) {
     XFreeModifiermap(map);
   }
   return mask;
+}
+
+const char* grab_refusal(GdkGrabStatus status) {
+  switch (status) {
+    case GDK_GRAB_ALREADY_GRABBED:
+      return "another program holds them";
+    case GDK_GRAB_INVALID_TIME:
+      return "the request came too late";
+    case GDK_GRAB_NOT_VIEWABLE:
+      return "the window is not on the screen";
+    case GDK_GRAB_FROZEN:
+      return "another program has frozen them";
+    default:
+      return "the X server refused";
+  }
 }
 
 }  // namespace
@@ -154,8 +170,8 @@ SeatGrab::SeatGrab(GdkWindow* window, GdkCursor* cursor)
   }
   held_ = status == GDK_GRAB_SUCCESS;
   if (!held_) {
-    report_error("the overlay could not take the pointer and the keyboard (GdkGrabStatus " +
-                 std::to_string(static_cast<int>(status)) + ")");
+    report_error(std::string("the overlay could not take the pointer and the keyboard: ") +
+                 grab_refusal(status));
   }
 }
 
