@@ -18,9 +18,9 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "smoke: $*" >&2; exit 1; }
-# Waits up to five seconds for a command to succeed.
+# Waits up to ten seconds (a busy machine) for a command to succeed.
 wait_for() {
-  for _ in $(seq 250); do "$@" && return 0; sleep 0.02; done
+  for _ in $(seq 500); do "$@" && return 0; sleep 0.02; done
   return 1
 }
 field() { xwininfo -id "$1" 2>/dev/null | awk -v label="$2:" 'index($0, label) { sub(/.*: */, ""); print; exit }'; }
