@@ -250,6 +250,18 @@ class RealX : public ::testing::Test {
     XTestFakeKeyEvent(probe(), code, False, CurrentTime);
     XSync(probe(), False);
   }
+  std::string wm_name(Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(probe(), w, XInternAtom(probe(), "_NET_WM_NAME", False), 0, 64, False,
+                       XInternAtom(probe(), "UTF8_STRING", False), &type, &format, &count, &after,
+                       &data);
+    std::string name = data ? std::string(reinterpret_cast<char*>(data), count) : "";
+    if (data) XFree(data);
+    return name;
+  }
   // Whether the server refused the probe's grab of Esc on the root window
   // (BadAccess: someone else holds it).
   bool escape_refused_to_probe() {
@@ -329,6 +341,10 @@ TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "Pagerook");
   XFree(data);
+
+  // A new caption reaches the window manager as UTF-8.
+  platform_->set_caption(program_->form1().hWnd(), "Pagerook — 第 3 页");
+  EXPECT_TRUE(wait_for([&] { return wm_name(w) == "Pagerook — 第 3 页"; }, 5s)) << wm_name(w);
 
   XSizeHints hints{};
   long supplied = 0;
