@@ -21,6 +21,10 @@ GdkDisplay* open_gdk() {
     // Xlib does the screen grab, the keys and the Esc grab: the program
     // needs X11, and under a Wayland session it gets it through XWayland.
     gdk_set_allowed_backends("x11");
+    // No OpenGL: GDK would otherwise load the GL driver (with a software
+    // renderer, a compiler) only to choose a visual, which costs start-up
+    // time and memory for nothing we draw.
+    g_setenv("GDK_GL", "disable", FALSE);
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if (!gtk_init_check(nullptr, nullptr)) return static_cast<GdkDisplay*>(nullptr);
     if (wayland && *wayland) {
