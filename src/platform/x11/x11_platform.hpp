@@ -38,6 +38,8 @@ class X11Platform : public Platform {
   // and returns; true while the program has not quit.
   bool pump(std::chrono::milliseconds max_wait) { return loop_.pump(max_wait); }
   bool uses_shm() const { return grabber_.uses_shm(); }
+  // The popup menu last shown, shown or not; null before the first.
+  GtkWidget* popup_menu() const { return menu_.get(); }
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
