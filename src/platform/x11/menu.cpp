@@ -56,7 +56,19 @@ void X11Platform::show_menu(WindowId w, const Menu& menu) {
   gtk_widget_show_all(menu_.get());
   // The menu takes the pointer and the keyboard with a grab of its own, so
   // the document keeps its focus while it is used from the keyboard.
-  gtk_menu_popup_at_pointer(GTK_MENU(menu_.get()), nullptr);
+  if (GdkEvent* trigger = gtk_get_current_event()) {
+    gtk_menu_popup_at_pointer(GTK_MENU(menu_.get()), trigger);
+    gdk_event_free(trigger);
+  } else {
+    // Not from a click: at the pointer all the same, as seen from the window.
+    GdkWindow* window = gtk_widget_get_window(win->built.window.get());
+    GdkDevice* pointer =
+        gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_window_get_display(window)));
+    GdkRectangle at{0, 0, 1, 1};
+    gdk_window_get_device_position(window, pointer, &at.x, &at.y, nullptr);
+    gtk_menu_popup_at_rect(GTK_MENU(menu_.get()), window, &at, GDK_GRAVITY_NORTH_WEST,
+                           GDK_GRAVITY_NORTH_WEST, nullptr);
+  }
   if (!gtk_widget_get_visible(menu_.get())) {
     report_error("the menu could not take the pointer and the keyboard");
   }
