@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
 #include "platform/report.hpp"
@@ -442,6 +443,25 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   EXPECT_FALSE(allowed("_NET_WM_ACTION_MINIMIZE"));
   EXPECT_FALSE(allowed("_NET_WM_ACTION_MAXIMIZE_HORZ"));
   EXPECT_FALSE(allowed("_NET_WM_ACTION_RESIZE"));
+
+  // 截图 tells a first-time user what to do while the pointer rests on it.
+  std::string tip;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* t = toplevels; t; t = t->next) {
+    const char* title = gtk_window_get_title(GTK_WINDOW(t->data));
+    GtkWidget* content = gtk_bin_get_child(GTK_BIN(t->data));
+    if (!title || std::string(title) != "Pagerook" || !GTK_IS_CONTAINER(content)) continue;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(content));
+    for (GList* c = children; c; c = c->next) {
+      if (gchar* text = gtk_widget_get_tooltip_text(GTK_WIDGET(c->data))) {
+        tip = text;
+        g_free(text);
+      }
+    }
+    g_list_free(children);
+  }
+  g_list_free(toplevels);
+  EXPECT_EQ(tip, design::kCommand1Tip);
 
   Window before = None, now = None;
   int revert;
