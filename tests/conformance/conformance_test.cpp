@@ -42,7 +42,12 @@ class Sink : public EventSink {
     add("tick done", t, 0);
   }
   void close_request(WindowId w) override { add("close", w, 0); }
-  void menu_choice(WindowId w, int item) override { add("menu", w, item); }
+  void menu_choice(WindowId w, int item) override {
+    add("menu", w, item);
+    if (on_menu) on_menu(w);
+  }
+  // Runs inside the handler of a menu choice.
+  std::function<void(WindowId)> on_menu;
 
   std::vector<Event> of(const std::string& what, int id) const {
     std::vector<Event> found;
@@ -392,6 +397,16 @@ TEST_F(Conformance, MenuChoiceArrivesAfterTheMenuClosesForItsWindow) {
   driver().run_for(100);
   EXPECT_EQ(sink.of("menu", w).size(), 2u);
   EXPECT_TRUE(sink.of("menu", other).empty());
+
+  // A choice may end the window it was made on, as 退出 does.
+  sink.on_menu = [&](WindowId chosen) { destroy(chosen); };
+  platform().show_menu(w, menu);
+  ASSERT_TRUE(driver().choose_menu_item({"One"}));
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("menu", w).size() == 3; }, 10000));
+  driver().run_for(100);
+  EXPECT_FALSE(driver().shown(w));
+  platform().show_menu(w, menu);  // on a window that is gone: nothing
+  EXPECT_FALSE(driver().choose_menu_item({"One"}));
 }
 
 }  // namespace
