@@ -9,6 +9,7 @@
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/numbers.hpp"
 #include "preview/preview.hpp"
@@ -36,9 +37,14 @@ std::string tick_text(const char* tick) {
   return text;
 }
 
-// A value box shows a choice when it holds the same number.
+// A value box shows a choice when it holds the same number; one that holds
+// no usable number shows none, and the menu still opens.
 bool holds(const TextBox& box, const char* value) {
-  return leading_number(box.Text) == leading_number(value);
+  try {
+    return leading_number(box.Text) == leading_number(value);
+  } catch (const Error&) {
+    return false;
+  }
 }
 
 MenuItem check(int id, const char* text, bool on) {

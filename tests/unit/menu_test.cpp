@@ -147,6 +147,12 @@ TEST(Menu, MarksFollowTheControlsWhereverTheyWereSet) {
   EXPECT_FALSE(h.hp.menu_item({"间隔截图"})->checked);
   EXPECT_EQ(marked(h, "压缩率"), std::vector<std::string>{"95"});
   EXPECT_TRUE(marked(h, "间隔").empty());
+  // A value no choice could hold, not even as a number: the menu still opens.
+  f.Text2.Text = "1e999";
+  h.hp.dismiss_menu();
+  h.hp.right_click(h.form1_id());
+  ASSERT_TRUE(h.hp.open_menu());
+  EXPECT_TRUE(marked(h, "间隔").empty());
   EXPECT_TRUE(h.hp.menu_item({"结束时生成 PDF"})->checked);
   ASSERT_TRUE(h.hp.choose({"结束时生成 PDF"}));
   EXPECT_FALSE(f.PdfAtEnd);
