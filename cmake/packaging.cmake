@@ -83,4 +83,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The theme the icons are installed into.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "hicolor-icon-theme")
+# "打开截图文件夹" opens the folder with xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

@@ -9,7 +9,8 @@ Window form1() {
   // Command1 lies inside the client area; the other controls of the window
   // hold options and working data and are never shown by the platform.
   WindowStyle style{.takes_focus = false, .icon = WindowIcon::Program};
-  return {"Form1", kTitle, style, 2175, 600, {{kCommand1, "截图", 360, 120, 615, 375}}};
+  return {"Form1", kTitle, style,
+          2175,    600,    {{kCommand1, "截图", 360, 120, 615, 375, kCommand1Tip}}};
 }
 
 Window form2() {
@@ -33,7 +34,7 @@ WindowDesign in_pixels(const Window& d, float tpp) {
       {}};
   for (const Button& b : d.buttons) {
     w.buttons.push_back({b.id, b.caption, to_pixels(b.left, tpp), to_pixels(b.top, tpp),
-                         to_pixels(b.width, tpp), to_pixels(b.height, tpp)});
+                         to_pixels(b.width, tpp), to_pixels(b.height, tpp), b.tooltip});
   }
   return w;
 }

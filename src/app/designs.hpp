@@ -16,6 +16,11 @@ inline constexpr const char* kCaptureFolderName = "截图";
 inline constexpr int kCommand1 = 1;
 inline constexpr int kCommand3 = 3;
 
+// What "截图" tells a first-time user while the pointer rests on it.
+inline constexpr const char* kCommand1Tip =
+    "按下后，在页面上拖出一个矩形：之后每一页都截取这个区域。按 Esc "
+    "停止。右键单击本窗口打开选项菜单。";
+
 // Outer size that the preview adds to the picture it shows.
 inline constexpr float kPreviewExtraWidth = 60;
 inline constexpr float kPreviewExtraHeight = 350;
@@ -28,6 +33,7 @@ struct Button {
   int id = 0;
   std::string caption;
   float left = 0, top = 0, width = 0, height = 0;
+  std::string tooltip;
 };
 
 struct Window {

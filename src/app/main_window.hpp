@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "app/form.hpp"
 #include "platform/controls.hpp"
@@ -26,6 +27,8 @@ class Form1 : public Form {
   CheckBox Check2;
   TextBox Text2;
   bool PdfAtEnd = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
+  // The page-turn key as the cycle sends it; read at each commit.
+  std::string PageKey = "{PgDn}";
 
   // Ends the cycle by itself once two page turns in a row changed nothing.
   bool StopAtEnd = true;
@@ -40,6 +43,9 @@ class Form1 : public Form {
   void Command3_Click();
   void Form_KeyPress(int key_ascii);
   void Form_Unload();
+  // The right-click menu as the controls stand now, and its items' effects.
+  Menu PopupMenu() const;
+  void Menu_Click(int item);
 
   // What Esc does to the cycle: main window shown, timer off, arrow pointer.
   void stop_cycle();

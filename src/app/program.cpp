@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/designs.hpp"
+#include "app/main_menu.hpp"
 #include "app/main_window.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
@@ -140,6 +141,20 @@ void Program::close_request(WindowId w) {
     // The preview's close box unloads it; the next preview creates it anew.
     unload_form3();
   }
+}
+
+void Program::context_menu(WindowId w) {
+  if (form1_ && form1_->hWnd() == w) dispatch([&] { platform_.show_menu(w, form1_->PopupMenu()); });
+}
+
+void Program::menu_choice(WindowId w, int item_id) {
+  if (!form1_ || form1_->hWnd() != w) return;
+  // "退出" is the close box: the window is unloaded, so not from within itself.
+  if (item_id == menu::kExit) {
+    close_request(w);
+    return;
+  }
+  dispatch([&] { form1_->Menu_Click(item_id); });
 }
 
 }  // namespace pr

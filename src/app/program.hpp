@@ -59,6 +59,8 @@ class Program : public EventSink {
   void button_click(WindowId w, int button_id) override;
   void timer_tick(TimerId t) override;
   void close_request(WindowId w) override;
+  void context_menu(WindowId w) override;
+  void menu_choice(WindowId w, int item_id) override;
 
  private:
   template <class Handler>

@@ -20,11 +20,6 @@ namespace pr {
 
 namespace {
 
-const std::vector<KeyChord>& page_down() {
-  static const std::vector<KeyChord> keys = parse_keys("{PgDn}");
-  return keys;
-}
-
 const char* why(RunEnd how) {
   switch (how) {
     case RunEnd::Escape:
@@ -45,12 +40,12 @@ void Form2::Timer1_Timer() {
   // no page is skipped and the numbers have no gap.
   if (run_.held) {
     if (!save_page()) return;
-    if (program_.form1().AutoMode) {
+    if (run_.auto_mode) {
       turn_page();
       return;
     }
   }
-  if (program_.form1().AutoMode) {
+  if (run_.auto_mode) {
     auto_tick();
     return;
   }
@@ -100,7 +95,7 @@ void Form2::auto_tick() {
 }
 
 void Form2::turn_page() {
-  platform_.send_keys(page_down());
+  platform_.send_keys(PageKeys);
   run_.turn_saved = false;
   run_.page_turned = true;
   run_.polls = 0;
@@ -150,6 +145,7 @@ bool Form2::count_unchanged_turn() {
 }
 
 void Form2::begin_run() {
+  run_.auto_mode = program_.form1().AutoMode;
   run_.last_saved.resize(0, 0);
   run_.pages = 0;
   run_.unchanged_turns = 0;

@@ -46,6 +46,8 @@ struct PageRun {
   bool held = false;
   // From a commit until the run's end is told.
   bool active = false;
+  // "自动" as it stood at the commit: the run keeps the pace it began with.
+  bool auto_mode = false;
 };
 
 }  // namespace pr

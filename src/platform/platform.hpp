@@ -10,6 +10,7 @@
 #include "platform/automation.hpp"
 #include "platform/image.hpp"
 #include "platform/keys.hpp"
+#include "platform/menu.hpp"
 
 namespace pr {
 
@@ -52,6 +53,7 @@ struct ButtonDesign {
   int id = 0;
   std::string caption;
   int left = 0, top = 0, width = 0, height = 0;  // pixels from the client area's corner
+  std::string tooltip;                           // shown while the pointer rests on it; empty: none
 };
 
 struct WindowDesign {
@@ -82,6 +84,11 @@ class EventSink {
   virtual void timer_tick(TimerId t) = 0;
   // The user asked to close the window (its close box).
   virtual void close_request(WindowId w) = 0;
+  // A right-click anywhere on the window, its buttons included. A sink that
+  // shows no menus ignores it.
+  virtual void context_menu(WindowId) {}
+  // The item `item_id` of the menu last shown for the window was chosen.
+  virtual void menu_choice(WindowId, int /*item_id*/) {}
 };
 
 // Everything the program needs from the system it runs on. One thread; every
@@ -129,6 +136,11 @@ class Platform {
   // and covering exactly (left, top, width, height). A width or height of 0
   // or less hides it.
   virtual void set_outline(WindowId w, int left, int top, int width, int height) = 0;
+  // Pops the menu up at the pointer, over `w`, without taking the keyboard
+  // focus from the window that has it (or giving it back when the menu
+  // closes). A choice arrives as menu_choice after this call has returned;
+  // closing the menu without one sends nothing.
+  virtual void show_menu(WindowId w, const Menu& menu) = 0;
 
   // Keys. `send_keys` queues keystrokes for whatever window has the keyboard
   // focus, as if typed, without waiting. `post_key` queues a character for one
@@ -152,6 +164,9 @@ class Platform {
   // The folder the capture folder lives in: the home folder on Linux, the
   // system drive's root on Windows.
   virtual std::filesystem::path base_folder() const = 0;
+  // Opens the folder in the desktop's file manager without waiting for it.
+  // Throws when the file manager cannot be started.
+  virtual void open_folder(const std::filesystem::path& folder) = 0;
 
   // The event loop: runs until `quit`, returns the exit status.
   virtual int run() = 0;

@@ -8,10 +8,14 @@ namespace pr {
 
 Form3::Form3(Program& program) : Form(program.platform(), design::form3()) {}
 
+bool preview_possible(const Form1& form1) {
+  float width = form1.Picture1.Width();
+  float height = form1.Picture1.Height();
+  return width > design::kEmptyPicture && height > design::kEmptyPicture;
+}
+
 void Form1::Command3_Click() {
-  float width = Picture1.Width();
-  float height = Picture1.Height();
-  if (!(width > design::kEmptyPicture && height > design::kEmptyPicture)) return;
+  if (!preview_possible(*this)) return;
   Form3& preview = program_.form3();
   preview.Cls();
   preview.set_Height(Picture1.Height() + design::kPreviewExtraHeight);

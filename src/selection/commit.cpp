@@ -2,6 +2,7 @@
 #include "app/main_window.hpp"
 #include "app/program.hpp"
 #include "platform/errors.hpp"
+#include "platform/keys.hpp"
 #include "platform/numbers.hpp"
 #include "selection/overlay.hpp"
 #include "store/module1.hpp"
@@ -39,6 +40,7 @@ void Form2::Form_MouseUp(int button, int, float x, float y) {
       step([&] { platform_.post_key(form1.hWnd(), kEnter); });
       step([&] { begin_run(); });
       step([&] { save_page(); });
+      step([&] { PageKeys = parse_keys(form1.PageKey); });
       step([&] {
         Timer1.set_Interval(
             form1.AutoMode ? kAutoPollMs

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "app/form.hpp"
 #include "capture/cycle.hpp"
 #include "platform/controls.hpp"
+#include "platform/keys.hpp"
 
 namespace pr {
 
@@ -26,6 +28,8 @@ class Form2 : public Form {
   float StartY = 0;
   float EndX = 0;
   std::int32_t EndY = 0;
+  // The keys each page turn sends: `Form1::PageKey`, parsed once at the commit.
+  std::vector<KeyChord> PageKeys = parse_keys("{PgDn}");
 
   void Form_Load();
   void Form_MouseDown(int button, int shift, float x, float y);

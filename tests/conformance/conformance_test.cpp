@@ -42,6 +42,12 @@ class Sink : public EventSink {
     add("tick done", t, 0);
   }
   void close_request(WindowId w) override { add("close", w, 0); }
+  void menu_choice(WindowId w, int item) override {
+    add("menu", w, item);
+    if (on_menu) on_menu(w);
+  }
+  // Runs inside the handler of a menu choice.
+  std::function<void(WindowId)> on_menu;
 
   std::vector<Event> of(const std::string& what, int id) const {
     std::vector<Event> found;
@@ -350,6 +356,57 @@ TEST_F(Conformance, SentKeysReachTheFocusedWindow) {
   platform().send_keys(parse_keys("{PgDn}"));
   EXPECT_TRUE(driver().run_until(
       [&] { return driver().sent_keys().find("PageDown") != std::string::npos; }, 10000));
+}
+
+TEST_F(Conformance, MenuChoiceArrivesAfterTheMenuClosesForItsWindow) {
+  if (std::string why = driver().cannot(Feature::MenuChoice); !why.empty()) GTEST_SKIP() << why;
+  using Kind = MenuItem::Kind;
+  const Menu menu{
+      {10, "One", Kind::Check, true, true, {}},
+      {0, "", Kind::Separator, false, true, {}},
+      {0,
+       "Sub",
+       Kind::Submenu,
+       false,
+       true,
+       {{21, "A", Kind::Radio, false, true, {}}, {22, "B", Kind::Radio, true, true, {}}}},
+      {30, "Off", Kind::Command, false, false, {}}};
+  WindowId other = create(design::form1());
+  WindowId w = create(design::form1());
+  platform().move_window(w, 50, 50, 300, 200);
+  platform().show_window(w);
+  ASSERT_TRUE(driver().run_until([&] { return driver().shown(w); }, 10000));
+
+  platform().show_menu(w, menu);
+  driver().run_for(50);
+  EXPECT_TRUE(sink.of("menu", w).empty()) << "nothing is chosen by showing the menu";
+  ASSERT_TRUE(driver().choose_menu_item({"Sub", "A"}));
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("menu", w).size() == 1; }, 10000));
+  EXPECT_EQ(sink.of("menu", w)[0].value, 21);
+
+  // A checked item reports its id again; the menu keeps no state of its own.
+  platform().show_menu(w, menu);
+  ASSERT_TRUE(driver().choose_menu_item({"One"}));
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("menu", w).size() == 2; }, 10000));
+  EXPECT_EQ(sink.of("menu", w)[1].value, 10);
+
+  // Greyed items, submenus and separators are not choices.
+  platform().show_menu(w, menu);
+  EXPECT_FALSE(driver().choose_menu_item({"Off"}));
+  EXPECT_FALSE(driver().choose_menu_item({"Sub"}));
+  driver().run_for(100);
+  EXPECT_EQ(sink.of("menu", w).size(), 2u);
+  EXPECT_TRUE(sink.of("menu", other).empty());
+
+  // A choice may end the window it was made on, as 退出 does.
+  sink.on_menu = [&](WindowId chosen) { destroy(chosen); };
+  platform().show_menu(w, menu);
+  ASSERT_TRUE(driver().choose_menu_item({"One"}));
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("menu", w).size() == 3; }, 10000));
+  driver().run_for(100);
+  EXPECT_FALSE(driver().shown(w));
+  platform().show_menu(w, menu);  // on a window that is gone: nothing
+  EXPECT_FALSE(driver().choose_menu_item({"One"}));
 }
 
 }  // namespace

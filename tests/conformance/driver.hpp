@@ -36,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.hpp"
 #include "platform/units.hpp"
@@ -46,6 +47,9 @@ enum class Feature {
   // Keystrokes sent with send_keys reach the window that has the focus, and
   // the driver can say which ones it got (sent_keys()).
   SentKeys,
+  // The driver chooses an item of the menu open now, as a user would
+  // (choose_menu_item()).
+  MenuChoice,
 };
 
 class Driver {
@@ -65,6 +69,13 @@ class Driver {
   // The keystrokes that reached the focused window, in describe() notation,
   // when the backend does Feature::SentKeys.
   virtual std::string sent_keys() { return {}; }
+  // Chooses the item reached by `path` (item texts, submenu by submenu) in
+  // the menu shown now; false when there is none, or it is greyed, when the
+  // backend does Feature::MenuChoice.
+  virtual bool choose_menu_item(const std::vector<std::string>& path) {
+    (void)path;
+    return false;
+  }
 };
 
 // Defined once per backend, in that backend's driver file.

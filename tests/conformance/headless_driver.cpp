@@ -39,6 +39,7 @@ class HeadlessDriver : public Driver {
         [this, ms] { run_until([this] { return !hp_.modal_shown(); }, ms); });
   }
   std::string cannot(Feature) const override { return {}; }
+  bool choose_menu_item(const std::vector<std::string>& path) override { return hp_.choose(path); }
   std::string sent_keys() override {
     std::string all;
     for (const auto& k : hp_.keystrokes()) all += k.keys + " ";

@@ -53,7 +53,11 @@ class Win32Driver : public Driver {
     }
     return {origin.x, origin.y, r.right - r.left, r.bottom - r.top};
   }
-  std::string cannot(Feature) const override {
+  std::string cannot(Feature feature) const override {
+    if (feature == Feature::MenuChoice) {
+      return "TrackPopupMenu holds the caller until a real click or key closes the menu; the "
+             "end-to-end run pagerook_exe_menu chooses with real clicks";
+    }
     return "SendInput types into another program's window, which this suite does not start; "
            "the end-to-end runs with notepad check it";
   }

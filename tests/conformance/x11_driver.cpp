@@ -3,6 +3,7 @@
 // windows, real time.
 
 #include <X11/Xlib.h>
+#include <gtk/gtk.h>
 
 #include <chrono>
 
@@ -45,9 +46,36 @@ class X11Driver : public Driver {
     Window xid = platform_.native_window(w);
     return xid == None ? PixelRect{} : area_of(xid);
   }
-  std::string cannot(Feature) const override {
+  std::string cannot(Feature feature) const override {
+    if (feature == Feature::MenuChoice) return {};
     return "XTest types into another client's window, which this suite does not start; the X11 "
            "tests with their document window check it";
+  }
+  // Activates the item as GTK does for a click or Return on it; the X11
+  // tests choose with the real pointer.
+  bool choose_menu_item(const std::vector<std::string>& path) override {
+    GtkWidget* shell = platform_.popup_menu();
+    if (!shell || !gtk_widget_get_visible(shell)) return false;
+    for (std::size_t step = 0; step < path.size(); ++step) {
+      GtkWidget* item = nullptr;
+      GList* children = gtk_container_get_children(GTK_CONTAINER(shell));
+      for (GList* c = children; c && !item; c = c->next) {
+        const char* label =
+            GTK_IS_MENU_ITEM(c->data) ? gtk_menu_item_get_label(GTK_MENU_ITEM(c->data)) : nullptr;
+        if (label && path[step] == label) item = GTK_WIDGET(c->data);
+      }
+      g_list_free(children);
+      if (!item || !gtk_widget_is_sensitive(item)) return false;
+      GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(item));
+      if (step + 1 == path.size()) {
+        if (sub) return false;
+        gtk_menu_shell_activate_item(GTK_MENU_SHELL(shell), item, TRUE);
+        return true;
+      }
+      if (!sub) return false;
+      shell = sub;
+    }
+    return false;
   }
 
  private:

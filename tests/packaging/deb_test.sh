@@ -19,6 +19,7 @@ deb=$work/out/pagerook_${version}_amd64.deb
 [[ -f $deb ]] || { fail "no $(basename "$deb") among: $(ls "$work/out")"; exit 1; }
 
 dpkg-deb -f "$deb" Depends | grep -q 'libturbojpeg0' || fail "Depends has no libturbojpeg0: $(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -f "$deb" Recommends | grep -qw 'xdg-utils' || fail "Recommends has no xdg-utils: $(dpkg-deb -f "$deb" Recommends)"
 
 root=$work/root
 dpkg -x "$deb" "$root"

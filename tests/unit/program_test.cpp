@@ -32,6 +32,7 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   EXPECT_EQ(w->design.client_width, 145);  // 2175 twips at 15 twips a pixel
   EXPECT_EQ(w->design.client_height, 40);
   EXPECT_FALSE(w->design.style.takes_focus);
+  EXPECT_EQ(w->design.buttons.at(0).tooltip, design::kCommand1Tip);
   // Moved to the corner keeping its outer size, topmost, then shown.
   PixelSize frame = h.hp.frame_size(h.form1_id());
   EXPECT_EQ(frame.height, HeadlessPlatform::kTitle + 2 * HeadlessPlatform::kBorder);

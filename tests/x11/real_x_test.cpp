@@ -6,6 +6,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <gtk/gtk.h>
 #include <poll.h>
 #include <algorithm>
 
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
 #include "platform/report.hpp"
@@ -381,6 +383,144 @@ TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
     EXPECT_NE(protocols[i], XInternAtom(probe(), "WM_TAKE_FOCUS", False));
   }
   XFree(protocols);
+}
+
+// The item of a GTK menu whose label starts with `text`; null if none.
+GtkWidget* menu_item(GtkWidget* menu, const std::string& text) {
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList* c = children; c && !found; c = c->next) {
+    const char* label =
+        GTK_IS_MENU_ITEM(c->data) ? gtk_menu_item_get_label(GTK_MENU_ITEM(c->data)) : nullptr;
+    if (label && std::string(label).starts_with(text)) found = GTK_WIDGET(c->data);
+  }
+  g_list_free(children);
+  return found;
+}
+
+// The middle of a shown widget, on the screen.
+std::pair<int, int> screen_centre(GtkWidget* widget) {
+  GtkAllocation a;
+  gtk_widget_get_allocation(widget, &a);
+  int x = 0, y = 0;
+  gdk_window_get_origin(gtk_widget_get_window(widget), &x, &y);
+  return {x + a.x + a.width / 2, y + a.y + a.height / 2};
+}
+
+TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFocus) {
+  start_document(200, 150, 700, 500);
+  start_program();
+  focus_document();
+  program_->form1().Check2.Value = 0;  // one picture per capture
+  program_->form1().Check2_Click();
+
+  // The frame: a title bar with the close box only, not resizable.
+  Atom type;
+  int format;
+  unsigned long count = 0, after;
+  unsigned char* data = nullptr;
+  ASSERT_TRUE(wait_for(
+      [&] {
+        if (data) XFree(data);
+        data = nullptr;
+        XGetWindowProperty(probe(), main_window(),
+                           XInternAtom(probe(), "_NET_WM_ALLOWED_ACTIONS", False), 0, 32, False,
+                           XA_ATOM, &type, &format, &count, &after, &data);
+        return count > 0;
+      },
+      5s));
+  std::vector<std::string> actions;
+  for (unsigned long i = 0; i < count; ++i) {
+    char* name = XGetAtomName(probe(), reinterpret_cast<Atom*>(data)[i]);
+    actions.emplace_back(name);
+    XFree(name);
+  }
+  XFree(data);
+  auto allowed = [&](const char* a) {
+    return std::find(actions.begin(), actions.end(), a) != actions.end();
+  };
+  EXPECT_TRUE(allowed("_NET_WM_ACTION_CLOSE"));
+  EXPECT_FALSE(allowed("_NET_WM_ACTION_MINIMIZE"));
+  EXPECT_FALSE(allowed("_NET_WM_ACTION_MAXIMIZE_HORZ"));
+  EXPECT_FALSE(allowed("_NET_WM_ACTION_RESIZE"));
+
+  // 截图 tells a first-time user what to do while the pointer rests on it.
+  std::string tip;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* t = toplevels; t; t = t->next) {
+    const char* title = gtk_window_get_title(GTK_WINDOW(t->data));
+    GtkWidget* content = gtk_bin_get_child(GTK_BIN(t->data));
+    if (!title || std::string(title) != "Pagerook" || !GTK_IS_CONTAINER(content)) continue;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(content));
+    for (GList* c = children; c; c = c->next) {
+      if (gchar* text = gtk_widget_get_tooltip_text(GTK_WIDGET(c->data))) {
+        tip = text;
+        g_free(text);
+      }
+    }
+    g_list_free(children);
+  }
+  g_list_free(toplevels);
+  EXPECT_EQ(tip, design::kCommand1Tip);
+
+  Window before = None, now = None;
+  int revert;
+  XGetInputFocus(probe(), &before, &revert);
+  ASSERT_EQ(before, document_->window());
+
+  // A real right-click on 截图.
+  auto [bx, by] = button_centre();
+  fake_move(bx, by);
+  XTestFakeButtonEvent(probe(), 3, True, CurrentTime);
+  XTestFakeButtonEvent(probe(), 3, False, CurrentTime);
+  XSync(probe(), False);
+  auto shown = [&](GtkWidget* w) { return w && gtk_widget_get_mapped(w); };
+  ASSERT_TRUE(wait_for([&] { return shown(platform_->popup_menu()); }, 10s));
+  GtkWidget* quality = menu_item(platform_->popup_menu(), "压缩率");
+  ASSERT_NE(quality, nullptr);
+  auto [qx, qy] = screen_centre(quality);
+  fake_move(qx, qy);
+  GtkWidget* qualities = gtk_menu_item_get_submenu(GTK_MENU_ITEM(quality));
+  ASSERT_TRUE(wait_for([&] { return shown(qualities); }, 10s));
+  GtkWidget* q95 = menu_item(qualities, "95");
+  ASSERT_NE(q95, nullptr);
+  auto [x95, y95] = screen_centre(q95);
+  // Along the row first, so that the pointer stays on 压缩率 until the submenu.
+  fake_move(x95, qy);
+  fake_move(x95, y95);
+  ASSERT_TRUE(
+      wait_for([&] { return gtk_widget_get_state_flags(q95) & GTK_STATE_FLAG_PRELIGHT; }, 5s));
+  XGetInputFocus(probe(), &now, &revert);
+  EXPECT_EQ(now, document_->window()) << "while the menu is open";
+  if (const char* dir = std::getenv("PAGEROOK_SCREENSHOTS")) {
+    std::string command =
+        std::string("import-im6.q16 -window root -crop 420x360+0+0 '") + dir + "/menu-linux.png'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+  }
+  fake_button(true);
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return program_->form1().Text1.Text == "95"; }, 10s));
+  EXPECT_TRUE(wait_for([&] { return !shown(platform_->popup_menu()); }, 10s));
+  XGetInputFocus(probe(), &now, &revert);
+  EXPECT_EQ(now, document_->window()) << "after the menu";
+
+  // The next capture is written at quality 95.
+  auto [ox, oy] = document_origin();
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
+  fake_move(ox + 50, oy + 50);
+  fake_button(true);
+  fake_move(ox + 150, oy + 120);
+  fake_move(ox + 250, oy + 200);
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return files() == 1 && !overlay_shown(); }, 10s));
+  const std::string command = "identify-im6.q16 -format %Q '" + (folder() / "0.jpg").string() + "'";
+  FILE* identify = popen(command.c_str(), "r");
+  ASSERT_NE(identify, nullptr);
+  char quality_read[16] = {};
+  ASSERT_NE(fgets(quality_read, sizeof quality_read, identify), nullptr);
+  pclose(identify);
+  EXPECT_STREQ(quality_read, "95");
 }
 
 TEST_F(RealX, MainWindowStaysAboveAndItsButtonLeavesTheFocusInTheDocument) {

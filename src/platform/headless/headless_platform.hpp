@@ -78,6 +78,15 @@ class HeadlessPlatform : public Platform {
   // Esc pressed while some other program has the focus.
   void press_escape_anywhere();
   void close_window(WindowId w);
+  // A right-click on the window; its menu, if the program shows one, is then
+  // open until an item is chosen or it is dismissed.
+  void right_click(WindowId w);
+  // Chooses the item reached by following `path` through the open menu, each
+  // step the item of that text, else the first whose text starts with it
+  // ({"压缩率", "95"}). False, and the
+  // menu stays open, when there is no such item or it is greyed.
+  bool choose(const std::vector<std::string>& path);
+  void dismiss_menu();
   // The name of the window that has the keyboard focus; "document" at start.
   std::string focus = "document";
   // Run one after another inside a modal display, while the modal window is
@@ -107,6 +116,16 @@ class HeadlessPlatform : public Platform {
   // Whether a modal display is up and its window still shown.
   bool modal_shown() const;
   int screen_copies() const { return screen_copies_; }
+  struct OpenMenu {
+    WindowId window = kNoWindow;
+    Menu items;
+  };
+  const std::optional<OpenMenu>& open_menu() const { return menu_; }
+  // The item reached by `path` in the open menu, as choose() finds it; null
+  // when no menu is open or there is no such item.
+  const MenuItem* menu_item(const std::vector<std::string>& path) const;
+  // Every folder shown in the file manager, in order.
+  const std::vector<std::filesystem::path>& opened_folders() const { return opened_folders_; }
 
   // ---- Platform ----
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
@@ -126,6 +145,7 @@ class HeadlessPlatform : public Platform {
   void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
   void set_outline(WindowId w, int left, int top, int width, int height) override;
+  void show_menu(WindowId w, const Menu& menu) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
@@ -134,6 +154,7 @@ class HeadlessPlatform : public Platform {
   void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override { return folder_; }
+  void open_folder(const std::filesystem::path& folder) override;
   int run() override;
   void quit() override { quit_ = true; }
 
@@ -187,6 +208,8 @@ class HeadlessPlatform : public Platform {
   MousePointer pointer_ = MousePointer::Default;
   int screen_copies_ = 0;
   bool quit_ = false;
+  std::optional<OpenMenu> menu_;
+  std::vector<std::filesystem::path> opened_folders_;
 };
 
 }  // namespace pr

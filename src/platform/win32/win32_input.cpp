@@ -91,11 +91,23 @@ LRESULT Win32Platform::handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARA
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_MOUSEMOVE:
       mouse(id, msg, wp, lp);
       return 0;
+    case WM_RBUTTONUP:
+      // The system turns the release into WM_CONTEXTMENU.
+      mouse(id, msg, wp, lp);
+      break;
+    case WM_CONTEXTMENU:
+      // From the client area, the frame, or a button passing it on.
+      deliver([&](EventSink& s) { s.context_menu(id); });
+      return 0;
+    case kMenuChoice: {
+      int item = static_cast<int>(wp);
+      deliver([&](EventSink& s) { s.menu_choice(id, item); });
+      return 0;
+    }
     case WM_COMMAND:
       if (HIWORD(wp) == BN_CLICKED && lp) {
         int button = LOWORD(wp);

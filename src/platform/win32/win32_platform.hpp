@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <list>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/platform.hpp"
@@ -48,6 +50,8 @@ class Win32Platform : public Platform {
   void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
   void set_outline(WindowId w, int left, int top, int width, int height) override;
+  // Returns when the menu has closed.
+  void show_menu(WindowId w, const Menu& menu) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
@@ -56,6 +60,7 @@ class Win32Platform : public Platform {
   void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
+  void open_folder(const std::filesystem::path& folder) override;
   int run() override;
   void quit() override { PostQuitMessage(0); }
 
@@ -88,6 +93,8 @@ class Win32Platform : public Platform {
   // Whether activation and focus stay away from the window.
   bool keeps_focus_away(HWND hwnd) const;
   void wait_for_uncovered_screen();
+  // Shows `text` while the pointer rests on `tool`, a child of `window`.
+  void add_tooltip(HWND window, HWND tool, const std::string& text);
   // Runs a call into the program; no error leaves a window procedure.
   template <class Call>
   void deliver(Call&& call) {
@@ -103,6 +110,8 @@ class Win32Platform : public Platform {
 
   // Messages our own windows post to themselves: a key for the program.
   static constexpr UINT kPostedKey = WM_APP + 1;
+  // The item chosen from a window's popup menu, handled once it has closed.
+  static constexpr UINT kMenuChoice = WM_APP + 2;
   static constexpr wchar_t kWindowClass[] = L"PagerookWindow";
 
   HINSTANCE instance_;
@@ -122,6 +131,8 @@ class Win32Platform : public Platform {
   ScreenCopier screen_;
   bool uncovered_ = false;  // one of our windows left the screen since the last copy
   std::vector<Modal*> modals_;
+  UniqueWindow tooltips_;
+  std::list<std::wstring> tooltip_texts_;  // the tooltip control points into these
 };
 
 }  // namespace pr::win32

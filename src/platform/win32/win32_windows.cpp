@@ -72,6 +72,7 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
         instance_, nullptr);
     if (!button) throw_win32_error(ErrorKind::Platform, "CreateWindowExW BUTTON", GetLastError());
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!b.tooltip.empty()) add_tooltip(hwnd, button, b.tooltip);
   }
   if (design.style.icon == WindowIcon::Program) set_icon(hwnd, instance_, icons_.main);
   if (design.style.icon == WindowIcon::Preview) set_icon(hwnd, instance_, icons_.preview);

@@ -13,6 +13,7 @@ void X11Platform::connect_signals(Win& win) {
   g_signal_connect(window, "button-press-event", G_CALLBACK(on_button), &win);
   g_signal_connect(window, "button-release-event", G_CALLBACK(on_button), &win);
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(on_motion), &win);
+  g_signal_connect(window, "window-state-event", G_CALLBACK(on_window_state), &win);
   for (const auto& [button, id] : win.built.buttons) {
     g_object_set_data(G_OBJECT(button), "pagerook-button", GINT_TO_POINTER(id));
     g_signal_connect(button, "clicked", G_CALLBACK(on_clicked), &win);
@@ -48,6 +49,10 @@ gboolean X11Platform::on_button(GtkWidget*, GdkEventButton* event, gpointer data
   const int shift = shift_of(static_cast<GdkModifierType>(event->state));
   if (event->type == GDK_BUTTON_PRESS) {
     self->deliver([&] { self->sink_->mouse_down(id, button, shift, x, y); });
+    // Anywhere on the window, its buttons included: they pass it on.
+    if (event->button == GDK_BUTTON_SECONDARY && self->find(id)) {
+      self->deliver([&] { self->sink_->context_menu(id); });
+    }
   } else {
     self->deliver([&] { self->sink_->mouse_up(id, button, shift, x, y); });
   }
@@ -64,6 +69,19 @@ gboolean X11Platform::on_motion(GtkWidget*, GdkEventMotion* event, gpointer data
   const int y = static_cast<int>(std::floor(event->y));
   self->deliver([&] { self->sink_->mouse_move(id, buttons_held(state), shift_of(state), x, y); });
   return TRUE;
+}
+
+gboolean X11Platform::on_window_state(GtkWidget* widget, GdkEventWindowState* event,
+                                      gpointer data) {
+  auto* win = static_cast<Win*>(data);
+  // Our framed windows have no minimize box; one that is minimized all the
+  // same (a window manager's "minimize all") has no way back, so it comes
+  // back at once, still without the focus.
+  if (win->shown && (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) &&
+      (event->new_window_state & GDK_WINDOW_STATE_ICONIFIED)) {
+    gtk_window_deiconify(GTK_WINDOW(widget));
+  }
+  return FALSE;
 }
 
 void X11Platform::on_clicked(GtkButton* button, gpointer data) {

@@ -74,8 +74,13 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
     gtk_window_set_resizable(window, FALSE);
     gtk_window_set_skip_taskbar_hint(window, TRUE);
     gtk_window_set_skip_pager_hint(window, TRUE);
-    gtk_window_set_type_hint(
-        window, style.tool_window ? GDK_WINDOW_TYPE_HINT_UTILITY : GDK_WINDOW_TYPE_HINT_DIALOG);
+    // A window that never takes the focus is a tool bar to the window
+    // manager: openbox then frames it with a title and the close box only,
+    // no minimize or maximize box, which leaves its caption room to show.
+    GdkWindowTypeHint hint = style.tool_window   ? GDK_WINDOW_TYPE_HINT_UTILITY
+                             : style.takes_focus ? GDK_WINDOW_TYPE_HINT_DIALOG
+                                                 : GDK_WINDOW_TYPE_HINT_TOOLBAR;
+    gtk_window_set_type_hint(window, hint);
     gtk_window_set_gravity(window, GDK_GRAVITY_NORTH_WEST);
     gtk_window_set_keep_above(window, style.keep_above);
     if (const char* icon = icon_name(style.icon)) gtk_window_set_icon_name(window, icon);
@@ -97,6 +102,7 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
     gtk_widget_set_size_request(button, b.width, b.height);
+    if (!b.tooltip.empty()) gtk_widget_set_tooltip_text(button, b.tooltip.c_str());
     gtk_fixed_put(GTK_FIXED(built.content), button, b.left, b.top);
     built.buttons.emplace_back(button, b.id);
   }

@@ -39,6 +39,7 @@ X11Platform::X11Platform()
 X11Platform::~X11Platform() {
   escape_grab_.reset();
   if (map_idle_) g_source_remove(map_idle_);
+  menu_.reset();
   windows_.clear();
   connection_.flush();
 }
@@ -107,6 +108,7 @@ void X11Platform::destroy_window(WindowId w) {
   auto it = windows_.find(w);
   if (it == windows_.end()) return;
   if (escape_target_ == w) grab_escape(w, false);
+  if (menu_window_ == w) menu_.reset();
   // GTK keeps a window that is being destroyed inside its own handler alive
   // until the handler returns; ours goes now.
   windows_.erase(it);

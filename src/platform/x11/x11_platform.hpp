@@ -38,6 +38,8 @@ class X11Platform : public Platform {
   // and returns; true while the program has not quit.
   bool pump(std::chrono::milliseconds max_wait) { return loop_.pump(max_wait); }
   bool uses_shm() const { return grabber_.uses_shm(); }
+  // The popup menu last shown, shown or not; null before the first.
+  GtkWidget* popup_menu() const { return menu_.get(); }
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
@@ -56,6 +58,7 @@ class X11Platform : public Platform {
   void set_window_picture(WindowId w, ImageView picture) override;
   void set_outline(WindowId w, int left, int top, int width, int height) override;
   void set_caption(WindowId w, std::string_view utf8) override;
+  void show_menu(WindowId w, const Menu& menu) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
@@ -64,6 +67,7 @@ class X11Platform : public Platform {
   void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
+  void open_folder(const std::filesystem::path& folder) override;
   int run() override { return loop_.run(); }
   void quit() override { loop_.quit(); }
 
@@ -101,6 +105,9 @@ class X11Platform : public Platform {
   static gboolean on_button(GtkWidget*, GdkEventButton* event, gpointer win);
   static gboolean on_motion(GtkWidget*, GdkEventMotion* event, gpointer win);
   static void on_clicked(GtkButton* button, gpointer win);
+  static gboolean on_window_state(GtkWidget*, GdkEventWindowState* event, gpointer win);
+  GtkWidget* build_menu(const Menu& menu);
+  static void on_menu_item(GtkMenuItem* item, gpointer self);
   static gboolean on_map_pending(gpointer self);
 
   Connection connection_;
@@ -117,6 +124,8 @@ class X11Platform : public Platform {
   bool escape_refusal_told_ = false;
   MousePointer pointer_ = MousePointer::Default;
   CursorPtr arrow_, cross_;
+  WindowPtr menu_;  // the popup menu last shown, and the window it was shown for
+  WindowId menu_window_ = kNoWindow;
 };
 
 }  // namespace pr::x11

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <oleauto.h>
+// After windows.h.
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
@@ -255,6 +257,7 @@ class RecordingSink : public EventSink {
   }
   void timer_tick(TimerId t) override { add("tick " + std::to_string(t)); }
   void close_request(WindowId w) override { add("close " + std::to_string(w)); }
+  void context_menu(WindowId w) override { add("context menu " + std::to_string(w)); }
   int count(const std::string& e) const { return int(std::count(events.begin(), events.end(), e)); }
 };
 
@@ -347,6 +350,40 @@ TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedDialogWithTheDesignedClientA
   platform.show_window(w);
   platform.set_topmost(w, true);
   EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(Win32Windows, RightClickOnTheButtonAsksForTheMenuAndTheButtonHasItsTooltip) {
+  WindowId w = main_window();
+  HWND hwnd = platform.hwnd(w);
+  platform.show_window(w);
+  HWND button = FindWindowExW(hwnd, nullptr, L"Button", nullptr);
+  ASSERT_NE(button, nullptr);
+  // The button passes the right-click on to its window; so does the client area.
+  SendMessageW(button, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(sink.count("context menu " + std::to_string(w)), 1);
+  SendMessageW(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(100, 30));
+  EXPECT_EQ(sink.count("context menu " + std::to_string(w)), 2);
+
+  HWND tips = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND candidate, LPARAM found) {
+        wchar_t name[64];
+        GetClassNameW(candidate, name, 64);
+        if (std::wstring(name) != TOOLTIPS_CLASSW) return TRUE;
+        *reinterpret_cast<HWND*>(found) = candidate;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&tips));
+  ASSERT_NE(tips, nullptr);
+  wchar_t text[512] = {};
+  TTTOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.hwnd = hwnd;
+  info.uId = reinterpret_cast<UINT_PTR>(button);
+  info.lpszText = text;
+  SendMessageW(tips, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(narrow(text), design::kCommand1Tip);
 }
 
 TEST_F(Win32Windows, ButtonCloseBoxAndPostedKeysReachTheProgramWithoutTakingTheFocus) {

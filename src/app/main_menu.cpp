@@ -1,0 +1,144 @@
+// The main window's popup menu: every option and command that lies outside
+// its client area, described from the controls each time it opens.
+#include "app/main_menu.hpp"
+
+#include <cstdio>
+#include <iterator>
+#include <string>
+
+#include "app/designs.hpp"
+#include "app/main_window.hpp"
+#include "app/program.hpp"
+#include "platform/errors.hpp"
+#include "platform/files.hpp"
+#include "platform/numbers.hpp"
+#include "preview/preview.hpp"
+#include "store/module1.hpp"
+
+namespace pr {
+
+namespace {
+
+using Kind = MenuItem::Kind;
+
+// A page takes five ticks of the cycle.
+constexpr int kTicksPerPage = 5;
+
+std::string seconds(double tenths) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", tenths / 10.0);
+  return text;
+}
+
+std::string tick_text(const char* tick) {
+  double tenths = leading_number(tick);
+  std::string text = seconds(tenths) + " 秒（每页 " + seconds(tenths * kTicksPerPage) + " 秒）";
+  if (std::string_view(tick) == "3") text += "（默认）";
+  return text;
+}
+
+// A value box shows a choice when it holds the same number; one that holds
+// no usable number shows none, and the menu still opens.
+bool holds(const TextBox& box, const char* value) {
+  try {
+    return leading_number(box.Text) == leading_number(value);
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+MenuItem check(int id, const char* text, bool on) {
+  return {id, text, Kind::Check, on, true, {}};
+}
+
+MenuItem separator() {
+  return {0, "", Kind::Separator, false, true, {}};
+}
+
+}  // namespace
+
+Menu Form1::PopupMenu() const {
+  MenuItem ticks{0, "间隔", Kind::Submenu, false, true, {}};
+  for (std::size_t i = 0; i < std::size(menu::kTicks); ++i) {
+    ticks.items.push_back({menu::kTickBase + static_cast<int>(i),
+                           tick_text(menu::kTicks[i]),
+                           Kind::Radio,
+                           !AutoMode && holds(Text2, menu::kTicks[i]),
+                           true,
+                           {}});
+  }
+  ticks.items.push_back(
+      {menu::kAutoTick, "自动（页面一稳定就保存并翻页）", Kind::Radio, AutoMode, true, {}});
+  MenuItem qualities{0, "压缩率", Kind::Submenu, false, true, {}};
+  for (std::size_t i = 0; i < std::size(menu::kQualities); ++i) {
+    std::string text = menu::kQualities[i];
+    if (text == "80") text += "（默认）";
+    qualities.items.push_back({menu::kQualityBase + static_cast<int>(i),
+                               text,
+                               Kind::Radio,
+                               holds(Text1, menu::kQualities[i]),
+                               true,
+                               {}});
+  }
+  MenuItem keys{0, "翻页键", Kind::Submenu, false, true, {}};
+  for (std::size_t i = 0; i < std::size(menu::kPageKeys); ++i) {
+    keys.items.push_back({menu::kKeyBase + static_cast<int>(i),
+                          menu::kPageKeys[i].text,
+                          Kind::Radio,
+                          PageKey == menu::kPageKeys[i].keys,
+                          true,
+                          {}});
+  }
+  return {
+      check(menu::kKeepOnTop, "窗口前置", Check1.Value == 1),
+      check(menu::kIntervalCapture, "间隔截图", Check2.Value == 1),
+      ticks,
+      qualities,
+      keys,
+      check(menu::kStopAtEnd, "到末页自动停止", StopAtEnd),
+      separator(),
+      {menu::kPreview, "预览", Kind::Command, false, preview_possible(*this), {}},
+      {menu::kOpenFolder, "打开截图文件夹", Kind::Command, false, true, {}},
+      {menu::kMakePdf, "生成 PDF", Kind::Command, false, Module1::HasPictures(program_), {}},
+      check(menu::kPdfAtEnd, "结束时生成 PDF", PdfAtEnd),
+      separator(),
+      {menu::kExit, "退出", Kind::Command, false, true, {}},
+  };
+}
+
+void Form1::Menu_Click(int item) {
+  auto in = [item](int base, std::size_t count) {
+    return item >= base && item < base + static_cast<int>(count);
+  };
+  if (item == menu::kKeepOnTop) {
+    Check1.Value = Check1.Value == 1 ? 0 : 1;
+    Check1_Click();
+  } else if (item == menu::kIntervalCapture) {
+    Check2.Value = Check2.Value == 1 ? 0 : 1;
+    Check2_Click();
+  } else if (in(menu::kTickBase, std::size(menu::kTicks))) {
+    Text2.Text = menu::kTicks[item - menu::kTickBase];
+    AutoMode = false;
+  } else if (item == menu::kAutoTick) {
+    AutoMode = true;
+  } else if (in(menu::kQualityBase, std::size(menu::kQualities))) {
+    Text1.Text = menu::kQualities[item - menu::kQualityBase];
+  } else if (in(menu::kKeyBase, std::size(menu::kPageKeys))) {
+    PageKey = menu::kPageKeys[item - menu::kKeyBase].keys;
+  } else if (item == menu::kPreview) {
+    Command3_Click();
+  } else if (item == menu::kOpenFolder) {
+    const std::filesystem::path folder = program_.capture_folder();
+    if (!files::exists(folder)) files::create_folder(folder);
+    platform_.open_folder(folder);
+  } else if (item == menu::kMakePdf) {
+    Module1::SavePdf(program_);
+  } else if (item == menu::kStopAtEnd) {
+    StopAtEnd = !StopAtEnd;
+  } else if (item == menu::kPdfAtEnd) {
+    PdfAtEnd = !PdfAtEnd;
+  }
+  // "退出" unloads this window: the program handles it, not the window itself.
+}
+
+}  // namespace pr
