@@ -6,6 +6,7 @@
 #include "platform/files.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
+#include "store/capture_folder.hpp"
 #include "store/module1.hpp"
 
 namespace pr {
@@ -52,9 +53,13 @@ void Form1::Check2_Click() {
 }
 
 void Form1::Command1_Click() {
+  // A running cycle stops first, as with Esc: it must neither page the
+  // document under the overlay nor save into the folder emptied here.
+  if (program_.form2_loaded() && program_.form2().cycling()) Form_KeyPress(kEsc);
   ResumeNext step;
-  step([&] { files::delete_matching(program_.capture_folder(), "*.*"); });
+  step([&] { File1.set_left_over(empty_capture_folder(platform_, program_.capture_folder())); });
   step([&] { program_.form2().Hide(); });
+  step([&] { program_.form2().navigate_word_if_unused(); });
   step([&] { program_.form3().Hide(); });
   step([&] { program_.form2().Move(0, 0, program_.screen_width(), program_.screen_height()); });
   step([&] { program_.form2().set_AutoRedraw(true); });

@@ -104,6 +104,7 @@ void Program::mouse_up(WindowId w, int button, int shift, int x, int y) {
 
 void Program::key_press(WindowId w, int char_code) {
   if (form1_ && form1_->hWnd() == w) dispatch([&] { form1_->key_press(char_code); });
+  if (is_form2(w)) dispatch([&] { form2_->Form_KeyPress(char_code); });
 }
 
 void Program::button_click(WindowId w, int button_id) {

@@ -35,4 +35,11 @@ long count_visible_files(const std::filesystem::path& folder);
 // Whether the file list shows this entry; `name` is the bare file name.
 bool is_visible_name(std::string_view name);
 
+// Whether the file list leaves this entry out as hidden (or, on Windows, a
+// system file), read from the entry itself, not from what a link points to.
+bool is_hidden(const std::filesystem::path& path);
+
+// Whether a process with this id is running on this machine.
+bool process_running(long pid);
+
 }  // namespace pr::files

@@ -57,6 +57,20 @@ bool is_visible_name(std::string_view name) {
   return !name.empty();
 }
 
+bool is_hidden(const std::filesystem::path& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+bool process_running(long pid) {
+  if (pid <= 0) return false;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
 void delete_matching(const std::filesystem::path& folder, std::string_view pattern) {
   if (!is_folder_not_link(folder)) fail(ERROR_PATH_NOT_FOUND, folder);
   bool matched = false;

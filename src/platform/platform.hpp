@@ -148,6 +148,10 @@ class Platform {
   // The folder the capture folder lives in: the home folder on Linux, the
   // system drive's root on Windows.
   virtual std::filesystem::path base_folder() const = 0;
+  // Moves one file or link (the link itself, never its target) to the
+  // desktop's trash, where the user can restore it. Returns "" when done, else
+  // the system's words for why not; the file is then where it was.
+  virtual std::string move_to_trash(const std::filesystem::path& path) = 0;
 
   // The event loop: runs until `quit`, returns the exit status.
   virtual int run() = 0;

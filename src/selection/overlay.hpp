@@ -30,7 +30,18 @@ class Form2 : public Form {
   void Form_MouseDown(int button, int shift, float x, float y);
   void Form_MouseMove(int button, int shift, float x, float y);
   void Form_MouseUp(int button, int shift, float x, float y);
+  // Esc cancels the selection; every other key is swallowed.
+  void Form_KeyPress(int key_ascii);
   void Timer1_Timer();
+
+  // Ends the selection without a capture: the overlay goes, the main window
+  // comes back, nothing is saved and no cycle runs.
+  void cancel_selection();
+  // Sends the document back to its start again when the run that did it
+  // last was cancelled before any commit.
+  void navigate_word_if_unused();
+  // Whether the page cycle is ticking.
+  bool cycling() const { return Timer1.Enabled() && Timer1.Interval() > 0; }
 
   // The committed rectangle: top-left at the smaller corner, twips.
   float region_left() const;
@@ -42,6 +53,8 @@ class Form2 : public Form {
   void navigate_word();
 
   Program& program_;
+  bool committed_ = false;          // a selection was committed in this program run
+  bool navigation_unused_ = false;  // the document was sent to its start for nothing
 };
 
 }  // namespace pr

@@ -149,16 +149,22 @@ TEST(Cycle, UnusableTickTextKeepsThePreviousInterval) {
   EXPECT_EQ(h.form2().Timer1.Interval(), 0);
 }
 
-TEST(Cycle, ANewCaptureRunDoesNotStopIt) {
+TEST(Cycle, ANewCaptureRunStopsItAndTheOverlayStaysUp) {
   Harness h;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(900);
+  std::size_t keys = h.hp.keystrokes().size();
   h.click_capture();  // the overlay is up, the user is about to drag
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
-  h.hp.advance(600);  // page turn at 1200, capture at 1500 under the user's hands
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.hp.escape_grabbed());
+  h.hp.advance(3000);  // no page turn, no capture under the user's hands
+  EXPECT_EQ(h.hp.keystrokes().size(), keys);
+  EXPECT_TRUE(h.files().empty());  // the old run went to the trash
+  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Cross);
+  h.drag(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
-  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
-  EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
 }
 
 TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
@@ -178,11 +184,11 @@ TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
   EXPECT_EQ(h.form2().CyclePhase, 2);
 }
 
-TEST(Cycle, ASmallRectangleWithoutAnEarlierCropTurnsPagesAndSavesNothing) {
+TEST(Cycle, ASmallRectangleStartsNoCycle) {
   Harness h;
   h.capture(1500, 1500, 1600, 1600);
   Timeline t = run_for(h, 3000);
-  EXPECT_EQ(t.page_downs.size(), 2u);
+  EXPECT_TRUE(t.page_downs.empty());
   EXPECT_TRUE(h.files().empty());
 }
 

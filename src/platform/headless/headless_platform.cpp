@@ -390,6 +390,17 @@ std::unique_ptr<AutomationObject> HeadlessPlatform::attach_automation(std::strin
   return std::make_unique<RecordingObject>(it->second, it->first);
 }
 
+std::string HeadlessPlatform::move_to_trash(const std::filesystem::path& path) {
+  log("trash " + path.filename().string());
+  auto refused = trash_refuses.find(path.filename().string());
+  if (refused != trash_refuses.end()) return refused->second;
+  // Removing the entry stands for moving it away: a link goes, its target stays.
+  std::error_code error;
+  if (!std::filesystem::remove(path, error)) return error ? error.message() : "no such file";
+  trashed_.push_back(path);
+  return "";
+}
+
 int HeadlessPlatform::run() {
   deliver_posted();
   return 0;

@@ -87,6 +87,10 @@ class HeadlessPlatform : public Platform {
   // Whether a modal display is up and its window still shown.
   bool modal_shown() const;
   int screen_copies() const { return screen_copies_; }
+  // The fake trash: every path moved to it, in order. A name (bare file name)
+  // in `trash_refuses` is refused with these words.
+  const std::vector<std::filesystem::path>& trashed() const { return trashed_; }
+  std::map<std::string, std::string> trash_refuses;
 
   // ---- Platform ----
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
@@ -112,6 +116,7 @@ class HeadlessPlatform : public Platform {
   void set_timer(TimerId t, std::int32_t interval_ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override { return folder_; }
+  std::string move_to_trash(const std::filesystem::path& path) override;
   int run() override;
   void quit() override { quit_ = true; }
 
@@ -154,6 +159,7 @@ class HeadlessPlatform : public Platform {
   WindowId escape_target_ = kNoWindow;
   MousePointer pointer_ = MousePointer::Default;
   int screen_copies_ = 0;
+  std::vector<std::filesystem::path> trashed_;
   bool quit_ = false;
 };
 

@@ -54,6 +54,7 @@ class Win32Platform : public Platform {
   void set_timer(TimerId t, std::int32_t interval_ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
+  std::string move_to_trash(const std::filesystem::path& path) override;
   int run() override;
   void quit() override { PostQuitMessage(0); }
 

@@ -23,6 +23,7 @@
 
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
+#include "platform/x11/gio_trash.hpp"
 #include "platform/x11/x11_error.hpp"
 #include "platform/x11/x11_keys.hpp"
 
@@ -957,6 +958,10 @@ void X11Platform::set_timer(TimerId t, std::int32_t interval_ms) {
 std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_view class_name) {
   throw Error(ErrorKind::Automation,
               "no running program answers to " + std::string(class_name) + " on X11");
+}
+
+std::string X11Platform::move_to_trash(const std::filesystem::path& path) {
+  return gio_move_to_trash(path);
 }
 
 std::filesystem::path X11Platform::base_folder() const {

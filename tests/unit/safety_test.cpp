@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string_view>
+
+#include "harness.hpp"
+#include "platform/controls.hpp"
+#include "platform/files.hpp"
+#include "platform/report.hpp"
+#include "store/capture_folder.hpp"
+
+#ifdef _WIN32
+#include <process.h>
+#define PR_GETPID _getpid
+#else
+#include <unistd.h>
+#define PR_GETPID getpid
+#endif
+
+namespace pr {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Harness;
+
+// The lines the program reports, instead of standard error.
+struct Reports {
+  Reports() {
+    set_report_sink([this](std::string_view line) { lines.emplace_back(line); });
+  }
+  ~Reports() { set_report_sink({}); }
+  std::vector<std::string> lines;
+};
+
+void write(const fs::path& path, std::string_view text = "x") {
+  std::ofstream(path) << text;
+}
+
+int count_keys(const Harness& h, const std::string& keys) {
+  int n = 0;
+  for (const auto& k : h.hp.keystrokes()) n += k.keys == keys;
+  return n;
+}
+
+// The overlay is gone, the main window is back and nothing runs.
+void expect_back_to_idle(Harness& h) {
+  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.hp.escape_grabbed());
+}
+
+TEST(WayOut, EscOnTheOverlayCancelsTheSelection) {
+  Harness h;
+  h.click_capture();
+  h.hp.mouse_down(h.form2_id(), 1, 100, 100);
+  h.hp.mouse_move(h.form2_id(), 1, 300, 300);
+  std::size_t keys = h.hp.keystrokes().size();
+  h.hp.type_key(h.form2_id(), 27);
+  expect_back_to_idle(h);
+  EXPECT_EQ(h.hp.window_named("Form2")->outline[2], 0);
+  EXPECT_EQ(h.hp.keystrokes().size(), keys);
+  h.hp.advance(5000);
+  EXPECT_TRUE(h.files().empty());
+  // The release that follows lands on nothing: no capture afterwards.
+  h.hp.mouse_up(h.form2_id(), 1, 300, 300);
+  EXPECT_TRUE(h.files().empty());
+}
+
+// A click and a tiny drag after a run: nothing saved, no key, no cycle.
+TEST(WayOut, ACommitTooSmallToCropEndsTheRun) {
+  for (float size : {0.0f, 75.0f, 135.0f}) {
+    SCOPED_TRACE(size);
+    Harness h;
+    test::paint_markers(h.hp.screen());
+    h.capture(1500, 1500, 4500, 4500);
+    h.hp.advance(3000);
+    ASSERT_EQ(h.files().size(), 3u);
+    h.form2().Timer1.set_Enabled(false);  // as after Esc
+    h.form2().Timer1.set_Interval(0);
+    h.click_capture();
+    std::size_t keys = h.hp.keystrokes().size();
+    std::size_t posts = h.hp.calls().size();
+    h.drag(3000, 3000, 3000 + size, 3000 + size);
+    expect_back_to_idle(h);
+    h.hp.advance(5000);
+    EXPECT_TRUE(h.files().empty());
+    EXPECT_EQ(h.hp.keystrokes().size(), keys);
+    EXPECT_GE(h.hp.call_index("post_key Form1 13", posts), h.hp.calls().size());
+  }
+}
+
+TEST(WayOut, ACancelledFirstRunLeavesTheDocumentsStartForTheNext) {
+  Harness h;
+  h.click_capture();
+  EXPECT_EQ(count_keys(h, "Ctrl+Home"), 1);
+  h.drag(1500, 1500, 1500, 1500);  // a click: cancelled
+  h.click_capture();
+  EXPECT_EQ(count_keys(h, "Ctrl+Home"), 2);
+  h.drag(1500, 1500, 4500, 4500);
+  h.form1().Form_KeyPress(27);
+  // Once a run was committed, the start is used up for the program's run.
+  h.click_capture();
+  h.hp.type_key(h.form2_id(), 27);
+  h.click_capture();
+  EXPECT_EQ(count_keys(h, "Ctrl+Home"), 2);
+}
+
+TEST(Trash, TheOldRunAndOtherVisibleFilesGoToTheTrash) {
+  Harness h;
+  test::paint_markers(h.hp.screen());
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.advance(1500);
+  h.form1().Form_KeyPress(27);
+  write(h.folder / "notes.txt");
+  write(h.folder / ".hidden");
+  fs::create_directory(h.folder / "sub");
+  write(h.folder / "sub" / "inner.txt");
+  Reports reports;
+  h.click_capture();
+  std::vector<std::string> trashed;
+  for (const fs::path& p : h.hp.trashed()) trashed.push_back(files::to_utf8(p.filename()));
+  std::sort(trashed.begin(), trashed.end());
+  EXPECT_EQ(trashed, (std::vector<std::string>{"0.jpg", "1.jpg", "notes.txt"}));
+  EXPECT_EQ(h.files(), (std::vector<std::string>{".hidden", "sub"}));
+  EXPECT_TRUE(fs::exists(h.folder / "sub" / "inner.txt"));
+  EXPECT_TRUE(reports.lines.empty());
+  h.drag(1500, 1500, 4500, 4500);
+  EXPECT_TRUE(fs::exists(h.folder / "0.jpg"));
+}
+
+TEST(Trash, WhatTheTrashRefusesIsDeletedAndSaid) {
+  Harness h;
+  fs::create_directories(h.folder);
+  write(h.folder / "0.jpg");
+  write(h.folder / "1.jpg");
+  h.hp.trash_refuses["1.jpg"] = "Trashing on system internal mounts is not supported";
+  Reports reports;
+  h.click_capture();
+  EXPECT_TRUE(h.files().empty());
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find("1.jpg"), std::string::npos);
+  EXPECT_NE(reports.lines[0].find("system internal"), std::string::npos);
+  EXPECT_NE(reports.lines[0].find("deleted"), std::string::npos);
+}
+
+#ifndef _WIN32
+TEST(Trash, LinksGoAsLinksAndAFolderLinkIsEmptiedLikeItsFolder) {
+  Harness h;
+  const fs::path real = h.temp.path() / "elsewhere";
+  const fs::path target = h.temp.path() / "target.txt";
+  fs::create_directories(real);
+  write(target, "keep me");
+  write(real / "0.jpg");
+  fs::create_symlink(real, h.folder);
+  fs::create_symlink(target, real / "link.txt");
+  fs::create_symlink(h.temp.path() / "nowhere", real / "dangling");
+  fs::create_symlink(h.temp.path(), real / "folder-link");
+  h.click_capture();
+  EXPECT_EQ(h.hp.trashed().size(), 4u);
+  EXPECT_TRUE(fs::is_empty(real));
+  EXPECT_TRUE(fs::is_symlink(h.folder));
+  EXPECT_TRUE(fs::exists(target));
+  EXPECT_TRUE(fs::exists(h.temp.path() / "elsewhere"));
+  h.drag(1500, 1500, 4500, 4500);
+  EXPECT_TRUE(fs::exists(real / "0.jpg"));
+}
+
+#endif
+
+TEST(Trash, TheFileListLeavesOutWhatTheEmptyingLeftBehind) {
+  test::TempDir dir;
+  write(dir.path() / "stuck.txt");
+  write(dir.path() / "0.jpg");
+  FileListBox list;
+  list.set_Path(dir.path());
+  list.set_left_over({"stuck.txt", "gone.txt"});
+  list.Refresh();
+  EXPECT_EQ(list.ListCount(), 1);
+  fs::remove(dir.path() / "stuck.txt");
+  list.Refresh();
+  EXPECT_EQ(list.ListCount(), 1);
+}
+
+TEST(Trash, StaleTemporaryFilesGoOurLiveOnesStay) {
+  Harness h;
+  fs::create_directories(h.folder);
+  const std::string own = ".~3.jpg." + std::to_string(PR_GETPID()) + ".part";
+  // A process id that no system hands out.
+  const std::string stale = ".~4.jpg.2147483646.part";
+  write(h.folder / own);
+  write(h.folder / stale);
+  write(h.folder / ".~notes.part");
+  h.click_capture();
+  EXPECT_TRUE(fs::exists(h.folder / own));
+  EXPECT_FALSE(fs::exists(h.folder / stale));
+  EXPECT_TRUE(fs::exists(h.folder / ".~notes.part"));
+  EXPECT_TRUE(h.hp.trashed().empty());
+}
+
+TEST(Trash, TemporaryFileNames) {
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.4711.part"), 4711);
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.part"), 0);
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.47x1.part"), 0);
+  EXPECT_EQ(temporary_file_owner("~12.jpg.4711.part"), 0);
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.4711.parts"), 0);
+  EXPECT_EQ(temporary_file_owner(".~1.jpg.2147483646.part"), 2147483646);
+  EXPECT_EQ(temporary_file_owner(".~.99999999999.part"), 0);
+}
+
+}  // namespace
+}  // namespace pr
