@@ -73,6 +73,7 @@ void Form1::Command1_Click() {
 
 void Form1::Form_KeyPress(int key_ascii) {
   if (key_ascii == kEsc) {
+    come_back();
     Show();
     program_.form2().Timer1.set_Interval(0);
     program_.form2().Timer1.set_Enabled(false);
@@ -82,6 +83,33 @@ void Form1::Form_KeyPress(int key_ascii) {
     program_.form2().Timer1.set_Enabled(true);
     program_.set_mouse_pointer(MousePointer::Arrow);
   }
+}
+
+void Form1::keep_out_of(float left, float top, float width, float height) {
+  if (!moved_out_) {
+    home_left_ = Left();
+    home_top_ = Top();
+  }
+  moved_out_ = true;
+  const float right = program_.screen_width() - Width();
+  const float bottom = program_.screen_height() - Height();
+  const float corners[4][2] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
+  for (const auto& corner : corners) {
+    const bool apart = corner[0] + Width() <= left || corner[0] >= left + width ||
+                       corner[1] + Height() <= top || corner[1] >= top + height;
+    if (apart) {
+      Move(corner[0], corner[1], Width(), Height());
+      return;
+    }
+  }
+  Hide();
+}
+
+void Form1::come_back() {
+  if (!moved_out_) return;
+  moved_out_ = false;
+  Move(home_left_, home_top_, Width(), Height());
+  Show();
 }
 
 void Form1::key_press(int char_code) {

@@ -35,12 +35,20 @@ class Form1 : public Form {
   void Form_KeyPress(int key_ascii);
   void Form_Unload();
 
+  // While the cycle runs the window stands in a corner of the screen that
+  // the rectangle (twips) does not touch, so no page shows it; hidden when
+  // every corner is touched. `come_back` returns it where it was.
+  void keep_out_of(float left, float top, float width, float height);
+  void come_back();
+
   // A character that reaches the window: the Esc grab and the Enter it
   // posts to itself after a commit. The window keeps Esc and Enter.
   void key_press(int char_code);
 
  private:
   Program& program_;
+  bool moved_out_ = false;
+  float home_left_ = 0, home_top_ = 0;
 };
 
 }  // namespace pr

@@ -70,14 +70,43 @@ TEST(Cycle, EachCaptureIsTheSameRectangleOfANewFrozenScreen) {
   EXPECT_FALSE(h.hp.window_named("Form2")->visible);
 }
 
-TEST(Cycle, MainWindowStaysShownAndIsPartOfTheCapture) {
+// No pixel of a page is one of our main window's.
+bool shows_main_window(ImageView picture) {
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      if (picture.pixel(x, y) == HeadlessPlatform::kMainWindowColour) return true;
+    }
+  }
+  return false;
+}
+
+TEST(Cycle, MainWindowStaysOutOfThePagesAndComesBackAfterwards) {
   Harness h;
   h.hp.screen().fill(0x0000FF);
-  h.capture(0, 0, 3000, 3000);  // overlaps the main window's corner
-  ImageView first = h.form1().Picture1.Image();
-  EXPECT_EQ(first.pixel(0, 0), 0x0000FFu);  // hidden for the commit's freeze
+  const auto* main = h.hp.window_named("Form1");
+  const int left = main->left, top = main->top;
+  h.capture(0, 0, 3000, 3000);                                  // over the main window's corner
+  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));  // hidden for the freeze
+  EXPECT_TRUE(main->visible);
+  h.hp.advance(3000);
+  ASSERT_EQ(h.files().size(), 3u);
+  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));
+  EXPECT_GE(main->left, 200);  // beside the rectangle, where it is still seen
+  h.hp.press_escape_anywhere();
+  EXPECT_EQ(main->left, left);
+  EXPECT_EQ(main->top, top);
+  EXPECT_TRUE(main->visible);
+}
+
+TEST(Cycle, MainWindowHiddenWhileTheRectangleTouchesEveryCorner) {
+  Harness h;
+  h.hp.screen().fill(0x0000FF);
+  h.capture(0, 0, 1920 * 15, 1080 * 15);
   h.hp.advance(1500);
-  EXPECT_EQ(h.form1().Picture1.Image().pixel(0, 0), HeadlessPlatform::kMainWindowColour);
+  EXPECT_FALSE(h.hp.window_named("Form1")->visible);
+  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));
+  h.hp.press_escape_anywhere();
+  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
 }
 
 TEST(Cycle, EscStopsAtOnceAndANewCommitResumesWhereItStopped) {
