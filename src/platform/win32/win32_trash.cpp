@@ -1,13 +1,14 @@
 // The Recycle Bin, through the shell's file operation.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <string>
 
 #include "platform/report.hpp"
 #include "platform/win32/win32_platform.hpp"
 
-namespace pr {
+namespace pr::win32 {
 
 std::string Win32Platform::move_to_trash(const std::filesystem::path& path) {
   // The shell takes a list of names, each ended by a NUL, the list by another.
@@ -25,4 +26,4 @@ std::string Win32Platform::move_to_trash(const std::filesystem::path& path) {
   return "";
 }
 
-}  // namespace pr
+}  // namespace pr::win32
