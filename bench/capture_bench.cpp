@@ -1,5 +1,6 @@
 // Benchmarks of the per-page capture work that needs no display: the crop of
-// the frozen screen into the capture picture, and the JPEG writer.
+// the frozen screen into the capture picture, the page compare, and the JPEG
+// writer.
 #include <benchmark/benchmark.h>
 
 #include <turbojpeg.h>
@@ -7,6 +8,7 @@
 
 #include <filesystem>
 
+#include "capture/page_compare.hpp"
 #include "platform/controls.hpp"
 #include "store/turbojpeg_writer.hpp"
 #include "synthetic_page.hpp"
@@ -73,6 +75,47 @@ void BM_Encode(benchmark::State& state) {
   tjDestroy(tj);
 }
 BENCHMARK(BM_Encode)->Arg(444)->Arg(420)->Unit(benchmark::kMillisecond);
+
+// A page compared with an equal one: the compare's worst case, every row read
+// (a new page differs in its first rows and is told at once).
+void BM_SamePage(benchmark::State& state) {
+  Screen page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Image copy;
+  pr::keep_copy(copy, page.image.view());
+  for (auto _ : state) benchmark::DoNotOptimize(pr::same_page(page.image.view(), copy.view()));
+  state.SetBytesProcessed(state.iterations() * state.range(0) * state.range(1) * 4);
+}
+BENCHMARK(BM_SamePage)->Args({1000, 1000})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+// The copy of a page kept for the next compare (twice per saved page: the
+// grab being settled, and the page saved).
+void BM_KeepCopy(benchmark::State& state) {
+  Screen page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Image copy;
+  for (auto _ : state) {
+    pr::keep_copy(copy, page.image.view());
+    benchmark::DoNotOptimize(copy.row(0));
+  }
+}
+BENCHMARK(BM_KeepCopy)->Args({1000, 1000})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+// The writer's share of a page at each size, for the compare to be set beside.
+void BM_WriteRegion(benchmark::State& state) {
+  Screen page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  pr::TurboJpegWriter writer;
+  auto dir =
+      std::filesystem::temp_directory_path() / ("pagerook-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  auto path = dir / "0.jpg";
+  for (auto _ : state) {
+    if (!writer.write(page.image.view(), path, 80, 96)) {
+      state.SkipWithError("write failed");
+      break;
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_WriteRegion)->Args({1000, 1000})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

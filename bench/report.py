@@ -102,6 +102,56 @@ for size, (ours, floor, tools) in summary.items():
             parts.append(f"{statistics.median(ours) / statistics.median(v):.3f} × {t}")
     print(f"- {size}: " + ", ".join(parts))
 print()
+print("## Page compare")
+print()
+print("Each capture is compared with the last saved page before anything is encoded; a new "
+      "page costs one compare that reads every row (the settled grab against the one before "
+      "it) and one copy kept for the next compare. Set beside the writer's work on a region "
+      "of the same size:")
+print()
+micro = {}
+try:
+    with open(os.path.join(out, "micro.csv")) as f:
+        for l in f:
+            if l.startswith('"BM_'):
+                cols = l.strip().split(",")
+                scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0}[cols[4].strip('"')]
+                micro[cols[0].strip('"')] = float(cols[2]) * scale
+except FileNotFoundError:
+    pass
+print("| region | compare (every row) | kept copy | writer (encode + write) | compare / writer "
+      "| (compare + copy) / writer |")
+print("|---|---|---|---|---|---|")
+for w, h in ((1000, 1000), (3840, 2160)):
+    cmp_ = micro.get(f"BM_SamePage/{w}/{h}")
+    copy = micro.get(f"BM_KeepCopy/{w}/{h}")
+    write = micro.get(f"BM_WriteRegion/{w}/{h}")
+    if cmp_ is None or copy is None or write is None:
+        continue
+    print(f"| {w}x{h} | {cmp_:.2f} | {copy:.2f} | {write:.2f} | {100 * cmp_ / write:.1f} % | "
+          f"{100 * (cmp_ + copy) / write:.1f} % |")
+print()
+print("## Pages per minute: \"自动\" beside the fixed cycle")
+print()
+print("A 40-page PDF in mupdf at 1920 × 1080, each run left alone until it ends by itself; "
+      "first to last file.")
+print()
+print("| mode | pages saved | seconds | pages per minute | every page once, in order |")
+print("|---|---|---|---|---|")
+pace = {}
+for size in sizes:
+    try:
+        with open(os.path.join(out, size, "pace", "pace.txt")) as f:
+            for line in f:
+                mode, count, seconds, ppm, ok = line.split()
+                pace[mode] = float(ppm)
+                print(f"| {mode} | {count} | {seconds} | {ppm} | {'yes' if ok == '1' else 'NO'} |")
+    except FileNotFoundError:
+        pass
+if pace.get("fixed") and pace.get("auto"):
+    print()
+    print(f"\"自动\" pages {pace['auto'] / pace['fixed']:.1f} × as fast as the fixed cycle.")
+print()
 print("## Quality written and PSNR against a lossless grab of the same region")
 print()
 print("| screen | tool | JPEG quality (identify) | PSNR (dB) |")

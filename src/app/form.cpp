@@ -57,6 +57,10 @@ void Form::Hide() {
   platform_.hide_window(hwnd_);
 }
 
+void Form::set_Caption(std::string_view caption) {
+  platform_.set_caption(hwnd_, caption);
+}
+
 void Form::set_AutoRedraw(bool on) {
   bool was = auto_redraw_;
   auto_redraw_ = on;

@@ -30,6 +30,7 @@ class Form {
   // by then, so nothing of it is touched after the wait.
   void ShowModal(Form& owner);
   void Hide();
+  void set_Caption(std::string_view caption);
 
   bool AutoRedraw() const { return auto_redraw_; }
   // Turning it off makes the persistent image the window's background.

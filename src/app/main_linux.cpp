@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     auto writer = pr::make_system_jpeg_writer();
     pr::x11::X11Platform platform;
     pr::Program program(platform, *writer);
+    program.run_report = [](std::string_view line) { std::cout << line << std::endl; };
     return platform.run();
   } catch (const std::exception& error) {
     std::cerr << "pagerook: " << error.what() << std::endl;

@@ -73,12 +73,8 @@ void Form1::Command1_Click() {
 
 void Form1::Form_KeyPress(int key_ascii) {
   if (key_ascii == kEsc) {
-    come_back();
-    Show();
-    program_.form2().Timer1.set_Interval(0);
-    program_.form2().Timer1.set_Enabled(false);
-    program_.set_mouse_pointer(MousePointer::Arrow);
-    Module1::RunEnded(program_);
+    stop_cycle();
+    program_.form2().end_run(RunEnd::Escape);
   } else if (key_ascii == kEnter) {
     program_.form2().Timer1.set_Enabled(true);
     program_.set_mouse_pointer(MousePointer::Arrow);
@@ -109,7 +105,14 @@ void Form1::come_back() {
   if (!moved_out_) return;
   moved_out_ = false;
   Move(home_left_, home_top_, Width(), Height());
+}
+
+void Form1::stop_cycle() {
+  come_back();
   Show();
+  program_.form2().Timer1.set_Interval(0);
+  program_.form2().Timer1.set_Enabled(false);
+  program_.set_mouse_pointer(MousePointer::Arrow);
 }
 
 void Form1::key_press(int char_code) {

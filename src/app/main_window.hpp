@@ -27,6 +27,12 @@ class Form1 : public Form {
   TextBox Text2;
   bool PdfAtEnd = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
 
+  // Ends the cycle by itself once two page turns in a row changed nothing.
+  bool StopAtEnd = true;
+  // "自动": each page is saved as soon as it has settled and the next one is
+  // turned at once, instead of the fixed five-tick cycle.
+  bool AutoMode = false;
+
   void Form_Load();
   void Check1_Click();
   void Check2_Click();
@@ -37,9 +43,11 @@ class Form1 : public Form {
 
   // While the cycle runs the window stands in a corner of the screen that
   // the rectangle (twips) does not touch, so no page shows it; hidden when
-  // every corner is touched. `come_back` returns it where it was.
+  // every corner is touched. `come_back` moves it back where it was.
   void keep_out_of(float left, float top, float width, float height);
   void come_back();
+  // What Esc does to the cycle: main window shown, timer off, arrow pointer.
+  void stop_cycle();
 
   // A character that reaches the window: the Esc grab and the Enter it
   // posts to itself after a commit. The window keeps Esc and Enter.

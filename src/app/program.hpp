@@ -2,7 +2,9 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "app/trace.hpp"
 #include "platform/jpeg_writer.hpp"
@@ -30,6 +32,8 @@ class Program : public EventSink {
 
   // True: a commit keeps capturing page after page.
   bool IntervalMode = false;
+  // Hears the one line that sums up each capture run; nobody by default.
+  std::function<void(std::string_view)> run_report;
 
   Form1& form1() { return *form1_; }
   // A window is created and loaded on its first use.

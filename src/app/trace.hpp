@@ -8,7 +8,8 @@
 namespace pr {
 
 // Timings for the benchmarks, written only when PAGEROOK_TRACE names a file;
-// otherwise the program ignores it (and PAGEROOK_BENCH_TICK, the tick text). One line per event:
+// otherwise the program ignores it (and PAGEROOK_BENCH_TICK, the tick text,
+// and PAGEROOK_BENCH_AUTO, "自动"). One line per event:
 // "<what> <ms> ...", milliseconds on the monotonic clock.
 class Trace {
  public:

@@ -1,16 +1,62 @@
+// The overlay's timer tick drives the page cycle; its handlers live here with
+// the rest of the cycle.
+#include "capture/cycle.hpp"
+
+#include <string>
+
+#include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "app/trace.hpp"
+#include "capture/page_compare.hpp"
+#include "platform/files.hpp"
 #include "platform/keys.hpp"
+#include "platform/report.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
 #include "store/module1.hpp"
 
 namespace pr {
 
+namespace {
+
+const std::vector<KeyChord>& page_down() {
+  static const std::vector<KeyChord> keys = parse_keys("{PgDn}");
+  return keys;
+}
+
+const char* why(RunEnd how) {
+  switch (how) {
+    case RunEnd::Escape:
+      return "stopped by Esc";
+    case RunEnd::DocumentEnd:
+      return "end of the document";
+    case RunEnd::SingleCapture:
+      break;
+  }
+  return "one capture";
+}
+
+}  // namespace
+
 void Form2::Timer1_Timer() {
+  paused_ms_ = 0;
+  // A page whose save failed is saved before anything else happens, so that
+  // no page is skipped and the numbers have no gap.
+  if (run_.held) {
+    if (!save_page()) return;
+    if (program_.form1().AutoMode) {
+      turn_page();
+      return;
+    }
+  }
+  if (program_.form1().AutoMode) {
+    auto_tick();
+    return;
+  }
   const std::int32_t phase = CyclePhase;
-  if (phase == 0) platform_.send_keys(parse_keys("{PgDn}"));
-  if (phase == 1) {
+  if (phase == kPageTurnPhase) turn_page();
+  if (phase == kCapturePhase) {
     Hide();
     program_.form3().Hide();
     Move(0, 0, program_.screen_width(), program_.screen_height());
@@ -26,11 +72,142 @@ void Form2::Timer1_Timer() {
     program_.form1().Picture1.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx,
                                            dy);
     Hide();
-    Module1::SaveCapture(program_);
+    take_new_page();
     program_.set_mouse_pointer(MousePointer::Arrow);
   }
+  // A page drawn late is still taken before the next page turn.
+  if (phase > kCapturePhase && !run_.turn_saved) {
+    grab_again();
+    take_new_page();
+  }
   // Last, so that a tick whose work failed runs its phase again.
-  CyclePhase = phase + 1 > 4 ? 0 : phase + 1;
+  CyclePhase = phase + 1 > kLastPhase ? kPageTurnPhase : phase + 1;
+  if (phase == kLastPhase && !run_.turn_saved) count_unchanged_turn();
+}
+
+void Form2::auto_tick() {
+  if (!run_.page_turned) {
+    turn_page();
+    return;
+  }
+  ++run_.polls;
+  grab_again();
+  if (take_new_page()) {
+    turn_page();
+  } else if (run_.polls >= kAutoPollsPerTurn && !count_unchanged_turn()) {
+    turn_page();
+  }
+}
+
+void Form2::turn_page() {
+  platform_.send_keys(page_down());
+  run_.turn_saved = false;
+  run_.page_turned = true;
+  run_.polls = 0;
+}
+
+ImageView Form2::grab_region() {
+  // The overlay would show the very picture it froze, so the screen is not
+  // frozen again; the preview must stay out of the picture all the same.
+  if (program_.form3_loaded() && program_.form3().Visible()) program_.form3().Hide();
+  copy_screen_part(region_left(), region_top(), region_width(), region_height());
+  return Image();
+}
+
+void Form2::grab_again() {
+  grab_region();
+  crop_to_picture();
+}
+
+void Form2::crop_to_picture() {
+  float dx = region_width();
+  float dy = region_height();
+  program_.form1().Picture1.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx,
+                                         dy);
+}
+
+bool Form2::take_new_page() {
+  const PictureBox& picture = program_.form1().Picture1;
+  if (same_page(run_.last_saved.view(), picture.Image())) return false;
+  // A page still being drawn is taken once two grabs a moment apart agree.
+  for (int i = 0; i < kSettleTries; ++i) {
+    const double before = Trace::now_ms();
+    platform_.sleep_ms(kSettleMs);
+    paused_ms_ += Trace::now_ms() - before;
+    if (same_page(picture.Image(), grab_region())) break;
+    crop_to_picture();
+  }
+  if (same_page(run_.last_saved.view(), picture.Image())) return false;
+  return save_page();
+}
+
+bool Form2::count_unchanged_turn() {
+  ++run_.unchanged_turns;
+  if (run_.unchanged_turns < kUnchangedTurnsAtEnd || !program_.form1().StopAtEnd) return false;
+  program_.form1().stop_cycle();
+  end_run(RunEnd::DocumentEnd);
+  return true;
+}
+
+void Form2::begin_run() {
+  run_.last_saved.resize(0, 0);
+  run_.pages = 0;
+  run_.unchanged_turns = 0;
+  run_.turn_saved = true;
+  run_.page_turned = false;
+  run_.polls = 0;
+  run_.held = false;
+  run_.active = true;
+  show_count("");
+}
+
+bool Form2::save_page() {
+  if (!Module1::CanSave(program_)) return false;
+  bool written = false;
+  try {
+    written = Module1::SaveCapture(program_);
+  } catch (...) {
+    // The error itself reaches stderr from the event loop.
+    hold(false);
+    throw;
+  }
+  if (!written) {
+    hold(true);
+    return false;
+  }
+  run_.held = false;
+  keep_copy(run_.last_saved, program_.form1().Picture1.Image());
+  ++run_.pages;
+  run_.turn_saved = true;
+  run_.unchanged_turns = 0;
+  show_count("");
+  return true;
+}
+
+void Form2::end_run(RunEnd how) {
+  if (!run_.active) return;
+  run_.active = false;
+  show_count(how == RunEnd::DocumentEnd ? " ✓" : "");
+  const PdfOutcome pdf = Module1::RunEnded(program_);
+  if (program_.run_report) {
+    program_.run_report(std::to_string(run_.pages) + (run_.pages == 1 ? " page" : " pages") +
+                        " saved in " + files::to_utf8(program_.capture_folder()) + " (" + why(how) +
+                        ")" + (pdf.written ? ", and 截图.pdf written" : ""));
+  }
+}
+
+void Form2::hold(bool tell) {
+  if (tell && !run_.held) {
+    report_error("a page could not be saved in " + files::to_utf8(program_.capture_folder()) +
+                 "; the cycle waits and tries again at every tick");
+  }
+  run_.held = true;
+  show_count(" ⚠");
+}
+
+void Form2::show_count(std::string_view mark) {
+  program_.form1().set_Caption(std::string(design::kTitle) + " " + std::to_string(run_.pages) +
+                               std::string(mark));
 }
 
 }  // namespace pr

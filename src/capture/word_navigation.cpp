@@ -21,7 +21,8 @@ void Form2::navigate_word() {
         {"What", Variant{}, true}, {"Which", Variant{}, true}, {"Name", Variant::int16(1), false}};
     selection->call("GoTo", args);
   });
-  step([&] { platform_.send_keys(parse_keys("^{HOME}")); });
+  static const std::vector<KeyChord> document_start = parse_keys("^{HOME}");
+  step([&] { platform_.send_keys(document_start); });
 }
 
 }  // namespace pr

@@ -120,6 +120,8 @@ class Platform {
   virtual void show_modal(WindowId w, WindowId owner) = 0;
   virtual void hide_window(WindowId w) = 0;
   virtual void set_topmost(WindowId w, bool topmost) = 0;
+  // The window's title, UTF-8.
+  virtual void set_caption(WindowId w, std::string_view caption) = 0;
   // The window's persistent image, shown as its background from its top-left
   // corner. The view stays valid until the next call for the window.
   virtual void set_window_picture(WindowId w, ImageView picture) = 0;
@@ -141,6 +143,8 @@ class Platform {
   // the program's rule (the Timer control), not the backend's.
   virtual TimerId create_timer() = 0;
   virtual void set_timer(TimerId t, std::int32_t interval_ms) = 0;
+  // Blocks the calling handler this long without handling any event.
+  virtual void sleep_ms(std::int32_t ms) = 0;
 
   // The running instance of an automation class; throws when there is none.
   virtual std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) = 0;

@@ -42,11 +42,18 @@ void Form2::Form_MouseUp(int button, int, float x, float y) {
       // Enter is meant for our own main window only, never for the document.
       step([&] { platform_.post_key(form1.hWnd(), kEnter); });
       step([&] { form1.keep_out_of(region_left(), region_top(), dx, dy); });
-      step([&] { Module1::SaveCapture(program_); });
-      step([&] { Timer1.set_Interval(to_int32(leading_number(form1.Text2.Text) * 100.0)); });
+      step([&] { begin_run(); });
+      step([&] { save_page(); });
+      step([&] {
+        Timer1.set_Interval(
+            form1.AutoMode ? kAutoPollMs
+                           : to_int32(leading_number(form1.Text2.Text) * kMillisecondsPerTenth));
+      });
       step([&] { Timer1.set_Enabled(true); });
     } else {
-      step([&] { Module1::SaveCapture(program_); });
+      step([&] { begin_run(); });
+      step([&] { save_page(); });
+      step([&] { end_run(RunEnd::SingleCapture); });
     }
   }
   step([&] { program_.set_mouse_pointer(MousePointer::Arrow); });

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/form.hpp"
+#include "capture/cycle.hpp"
 #include "platform/controls.hpp"
 
 namespace pr {
@@ -42,6 +43,17 @@ class Form2 : public Form {
   void navigate_word_if_unused();
   // Whether the page cycle is ticking.
   bool cycling() const { return Timer1.Enabled() && Timer1.Interval() > 0; }
+  // A capture run: begun at a commit, its pages saved one by one (a page
+  // unchanged from the last saved one never is), ended once.
+  void begin_run();
+  // Saves the capture picture as the run's next page; false when no file was
+  // written.
+  bool save_page();
+  // The caption shows the count and how the run ended; one line goes to the
+  // program's run report.
+  void end_run(RunEnd how);
+  // Milliseconds this tick spent in settle pauses: waiting, not work.
+  double paused_ms() const { return paused_ms_; }
 
   // The committed rectangle: top-left at the smaller corner, twips.
   float region_left() const;
@@ -51,10 +63,28 @@ class Form2 : public Form {
 
  private:
   void navigate_word();
+  // "自动": one tick of the fixed grid that follows the page.
+  void auto_tick();
+  void turn_page();
+  // The committed rectangle of the screen as it is now, not frozen.
+  ImageView grab_region();
+  // The last grab into the capture picture.
+  void crop_to_picture();
+  void grab_again();
+  // Saves the capture picture when it shows a new page, once it has settled.
+  bool take_new_page();
+  // One more page turn that changed nothing; true when that ends the run.
+  bool count_unchanged_turn();
+  // A failed save: the cycle holds and the caption says so; `tell` puts one
+  // line on stderr when the hold begins.
+  void hold(bool tell);
+  void show_count(std::string_view mark);
 
   Program& program_;
   bool committed_ = false;          // a selection was committed in this program run
   bool navigation_unused_ = false;  // the document was sent to its start for nothing
+  PageRun run_;
+  double paused_ms_ = 0;
 };
 
 }  // namespace pr

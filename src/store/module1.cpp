@@ -19,11 +19,15 @@ std::filesystem::path numbered(const std::filesystem::path& folder, long n) {
 
 }  // namespace
 
-void SaveCapture(Program& program) {
+bool CanSave(Program& program) {
+  float width = program.form1().Picture1.Width();
+  float height = program.form1().Picture1.Height();
+  return width > design::kEmptyPicture && height > design::kEmptyPicture;
+}
+
+bool SaveCapture(Program& program) {
   Form1& form1 = program.form1();
-  float width = form1.Picture1.Width();
-  float height = form1.Picture1.Height();
-  if (!(width > design::kEmptyPicture && height > design::kEmptyPicture)) return;
+  if (!CanSave(program)) return false;
   const std::filesystem::path folder = program.capture_folder();
   if (!files::exists(folder)) files::create_folder(folder);
   form1.File1.set_Path(folder);
@@ -37,8 +41,10 @@ void SaveCapture(Program& program) {
   while (files::exists(numbered(folder, n))) ++n;
   std::int16_t quality = to_int16(leading_number(form1.Text1.Text));
   float dpi = kTwipsPerInch / program.platform().twips_per_pixel();
-  SaveJpeg(program.jpeg_writer(), form1.Picture1.Image(), numbered(folder, n), quality, dpi);
+  bool written =
+      SaveJpeg(program.jpeg_writer(), form1.Picture1.Image(), numbered(folder, n), quality, dpi);
   program.form3().set_AutoRedraw(false);
+  return written;
 }
 
 bool SaveJpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,

@@ -45,7 +45,12 @@ def ink_for(colour):
     return (0, 0, 0) if 0.3 * r + 0.59 * g + 0.11 * b > 140 else (255, 255, 255)
 
 
-def pdf_bytes():
+def page_colour(n):
+    """Page n's background: the colours come round again after the last."""
+    return PAGE_COLOURS[(n - 1) % PAGE_COUNT]
+
+
+def pdf_bytes(count=PAGE_COUNT):
     objects = []
 
     def add(body):
@@ -56,7 +61,8 @@ def pdf_bytes():
     pages = add(None)
     font = add(b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>")
     kids = []
-    for n, colour in enumerate(PAGE_COLOURS, start=1):
+    for n in range(1, count + 1):
+        colour = page_colour(n)
         label = str(n)
         # Helvetica-Bold digits are 0.556 em wide.
         text_width = 0.556 * NUMBER_SIZE_PT * len(label)
@@ -67,7 +73,7 @@ def pdf_bytes():
         stream = (
             f"{bg} rg 0 0 {PAGE_WIDTH_PT} {PAGE_HEIGHT_PT} re f\n"
             f"{ink} rg BT /F1 {NUMBER_SIZE_PT} Tf {x:.2f} {y:.2f} Td ({label}) Tj ET\n"
-            f"BT /F1 24 Tf 30 30 Td (page {label} of {PAGE_COUNT}) Tj ET\n"
+            f"BT /F1 24 Tf 30 30 Td (page {label} of {count}) Tj ET\n"
         ).encode()
         content = add(b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"endstream")
         kids.append(

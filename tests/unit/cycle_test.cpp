@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "capture/cycle.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 
@@ -8,39 +9,38 @@ namespace {
 
 using test::Harness;
 
-// Times (ms after the commit) of each Page Down, and of each file the cycle
-// saved, over the first `ms` milliseconds.
+// Times (ms after `start`) of each Page Down, and of each file the program
+// wrote, over the next `ms` milliseconds.
 struct Timeline {
   std::vector<long long> page_downs;
   std::vector<long long> files;
 };
 
-Timeline run_for(Harness& h, long long ms, long long step = 100) {
+Timeline run_for(Harness& h, long long ms) {
+  const long long start = h.hp.now();
+  h.hp.advance(ms);
   Timeline t;
-  long long start = h.hp.now();
-  std::size_t keys = h.hp.keystrokes().size();
-  std::size_t count = h.files().size();
-  for (long long at = step; at <= ms; at += step) {
-    h.hp.advance(step);
-    for (; keys < h.hp.keystrokes().size(); ++keys) {
-      if (h.hp.keystrokes()[keys].keys == "PageDown") t.page_downs.push_back(h.hp.now() - start);
-    }
-    for (; count < h.files().size(); ++count) t.files.push_back(h.hp.now() - start);
+  for (const auto& k : h.hp.keystrokes()) {
+    if (k.time_ms > start && k.keys == "PageDown") t.page_downs.push_back(k.time_ms - start);
+  }
+  for (const auto& w : h.hp.writes()) {
+    if (w.time_ms > start && w.ok) t.files.push_back(w.time_ms - start);
   }
   return t;
 }
 
 TEST(Cycle, FirstCommitOfTheProgramRunStartsAtPhase2) {
   Harness h;
-  test::paint_markers(h.hp.screen());
+  test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});  // at 0
   EXPECT_EQ(h.form2().Timer1.Interval(), 300);
   EXPECT_TRUE(h.form2().Timer1.Enabled());
   EXPECT_TRUE(h.hp.escape_grabbed());
-  Timeline t = run_for(h, 3000);
+  Timeline t = run_for(h, 3100);
   EXPECT_EQ(t.page_downs, (std::vector<long long>{1200, 2700}));
-  EXPECT_EQ(t.files, (std::vector<long long>{1500, 3000}));
+  // Grabbed at 1500 and 3000, written once a second grab has agreed.
+  EXPECT_EQ(t.files, (std::vector<long long>{1500 + kSettleMs, 3000 + kSettleMs}));
   EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
   for (const auto& k : h.hp.keystrokes()) EXPECT_EQ(k.target, "document");
 }
@@ -82,7 +82,7 @@ bool shows_main_window(ImageView picture) {
 
 TEST(Cycle, MainWindowStaysOutOfThePagesAndComesBackAfterwards) {
   Harness h;
-  h.hp.screen().fill(0x0000FF);
+  test::Document document(h.hp, 10);
   const auto* main = h.hp.window_named("Form1");
   const int left = main->left, top = main->top;
   h.capture(0, 0, 3000, 3000);                                  // over the main window's corner
@@ -100,7 +100,7 @@ TEST(Cycle, MainWindowStaysOutOfThePagesAndComesBackAfterwards) {
 
 TEST(Cycle, MainWindowHiddenWhileTheRectangleTouchesEveryCorner) {
   Harness h;
-  h.hp.screen().fill(0x0000FF);
+  test::Document document(h.hp, 10);
   h.capture(0, 0, 1920 * 15, 1080 * 15);
   h.hp.advance(1500);
   EXPECT_FALSE(h.hp.window_named("Form1")->visible);
@@ -111,6 +111,7 @@ TEST(Cycle, MainWindowHiddenWhileTheRectangleTouchesEveryCorner) {
 
 TEST(Cycle, EscStopsAtOnceAndANewCommitResumesWhereItStopped) {
   Harness h;
+  test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1200);  // Page Down at 1200: phase 1 next
   EXPECT_EQ(h.form2().CyclePhase, 1);
@@ -124,7 +125,8 @@ TEST(Cycle, EscStopsAtOnceAndANewCommitResumesWhereItStopped) {
 
   h.capture(1500, 1500, 4500, 4500);  // empties the folder, saves 0.jpg
   std::size_t keys = h.hp.keystrokes().size();
-  h.hp.advance(300);  // the first tick captures, with no page turn before it
+  h.hp.screen().fill(0x336699);   // the user scrolled by hand
+  h.hp.advance(300 + kSettleMs);  // the first tick captures, with no page turn before it
   EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg"}));
   EXPECT_EQ(h.hp.keystrokes().size(), keys);
 }
@@ -145,12 +147,13 @@ TEST(Cycle, EnterAfterEscTicksNothing) {
 
 TEST(Cycle, TickComesFromText2InTenthsOfASecond) {
   Harness h;
+  test::Document document(h.hp, 10);
   h.form1().Text2.Text = "2.5";
   h.capture(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.form2().Timer1.Interval(), 250);
-  Timeline t = run_for(h, 2500, 50);
+  Timeline t = run_for(h, 2600);
   EXPECT_EQ(t.page_downs, (std::vector<long long>{1000, 2250}));
-  EXPECT_EQ(t.files, (std::vector<long long>{1250, 2500}));
+  EXPECT_EQ(t.files, (std::vector<long long>{1250 + kSettleMs, 2500 + kSettleMs}));
 }
 
 TEST(Cycle, EmptyOrBadTickTextGivesNoTicks) {
@@ -180,6 +183,7 @@ TEST(Cycle, UnusableTickTextKeepsThePreviousInterval) {
 
 TEST(Cycle, ANewCaptureRunStopsItAndTheOverlayStaysUp) {
   Harness h;
+  test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(900);
   std::size_t keys = h.hp.keystrokes().size();
@@ -198,6 +202,7 @@ TEST(Cycle, ANewCaptureRunStopsItAndTheOverlayStaysUp) {
 
 TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
   Harness h;
+  test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1200);
   h.form1().Text1.Text = "40000";  // overflow in the save
@@ -219,6 +224,7 @@ TEST(Cycle, ASmallRectangleStartsNoCycle) {
   Timeline t = run_for(h, 3000);
   EXPECT_TRUE(t.page_downs.empty());
   EXPECT_TRUE(h.files().empty());
+  EXPECT_TRUE(h.hp.writes().empty());
 }
 
 TEST(Cycle, TheOverlayTimerDoesNotTickBeforeACommit) {

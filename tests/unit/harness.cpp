@@ -79,10 +79,55 @@ void paint_smooth(Image& image, int seed) {
   }
 }
 
+void paint_number(Image& image, int x, int y, int n, std::uint32_t ink) {
+  static constexpr const char* kGlyphs[10] = {
+      "111101101101111", "010110010010111", "111001111100111", "111001111001111",
+      "101101111001001", "111100111001111", "111100111101111", "111001001001001",
+      "111101111101111", "111101111001111"};
+  const std::string digits = std::to_string(n);
+  for (std::size_t d = 0; d < digits.size(); ++d) {
+    const char* glyph = kGlyphs[digits[d] - '0'];
+    for (int cell = 0; cell < 15; ++cell) {
+      if (glyph[cell] != '1') continue;
+      int cx = x + static_cast<int>(d) * 16 + cell % 3 * 4;
+      int cy = y + cell / 3 * 4;
+      for (int py = cy; py < cy + 4; ++py) {
+        for (int px = cx; px < cx + 4; ++px) image.set_pixel(px, py, ink);
+      }
+    }
+  }
+}
+
+Document::Document(HeadlessPlatform& hp, int pages, long long delay, bool same_body)
+    : delay_ms(delay), hp_(hp), pages_(pages), same_body_(same_body) {
+  show(1);
+  hp_.on_keys = [this](const std::vector<KeyChord>& keys) {
+    for (const KeyChord& k : keys) {
+      if (k.key == Key::Home && k.modifiers == kCtrl) {
+        turned_to_ = 1;
+        show(1);
+      } else if (k.key == Key::PageDown && k.modifiers == 0 && turned_to_ < pages_) {
+        int n = ++turned_to_;
+        hp_.at(hp_.now() + delay_ms, [this, n] { show(n); });
+      }
+    }
+  };
+}
+
+void Document::show(int n) {
+  Image& screen = hp_.screen();
+  screen.fill(same_body_ ? 0xF0F0F0 : static_cast<std::uint32_t>(0x102030 + n * 0x0B0907));
+  for (int x = footer_x; x < footer_x + 48; ++x) {
+    for (int y = footer_y; y < footer_y + 20; ++y) screen.set_pixel(x, y, 0xFFFFFF);
+  }
+  paint_number(screen, footer_x, footer_y, n, 0x000000);
+  shown_ = n;
+}
+
 Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<JpegWriter> writer_)
     : folder(temp.path() / files::from_utf8(design::kCaptureFolderName)),
-      writer(writer_ ? std::move(writer_) : make_system_jpeg_writer()),
       hp(width, height, temp.path(), twips_per_pixel),
+      writer(hp.note_writes(writer_ ? std::move(writer_) : make_system_jpeg_writer())),
       program(hp, *writer) {}
 
 void Harness::click_capture() {

@@ -30,6 +30,30 @@ void paint_markers(Image& image);
 // Smooth content that survives JPEG: gradients plus a few blocks.
 void paint_smooth(Image& image, int seed);
 
+// Draws `n` in decimal with its top-left corner at (x, y): 3 × 5 cells of
+// 4 px a digit, like a page number in a footer.
+void paint_number(Image& image, int x, int y, int n, std::uint32_t ink);
+
+// A document program on the headless screen: page n fills the screen, in a
+// colour of its own unless every page has the same body, with its number in
+// a footer at `footer`. Page Down shows the next page `delay_ms` later;
+// nothing follows the last page. Ctrl+Home shows page 1 at once.
+class Document {
+ public:
+  Document(HeadlessPlatform& hp, int pages, long long delay_ms = 0, bool same_body = false);
+  void show(int n);
+  int shown() const { return shown_; }
+  long long delay_ms;
+  int footer_x = 150, footer_y = 260;  // pixels
+
+ private:
+  HeadlessPlatform& hp_;
+  int pages_;
+  bool same_body_;
+  int turned_to_ = 1;
+  int shown_ = 0;
+};
+
 // The program on the headless backend with its capture folder "截图" in a
 // temporary folder.
 struct Harness {
@@ -38,8 +62,8 @@ struct Harness {
 
   TempDir temp;
   std::filesystem::path folder;  // the capture folder
-  std::unique_ptr<JpegWriter> writer;
   HeadlessPlatform hp;
+  std::unique_ptr<JpegWriter> writer;
   Program program;
 
   Form1& form1() { return program.form1(); }

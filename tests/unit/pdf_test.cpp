@@ -312,7 +312,7 @@ struct PdfOfARun : ::testing::Test {
 };
 
 TEST_F(PdfOfARun, EscWritesItWhenTheOptionIsOn) {
-  test::paint_smooth(h.hp.screen(), 3);
+  test::Document document(h.hp, 5);
   h.form1().PdfAtEnd = true;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(3000);  // two more pages
@@ -339,6 +339,7 @@ TEST_F(PdfOfARun, EscWritesItWhenTheOptionIsOn) {
 }
 
 TEST_F(PdfOfARun, APdfNeverShiftsTheNumberingAndTheNextRunEmptiesIt) {
+  test::Document document(h.hp, 5);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1500);
   ASSERT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg"}));

@@ -410,7 +410,7 @@ TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
 
 TEST(Preview, TheCyclesCaptureHidesItAndEndsTheModalDisplay) {
   Harness h;
-  test::paint_markers(h.hp.screen());
+  test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 3500);
   h.hp.during_modal.push_back([&] { h.hp.advance(1500); });
   h.hp.during_modal.push_back([&] { FAIL() << "still modal after the capture"; });

@@ -73,7 +73,7 @@ TEST(WayOut, ACommitTooSmallToCropEndsTheRun) {
   for (float size : {0.0f, 75.0f, 135.0f}) {
     SCOPED_TRACE(size);
     Harness h;
-    test::paint_markers(h.hp.screen());
+    test::Document document(h.hp, 10);
     h.capture(1500, 1500, 4500, 4500);
     h.hp.advance(3000);
     ASSERT_EQ(h.files().size(), 3u);
@@ -109,7 +109,7 @@ TEST(WayOut, ACancelledFirstRunLeavesTheDocumentsStartForTheNext) {
 
 TEST(Trash, TheOldRunAndOtherVisibleFilesGoToTheTrash) {
   Harness h;
-  test::paint_markers(h.hp.screen());
+  test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1500);
   h.form1().Form_KeyPress(27);

@@ -43,8 +43,9 @@ std::uint32_t pattern(int x, int y) {
 }
 
 // Another client on the same server, standing in for the document program:
-// a normal window painted with the pattern that records the keys it gets. It
-// answers its events on a thread of its own, as another program would.
+// a normal window painted with the pattern that records the keys it gets and
+// shows a new page (the pattern shifted) at each Page Down. It answers its
+// events on a thread of its own, as another program would.
 class Document {
  public:
   Document(int x, int y, int width, int height) : width_(width), height_(height) {
@@ -62,9 +63,7 @@ class Document {
     XSetWMNormalHints(display_, window_, &hints);
     XStoreName(display_, window_, "document");
     image_data_.resize(static_cast<std::size_t>(width) * height);
-    for (int row = 0; row < height; ++row) {
-      for (int col = 0; col < width; ++col) image_data_[row * width + col] = pattern(col, row);
-    }
+    fill(0);
     image_ = XCreateImage(display_, DefaultVisual(display_, screen), 24, ZPixmap, 0,
                           reinterpret_cast<char*>(image_data_.data()), width, height, 32, 0);
     image_->byte_order = LSBFirst;
@@ -100,12 +99,26 @@ class Document {
         if (e.type == Expose && e.xexpose.count == 0) paint();
         if (e.type == MapNotify) mapped_ = true;
         if (e.type == KeyPress) {
-          std::lock_guard lock(mutex_);
-          keys_.push_back(XLookupKeysym(&e.xkey, 0));
+          const KeySym sym = XLookupKeysym(&e.xkey, 0);
+          {
+            std::lock_guard lock(mutex_);
+            keys_.push_back(sym);
+          }
+          if (sym == XK_Next) {
+            fill(++page_);
+            paint();
+          }
         }
       }
       pollfd fd{ConnectionNumber(display_), POLLIN, 0};
       poll(&fd, 1, 5);
+    }
+  }
+  void fill(int page) {
+    for (int row = 0; row < height_; ++row) {
+      for (int col = 0; col < width_; ++col) {
+        image_data_[row * width_ + col] = pattern(col + 7 * page, row);
+      }
     }
   }
   void paint() {
@@ -121,6 +134,7 @@ class Document {
   Display* display_;
   Window window_;
   int width_, height_;
+  int page_ = 0;
   std::vector<std::uint32_t> image_data_;
   XImage* image_;
   GC gc_;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The real binary under xdotool: click 截图, drag a region, and the pictures
-# appear in $HOME/截图 until Esc. Run inside with-xvfb.
+# The real binary under xdotool: click 截图, drag a region over a screen that
+# never changes: one picture in $HOME/截图, and the cycle ends by itself;
+# then a run stopped by Esc, and one ended by SIGTERM. Run inside with-xvfb.
 #   smoke_test.sh PAGEROOK [SCREENSHOT.png]
 set -euo pipefail
 binary=$1
@@ -19,7 +20,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "smoke: $*" >&2; exit 1; }
 
-HOME=$home "$binary" 2>"$home/stderr" &
+HOME=$home "$binary" >"$home/stdout" 2>"$home/stderr" &
 pid=$!
 wid=
 for _ in $(seq 100); do
@@ -32,19 +33,36 @@ x=$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {print $4}')
 y=$(xwininfo -id "$wid" | awk '/Absolute upper-left Y/ {print $4}')
 [[ -n $shot ]] && import-im6.q16 -window root -crop "$((145 + 2 * x))x$((40 + y + x))+0+0" "$shot"
 
+# Waits up to 10 s for standard output to hold a line matching $1.
+wait_line() {
+  for _ in $(seq 200); do
+    grep -q -- "$1" "$home/stdout" && return 0
+    sleep 0.05
+  done
+  fail "no line \"$1\" on standard output: $(cat "$home/stdout")"
+}
+
 xdotool mousemove $((x + 44)) $((y + 20)) click 1
 sleep 0.5
 xdotool mousemove 700 500 mousedown 1 mousemove 500 400 mousemove 200 150 mouseup 1
 folder="$home/截图"
-for _ in $(seq 100); do
-  [[ $(ls "$folder" 2>/dev/null | wc -l) -ge 3 ]] && break
-  sleep 0.05
-done
-ls "$folder"/2.jpg >/dev/null || fail "only $(ls "$folder" | tr '\n' ' ')"
+# Two page turns that change nothing end the run, 3.9 s after the commit.
+wait_line "^1 page saved in $folder (end of the document)\$"
+[[ $(xdotool getwindowname "$wid") == "Pagerook 1 ✓" ]] || fail "caption $(xdotool getwindowname "$wid")"
+[[ $(ls "$folder") == 0.jpg ]] || fail "files $(ls "$folder" | tr '\n' ' ')"
 size=$(identify-im6.q16 -format '%wx%h' "$folder/0.jpg")
 [[ $size == 500x350 ]] || fail "0.jpg is $size"
+
+xdotool mousemove $((x + 44)) $((y + 20)) click 1
+sleep 0.5
+xdotool mousemove 700 500 mousedown 1 mousemove 200 150 mouseup 1
+for _ in $(seq 100); do
+  [[ -e $folder/0.jpg ]] && break
+  sleep 0.05
+done
 xdotool key Escape
-sleep 0.2
+wait_line "^1 page saved in $folder (stopped by Esc)\$"
+[[ $(xdotool getwindowname "$wid") == "Pagerook 1" ]] || fail "caption $(xdotool getwindowname "$wid")"
 count=$(ls "$folder" | wc -l)
 sleep 2
 [[ $(ls "$folder" | wc -l) -eq $count ]] || fail "files after Esc"
@@ -60,7 +78,7 @@ xdotool mousemove $((x + 44)) $((y + 20)) click 1
 sleep 0.5
 xdotool mousemove 700 500 mousedown 1 mousemove 200 150 mouseup 1
 for _ in $(seq 100); do
-  [[ $(ls "$folder" 2>/dev/null | wc -l) -ge 2 ]] && break
+  [[ -e $folder/0.jpg ]] && break
   sleep 0.05
 done
 sleep 0.7

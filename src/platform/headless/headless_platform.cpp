@@ -146,13 +146,68 @@ void HeadlessPlatform::advance(long long ms) {
         next = id;
       }
     }
+    run_actions(std::min(due, target));
     if (next == 0) break;
-    now_ms_ = due;
-    timers_[next].due = due + timers_[next].interval;
+    // A handler that slept past a tick makes that tick late; the ones after
+    // it stay on their grid.
+    now_ms_ = std::max(now_ms_, due);
+    TimerState& timer = timers_[next];
+    timer.due = due + timer.interval * ((now_ms_ - due) / timer.interval + 1);
     if (sink_) sink_->timer_tick(next);
     deliver_posted();
   }
+  now_ms_ = std::max(now_ms_, target);
+}
+
+void HeadlessPlatform::at(long long time_ms, std::function<void()> action) {
+  actions_.push_back({time_ms, std::move(action)});
+}
+
+void HeadlessPlatform::run_actions(long long time_ms) {
+  for (;;) {
+    auto first = actions_.end();
+    for (auto it = actions_.begin(); it != actions_.end(); ++it) {
+      if (it->time_ms <= time_ms && (first == actions_.end() || it->time_ms < first->time_ms)) {
+        first = it;
+      }
+    }
+    if (first == actions_.end()) return;
+    std::function<void()> run = std::move(first->run);
+    now_ms_ = std::max(now_ms_, first->time_ms);
+    actions_.erase(first);
+    run();
+  }
+}
+
+void HeadlessPlatform::sleep_ms(std::int32_t ms) {
+  log("sleep " + std::to_string(ms));
+  const long long target = now_ms_ + std::max(ms, 0);
+  run_actions(target);
   now_ms_ = target;
+}
+
+// The writer the program uses: the real one, with each call's time noted.
+class HeadlessPlatform::TimedWriter : public JpegWriter {
+ public:
+  TimedWriter(HeadlessPlatform& hp, std::unique_ptr<JpegWriter> inner)
+      : hp_(hp), inner_(std::move(inner)) {}
+  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+             float dpi) override {
+    bool ok = inner_->write(picture, path, quality, dpi);
+    Image copy(picture.width, picture.height);
+    paint_picture(copy, picture, 0, 0, picture.width, picture.height, picture.left, picture.top,
+                  picture.width, picture.height);
+    hp_.writes_.push_back({hp_.now_ms_, path, ok, std::move(copy)});
+    return ok;
+  }
+
+ private:
+  HeadlessPlatform& hp_;
+  std::unique_ptr<JpegWriter> inner_;
+};
+
+std::unique_ptr<JpegWriter> HeadlessPlatform::note_writes(std::unique_ptr<JpegWriter> inner) {
+  return std::make_unique<TimedWriter>(*this, std::move(inner));
 }
 
 void HeadlessPlatform::click_button(WindowId w, int button_id) {
@@ -249,6 +304,7 @@ WindowId HeadlessPlatform::create_window(const WindowDesign& design) {
   WindowId id = next_window_++;
   Window w;
   w.design = design;
+  w.caption = design.caption;
   windows_[id] = std::move(w);
   PixelSize f = frame_size(id);
   windows_[id].width = design.client_width + f.width;
@@ -331,6 +387,13 @@ void HeadlessPlatform::set_topmost(WindowId w, bool topmost) {
   }
 }
 
+void HeadlessPlatform::set_caption(WindowId w, std::string_view caption) {
+  if (Window* win = find(w)) {
+    win->caption = caption;
+    log("caption " + win->design.name + " " + win->caption);
+  }
+}
+
 void HeadlessPlatform::set_window_picture(WindowId w, ImageView picture) {
   if (Window* win = find(w)) {
     win->picture.resize(picture.width, picture.height);
@@ -354,6 +417,7 @@ void HeadlessPlatform::set_outline(WindowId w, int left, int top, int width, int
 void HeadlessPlatform::send_keys(const std::vector<KeyChord>& keys) {
   keystrokes_.push_back({now_ms_, focus, describe(keys)});
   log("send_keys " + describe(keys));
+  if (on_keys) on_keys(keys);
 }
 
 void HeadlessPlatform::post_key(WindowId w, int char_code) {

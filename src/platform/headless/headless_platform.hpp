@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/jpeg_writer.hpp"
 #include "platform/platform.hpp"
 #include "platform/units.hpp"
 
@@ -34,10 +35,19 @@ class HeadlessPlatform : public Platform {
     bool visible = false;
     bool topmost = false;
     bool modal = false;
+    std::string caption;
     WindowId owner = kNoWindow;
     int left = 0, top = 0, width = 0, height = 0;  // outer, pixels
     Image picture;                                 // a copy of what it shows
     int outline[4] = {0, 0, 0, 0};                 // left, top, width, height; 0: none
+  };
+  // A JPEG the program asked for, at its virtual time, with the picture it
+  // was handed.
+  struct Write {
+    long long time_ms;
+    std::filesystem::path path;
+    bool ok;
+    Image picture;
   };
   struct Keystroke {
     long long time_ms;
@@ -51,8 +61,14 @@ class HeadlessPlatform : public Platform {
   // ---- what the test drives ----
   Image& screen() { return screen_; }
   long long now() const { return now_ms_; }
-  // Moves the virtual clock on, firing every timer that falls due on the way.
+  // Moves the virtual clock on, firing every timer and running every action
+  // that falls due on the way (an action before a tick due at the same time).
   void advance(long long ms);
+  // Runs `action` when the virtual clock reaches `time_ms`, even while a
+  // handler sleeps: a test changes the painted screen at given times this way.
+  void at(long long time_ms, std::function<void()> action);
+  // How the program that has the focus reacts to the keys sent to it.
+  std::function<void(const std::vector<KeyChord>&)> on_keys;
   void click_button(WindowId w, int button_id);
   // Positions are pixels in the window's client area.
   void mouse_down(WindowId w, int button, int x, int y);
@@ -78,6 +94,10 @@ class HeadlessPlatform : public Platform {
   const Window* window_named(const std::string& name) const;
   WindowId id_of(const std::string& name) const;
   const std::vector<Keystroke>& keystrokes() const { return keystrokes_; }
+  const std::vector<Write>& writes() const { return writes_; }
+  // `inner`, with each write's virtual time and picture noted in writes().
+  // The platform must outlive the writer.
+  std::unique_ptr<JpegWriter> note_writes(std::unique_ptr<JpegWriter> inner);
   // Every call in order, "hide Form1", "copy_screen", "show Form2", ...
   const std::vector<std::string>& calls() const { return calls_; }
   std::size_t call_index(const std::string& call, std::size_t from = 0) const;
@@ -107,6 +127,7 @@ class HeadlessPlatform : public Platform {
   void show_modal(WindowId w, WindowId owner) override;
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
+  void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
   void set_outline(WindowId w, int left, int top, int width, int height) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
@@ -114,6 +135,7 @@ class HeadlessPlatform : public Platform {
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override;
   void set_timer(TimerId t, std::int32_t interval_ms) override;
+  void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override { return folder_; }
   std::string move_to_trash(const std::filesystem::path& path) override;
@@ -135,7 +157,15 @@ class HeadlessPlatform : public Platform {
     std::int32_t interval = 0;  // 0: stopped
     long long due = 0;
   };
+  class TimedWriter;
+  struct Action {
+    long long time_ms;
+    std::function<void()> run;
+  };
+
   Window* find(WindowId w);
+  // Runs the actions due by `time_ms`, in time order, the clock set to each.
+  void run_actions(long long time_ms);
   void log(const std::string& call);
   std::string name(WindowId w) const;
   bool accepts_input(WindowId w) const;
@@ -146,6 +176,8 @@ class HeadlessPlatform : public Platform {
   Image screen_;
   Image copy_;
   float tpp_;
+  std::vector<Write> writes_;
+  std::vector<Action> actions_;
   std::filesystem::path folder_;
   std::map<WindowId, Window> windows_;
   WindowId next_window_ = 1;

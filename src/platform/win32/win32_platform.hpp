@@ -45,6 +45,7 @@ class Win32Platform : public Platform {
   void show_modal(WindowId w, WindowId owner) override;
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
+  void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
   void set_outline(WindowId w, int left, int top, int width, int height) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
@@ -52,6 +53,7 @@ class Win32Platform : public Platform {
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override;
   void set_timer(TimerId t, std::int32_t interval_ms) override;
+  void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
   std::string move_to_trash(const std::filesystem::path& path) override;

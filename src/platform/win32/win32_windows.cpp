@@ -184,4 +184,11 @@ void Win32Platform::set_topmost(WindowId w, bool topmost) {
   }
 }
 
+void Win32Platform::set_caption(WindowId w, std::string_view caption) {
+  if (Window* win = find(w)) {
+    if (!SetWindowTextW(win->hwnd.get(), widen(std::string(caption)).c_str()))
+      throw_win32_error(ErrorKind::Platform, "SetWindowTextW", GetLastError());
+  }
+}
+
 }  // namespace pr::win32

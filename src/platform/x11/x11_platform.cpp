@@ -242,15 +242,7 @@ WindowId X11Platform::create_window(const WindowDesign& design) {
                           InputOutput, visual_, mask, &attrs);
 
   if (design.style.decorated) {
-    const Atom utf8 = atom("UTF8_STRING");
-    const auto* caption = reinterpret_cast<const unsigned char*>(design.caption.c_str());
-    const int length = static_cast<int>(design.caption.size());
-    const bool ascii = std::all_of(design.caption.begin(), design.caption.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    XChangeProperty(display_, win.xid, XA_WM_NAME, ascii ? XA_STRING : utf8, 8, PropModeReplace,
-                    caption, length);
-    XChangeProperty(display_, win.xid, atom("_NET_WM_NAME"), utf8, 8, PropModeReplace, caption,
-                    length);
+    write_caption(win.xid, design.caption);
 
     XClassHint class_hint{const_cast<char*>("pagerook"), const_cast<char*>("Pagerook")};
     XSetClassHint(display_, win.xid, &class_hint);
@@ -529,6 +521,24 @@ void X11Platform::show_modal(WindowId w, WindowId owner) {
     XSetInputFocus(display_, focus, RevertToParent, CurrentTime);
     trap.sync();
   }
+}
+
+void X11Platform::write_caption(Window xid, std::string_view text) {
+  const Atom utf8 = atom("UTF8_STRING");
+  const auto* caption = reinterpret_cast<const unsigned char*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  XChangeProperty(display_, xid, XA_WM_NAME, ascii ? XA_STRING : utf8, 8, PropModeReplace, caption,
+                  length);
+  XChangeProperty(display_, xid, atom("_NET_WM_NAME"), utf8, 8, PropModeReplace, caption, length);
+}
+
+void X11Platform::set_caption(WindowId w, std::string_view caption) {
+  Win* win = find(w);
+  if (!win) return;
+  write_caption(win->xid, caption);
+  XFlush(display_);
 }
 
 void X11Platform::set_topmost(WindowId w, bool topmost) {
@@ -953,6 +963,10 @@ TimerId X11Platform::create_timer() {
 
 void X11Platform::set_timer(TimerId t, std::int32_t interval_ms) {
   timers_.set(t, interval_ms, Clock::now());
+}
+
+void X11Platform::sleep_ms(std::int32_t ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_view class_name) {
