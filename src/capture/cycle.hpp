@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/image.hpp"
 
@@ -46,6 +48,11 @@ struct PageRun {
   bool held = false;
   // From a commit until the run's end is told.
   bool active = false;
+  // A screen copy is under way; a copy that failed holds the cycle as well.
+  bool copying = false;
+  bool grab_failed = false;
+  // The errors said on stderr in this run, each once.
+  std::vector<std::string> told;
 };
 
 }  // namespace pr

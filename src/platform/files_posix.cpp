@@ -16,6 +16,7 @@ namespace pr::files {
 namespace {
 
 [[noreturn]] void fail(int err, const std::filesystem::path& path) {
+  note_error({err, std::generic_category()});
   ErrorKind kind = err == ENOENT || err == ENOTDIR ? ErrorKind::PathNotFound
                    : err == EACCES || err == EPERM ? ErrorKind::PermissionDenied
                                                    : ErrorKind::Io;

@@ -75,9 +75,13 @@ class Form2 : public Form {
   bool take_new_page();
   // One more page turn that changed nothing; true when that ends the run.
   bool count_unchanged_turn();
-  // A failed save: the cycle holds and the caption says so; `tell` puts one
-  // line on stderr when the hold begins.
-  void hold(bool tell);
+  // A failed save: the cycle holds, the caption says why in `words`, and
+  // stderr gets the reported `lines` once for each distinct failure.
+  void hold(const std::vector<std::string>& lines, std::string_view words);
+  // One line on stderr, unless this run has said it already.
+  void tell_once(const std::string& line);
+  // The tick's work; Timer1_Timer holds the cycle when its screen copy fails.
+  void cycle_tick();
   void show_count(std::string_view mark);
 
   Program& program_;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string_view>
+#include <system_error>
 
 #include "harness.hpp"
 #include "platform/controls.hpp"
@@ -49,6 +51,123 @@ void expect_back_to_idle(Harness& h) {
   EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
   EXPECT_FALSE(h.form2().Timer1.Enabled());
   EXPECT_FALSE(h.hp.escape_grabbed());
+}
+
+// The document page whose colour the saved file shows, by the nearest colour.
+int page_in_file(const fs::path& path) {
+  Image picture = test::decode_jpeg(path);
+  if (picture.width() == 0) return -1;
+  const std::uint32_t seen = picture.pixel(picture.width() / 2, 1);
+  int best = 0, best_distance = 1 << 30;
+  for (int n = 1; n < 50; ++n) {
+    const std::uint32_t colour = 0x102030 + n * 0x0B0907;
+    int distance = 0;
+    for (int shift : {0, 8, 16}) {
+      distance += std::abs(static_cast<int>((seen >> shift) & 0xFF) -
+                           static_cast<int>((colour >> shift) & 0xFF));
+    }
+    if (distance < best_distance) {
+      best_distance = distance;
+      best = n;
+    }
+  }
+  return best;
+}
+
+struct Fault {
+  const char* operation;
+  std::errc error;
+  const char* words;  // in the caption while held
+};
+
+class HeldCycle : public testing::TestWithParam<Fault> {};
+
+// The third save fails for four ticks, then works: no page lost, no gap.
+TEST_P(HeldCycle, AFailedSaveHoldsTheCycleUntilThePageIsSaved) {
+  const Fault fault = GetParam();
+  Harness h;
+  test::Document document(h.hp, 6);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  while (h.files().size() < 2) h.hp.advance(10);
+  files::inject_fault(fault.operation, std::make_error_code(fault.error), 4);
+  const std::string caption_held = "Pagerook 2 ⚠ " + std::string(fault.words);
+  std::size_t keys = h.hp.keystrokes().size();
+  while (count_keys(h, "PageDown") == 1) h.hp.advance(10);  // the page turn to page 3
+  keys = h.hp.keystrokes().size();
+  bool was_held = false;
+  for (int i = 0; i < 1000 && h.files().size() < 3; ++i) {
+    h.hp.advance(10);
+    if (h.hp.window_named("Form1")->caption == caption_held) {
+      was_held = true;
+      EXPECT_EQ(h.hp.keystrokes().size(), keys) << "a page turned while held";
+    }
+  }
+  EXPECT_TRUE(was_held);
+  h.hp.advance(20000);
+  std::vector<std::string> expected;
+  for (int i = 0; i < 6; ++i) expected.push_back(std::to_string(i) + ".jpg");
+  EXPECT_EQ(h.files(), expected);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(page_in_file(h.folder / expected[i]), i + 1) << i;
+  ASSERT_EQ(reports.lines.size(), 1u);
+  const std::string& line = reports.lines[0];
+  EXPECT_NE(line.find(std::make_error_code(fault.error).message()), std::string::npos) << line;
+  EXPECT_NE(line.find(files::to_utf8(h.folder)), std::string::npos) << line;
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 6 ✓");
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, HeldCycle,
+                         testing::Values(Fault{"write", std::errc::no_space_on_device, "磁盘已满"},
+                                         Fault{"write", std::errc::read_only_file_system,
+                                               "磁盘只读"},
+                                         Fault{"write", std::errc::not_a_directory, "文件夹不可用"},
+                                         Fault{"rename", std::errc::io_error, "保存失败"}));
+
+TEST(HeldCycle, AFailedScreenCopyHoldsTheCycleAndEscStopsIt) {
+  Harness h;
+  test::Document document(h.hp, 6);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  while (h.files().size() < 2) h.hp.advance(10);
+  h.hp.failing_copies = 1000;
+  h.hp.advance(6000);
+  const int turns = count_keys(h, "PageDown");
+  h.hp.advance(6000);
+  EXPECT_EQ(count_keys(h, "PageDown"), turns);
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 截屏失败");
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find("BadMatch"), std::string::npos);
+  h.hp.failing_copies = 0;
+  for (int i = 0; i < 300 && h.files().size() < 3; ++i) h.hp.advance(10);
+  EXPECT_EQ(page_in_file(h.folder / "2.jpg"), 3);
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 3");
+  // A cycle held again stops at Esc.
+  h.hp.failing_copies = 1000;
+  h.hp.advance(3000);
+  h.hp.press_escape_anywhere();
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.hp.escape_grabbed());
+  h.hp.failing_copies = 0;
+}
+
+TEST(HeldCycle, APlainFileWhereTheFolderShouldBeHoldsTheCycle) {
+  Harness h;
+  test::Document document(h.hp, 6);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  while (h.files().size() < 2) h.hp.advance(10);
+  const fs::path aside = h.temp.path() / "aside";
+  fs::rename(h.folder, aside);
+  write(h.folder);
+  h.hp.advance(6000);
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 文件夹不可用");
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find(std::make_error_code(std::errc::not_a_directory).message()),
+            std::string::npos);
+  fs::remove(h.folder);
+  fs::rename(aside, h.folder);
+  h.hp.advance(3000);
+  EXPECT_EQ(page_in_file(h.folder / "2.jpg"), 3);
 }
 
 TEST(WayOut, EscOnTheOverlayCancelsTheSelection) {

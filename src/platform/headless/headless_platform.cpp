@@ -263,6 +263,11 @@ void HeadlessPlatform::register_automation(const std::string& class_name,
 }
 
 ImageView HeadlessPlatform::copy_screen() {
+  if (failing_copies > 0) {
+    --failing_copies;
+    log("copy_screen failed");
+    throw Error(ErrorKind::Io, "screen: BadMatch (invalid parameter attributes)");
+  }
   ++screen_copies_;
   log("copy_screen");
   copy_.resize(screen_.width(), screen_.height());

@@ -111,6 +111,8 @@ class HeadlessPlatform : public Platform {
   // in `trash_refuses` is refused with these words.
   const std::vector<std::filesystem::path>& trashed() const { return trashed_; }
   std::map<std::string, std::string> trash_refuses;
+  // This many screen copies from now on fail, as when the screen goes away.
+  int failing_copies = 0;
 
   // ---- Platform ----
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
