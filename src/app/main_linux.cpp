@@ -3,6 +3,7 @@
 
 #include "app/command_line.hpp"
 #include "app/program.hpp"
+#include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
 #include "store/system_jpeg_writer.hpp"
 
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     program.run_report = [](std::string_view line) { std::cout << line << std::endl; };
     return platform.run();
   } catch (const std::exception& error) {
-    std::cerr << "pagerook: " << error.what() << std::endl;
+    pr::report_error(error.what());
     return 1;
   }
 }

@@ -16,13 +16,16 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
+#include "preview/preview.hpp"
 #include "selection/overlay.hpp"
 #include "store/system_jpeg_writer.hpp"
 
@@ -83,6 +86,7 @@ class Document {
   }
 
   bool mapped() const { return mapped_; }
+  bool painted() const { return painted_; }
   bool got_key(KeySym sym) {
     std::lock_guard lock(mutex_);
     return std::find(keys_.begin(), keys_.end(), sym) != keys_.end();
@@ -123,12 +127,14 @@ class Document {
   }
   void paint() {
     XPutImage(display_, window_, gc_, image_, 0, 0, 0, 0, width_, height_);
-    XFlush(display_);
+    XSync(display_, False);
+    painted_ = true;
   }
 
   std::thread thread_;
   std::atomic<bool> stop_ = false;
   std::atomic<bool> mapped_ = false;
+  std::atomic<bool> painted_ = false;
   std::mutex mutex_;
   std::vector<KeySym> keys_;
   Display* display_;
@@ -154,11 +160,22 @@ class RealX : public ::testing::Test {
     ASSERT_TRUE(threads_ready);
     probe_ = XOpenDisplay(nullptr);
     ASSERT_NE(probe_, nullptr);
+    // A test may change the desktop's resources; the next one gets them back.
+    if (const char* resources = XResourceManagerString(probe_)) saved_resources_ = resources;
   }
   void TearDown() override {
     program_.reset();
     platform_.reset();
     document_.reset();
+    Window root = DefaultRootWindow(probe_);
+    if (saved_resources_) {
+      XChangeProperty(probe_, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(saved_resources_->c_str()),
+                      static_cast<int>(saved_resources_->size()));
+    } else {
+      XDeleteProperty(probe_, root, XA_RESOURCE_MANAGER);
+    }
+    XSync(probe_, False);
     XCloseDisplay(probe_);
     std::filesystem::remove_all(home_);
   }
@@ -168,7 +185,7 @@ class RealX : public ::testing::Test {
     // On a busy machine the window manager can take a while to map it.
     ASSERT_TRUE(wait_for([&] { return document_->mapped(); }, 10s));
     ASSERT_TRUE(wait_for([&] { return viewable(document_->window()); }, 10s));
-    run_for(100ms);
+    ASSERT_TRUE(wait_for([&] { return document_->painted(); }, 10s));
   }
   void focus_document() {
     XSetInputFocus(probe(), document_->window(), RevertToParent, CurrentTime);
@@ -247,6 +264,35 @@ class RealX : public ::testing::Test {
     XTestFakeKeyEvent(probe(), code, False, CurrentTime);
     XSync(probe(), False);
   }
+  std::string wm_name(Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(probe(), w, XInternAtom(probe(), "_NET_WM_NAME", False), 0, 64, False,
+                       XInternAtom(probe(), "UTF8_STRING", False), &type, &format, &count, &after,
+                       &data);
+    std::string name = data ? std::string(reinterpret_cast<char*>(data), count) : "";
+    if (data) XFree(data);
+    return name;
+  }
+  // Whether the server refused the probe's grab of Esc on the root window
+  // (BadAccess: someone else holds it).
+  bool escape_refused_to_probe() {
+    static int refused = 0;
+    refused = 0;
+    auto previous = XSetErrorHandler([](Display*, XErrorEvent* e) {
+      refused = e->error_code == BadAccess;
+      return 0;
+    });
+    XGrabKey(probe(), XKeysymToKeycode(probe(), XK_Escape), 0, DefaultRootWindow(probe()), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(probe(), False);
+    XSetErrorHandler(previous);
+    XUngrabKey(probe(), XKeysymToKeycode(probe(), XK_Escape), 0, DefaultRootWindow(probe()));
+    XSync(probe(), False);
+    return refused != 0;
+  }
   // The centre of the main window's button, on the screen.
   std::pair<int, int> button_centre() {
     auto [x, y] = client_origin(main_window());
@@ -274,6 +320,7 @@ class RealX : public ::testing::Test {
 
   std::filesystem::path home_;
   Display* probe_ = nullptr;
+  std::optional<std::string> saved_resources_;
   std::unique_ptr<Document> document_;
   std::unique_ptr<JpegWriter> writer_ = make_system_jpeg_writer();
   std::unique_ptr<X11Platform> platform_;
@@ -309,6 +356,10 @@ TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "Pagerook");
   XFree(data);
 
+  // A new caption reaches the window manager as UTF-8.
+  platform_->set_caption(program_->form1().hWnd(), "Pagerook — 第 3 页");
+  EXPECT_TRUE(wait_for([&] { return wm_name(w) == "Pagerook — 第 3 页"; }, 5s)) << wm_name(w);
+
   XSizeHints hints{};
   long supplied = 0;
   ASSERT_TRUE(XGetWMNormalHints(probe(), w, &hints, &supplied));
@@ -338,14 +389,17 @@ TEST_F(RealX, MainWindowStaysAboveAndItsButtonLeavesTheFocusInTheDocument) {
   focus_document();
   // Raising the document does not cover the topmost main window.
   XRaiseWindow(probe(), top_level(document_->window()));
-  run_for(300ms);
   auto [bx, by] = button_centre();
-  Window root, child;
-  int rx, ry, wx, wy;
-  unsigned mask;
   fake_move(bx, by);
-  XQueryPointer(probe(), DefaultRootWindow(probe()), &root, &child, &rx, &ry, &wx, &wy, &mask);
-  EXPECT_EQ(child, top_level(main_window()));
+  auto under_pointer = [&] {
+    Window root, child;
+    int rx, ry, wx, wy;
+    unsigned mask;
+    XQueryPointer(probe(), DefaultRootWindow(probe()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    return child;
+  };
+  // The window manager puts the keep-above window back over the document.
+  EXPECT_TRUE(wait_for([&] { return under_pointer() == top_level(main_window()); }, 5s));
 
   Window before = None, after = None;
   int revert;
@@ -364,7 +418,6 @@ TEST_F(RealX, FrozenScreenShowsNoPagerookWindowAndTheOutlineLeavesItAlone) {
   auto [ox, oy] = document_origin();
   click_capture_button();
   ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
-  run_for(200ms);
 
   // Where the main window stood, the frozen picture shows the document.
   ImageView frozen = program_->form2().Image();
@@ -434,6 +487,141 @@ TEST_F(RealX, EscFromTheDocumentStopsTheCycle) {
   EXPECT_FALSE(document_->got_key(XK_Escape));
 }
 
+// Passes every event on to the program; ticks of its own timer go to `tick`.
+class Relay : public EventSink {
+ public:
+  Relay(Program& program, TimerId timer, std::function<void()> tick)
+      : program_(program), timer_(timer), tick_(std::move(tick)) {}
+  void mouse_down(WindowId w, int b, int s, int x, int y) override {
+    program_.mouse_down(w, b, s, x, y);
+  }
+  void mouse_move(WindowId w, int b, int s, int x, int y) override {
+    program_.mouse_move(w, b, s, x, y);
+  }
+  void mouse_up(WindowId w, int b, int s, int x, int y) override {
+    program_.mouse_up(w, b, s, x, y);
+  }
+  void key_press(WindowId w, int c) override { program_.key_press(w, c); }
+  void button_click(WindowId w, int id) override { program_.button_click(w, id); }
+  void timer_tick(TimerId t) override { t == timer_ ? tick_() : program_.timer_tick(t); }
+  void close_request(WindowId w) override { program_.close_request(w); }
+
+ private:
+  Program& program_;
+  TimerId timer_;
+  std::function<void()> tick_;
+};
+
+TEST_F(RealX, PreviewShowsTheLastPictureModalBelowTheMainWindowAndItsCloseBoxEndsIt) {
+  start_document(0, 0, 800, 600);
+  start_program();
+  focus_document();
+  auto [ox, oy] = document_origin();
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
+  fake_move(300, 250);
+  fake_button(true);
+  fake_move(500, 400);
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return files() >= 1; }, 10s));
+  fake_key(XK_Escape);
+  ASSERT_TRUE(wait_for([&] { return !program_->form2().Timer1.Enabled(); }, 10s));
+  const ImageView picture = program_->form1().Picture1.Image();
+  ASSERT_EQ(picture.width, 200);
+  ASSERT_EQ(picture.pixel(0, 0), pattern(300 - ox, 250 - oy));
+
+  // While the preview is up, a timer of the test's own looks at the screen,
+  // then closes the preview with its close box.
+  const TimerId timer = platform_->create_timer();
+  long wrong = -1;
+  bool main_shown = false;
+  int preview_top = 0, main_bottom = 0;
+  Relay relay(*program_, timer, [&] {
+    const Window preview = platform_->native_window(program_->form3().hWnd());
+    if (!viewable(preview)) return;
+    auto [px, py] = client_origin(preview);
+    if (screen_pixel(px, py) != picture.pixel(0, 0)) return;  // not drawn yet
+    wrong = 0;
+    for (int y = 0; y < picture.height; y += 7) {
+      for (int x = 0; x < picture.width; x += 5)
+        wrong += screen_pixel(px + x, py + y) != picture.pixel(x, y);
+    }
+    main_shown = viewable(main_window());
+    XWindowAttributes frame{};
+    XGetWindowAttributes(probe(), top_level(preview), &frame);
+    preview_top = frame.y;
+    XGetWindowAttributes(probe(), top_level(main_window()), &frame);
+    main_bottom = frame.y + frame.height;
+    if (const char* dir = std::getenv("PAGEROOK_SCREENSHOTS")) {
+      const std::string command =
+          std::string("import-im6.q16 -window root '") + dir + "/preview.png'";
+      EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+    platform_->set_timer(timer, 0);
+    program_->close_request(program_->form3().hWnd());
+  });
+  platform_->set_event_sink(&relay);
+  platform_->set_timer(timer, 50);
+  program_->form1().Command3_Click();
+  platform_->set_event_sink(program_.get());
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(main_shown);
+  EXPECT_EQ(preview_top, main_bottom);
+  EXPECT_FALSE(program_->form3_loaded() &&
+               viewable(platform_->native_window(program_->form3().hWnd())));
+  int revert;
+  Window focus;
+  XGetInputFocus(probe(), &focus, &revert);
+  EXPECT_EQ(focus, document_->window());
+}
+
+TEST_F(RealX, EscHeldByAnotherProgramIsToldOnceAndTheProgramGoesOn) {
+  const KeyCode esc = XKeysymToKeycode(probe(), XK_Escape);
+  XGrabKey(probe(), esc, 0, DefaultRootWindow(probe()), False, GrabModeAsync, GrabModeAsync);
+  XSync(probe(), False);
+  std::vector<std::string> lines;
+  set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+  start_program();
+  const WindowId target = program_->form1().hWnd();
+  for (int i = 0; i < 3; ++i) {
+    platform_->grab_escape(target, true);
+    platform_->grab_escape(target, false);
+  }
+  // The server's refusal was caught, not fatal: the loop goes on after the
+  // server has answered everything sent so far.
+  platform_->grab_escape(target, true);
+  XSync(platform_->display(), False);
+  ASSERT_TRUE(platform_->pump(0ms));
+  set_report_sink({});
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("Esc"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("BadAccess"), std::string::npos) << lines[0];
+  // Once the other program lets go, the grab is ours.
+  XUngrabKey(probe(), esc, 0, DefaultRootWindow(probe()));
+  XSync(probe(), False);
+  platform_->grab_escape(target, false);
+  platform_->grab_escape(target, true);
+  EXPECT_TRUE(escape_refused_to_probe());
+  platform_->grab_escape(target, false);
+}
+
+TEST_F(RealX, OverlayWhosePointerAnotherProgramHoldsSaysSoAndStillComesUp) {
+  start_program();
+  ASSERT_EQ(XGrabPointer(probe(), DefaultRootWindow(probe()), False, ButtonPressMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime),
+            GrabSuccess);
+  XSync(probe(), False);
+  std::vector<std::string> lines;
+  set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+  program_->form1().Command1_Click();
+  EXPECT_TRUE(wait_for([&] { return overlay_shown() && !lines.empty(); }, 10s));
+  set_report_sink({});
+  XUngrabPointer(probe(), CurrentTime);
+  XSync(probe(), False);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("another program holds them"), std::string::npos) << lines[0];
+}
+
 TEST_F(RealX, ScreenCopyIsPixelExact) {
   Display* d = XOpenDisplay(nullptr);
   const int sw = DisplayWidth(d, 0), sh = DisplayHeight(d, 0);
@@ -441,7 +629,6 @@ TEST_F(RealX, ScreenCopyIsPixelExact) {
   start_document(0, 0, sw, sh);
   platform_ = std::make_unique<X11Platform>();
   EXPECT_TRUE(platform_->uses_shm());
-  run_for(200ms);
   auto [ox, oy] = document_origin();
   ImageView whole = platform_->copy_screen();
   ASSERT_EQ(whole.width, sw);
@@ -501,7 +688,6 @@ TEST_F(RealX, CommitBelow32767TwipsCropsTheRightRows) {
     }
   }
   EXPECT_EQ(wrong, 0);
-  XDeleteProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER);
   XCloseDisplay(d);
 }
 

@@ -6,13 +6,51 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <iostream>
 
 #include "platform/errors.hpp"
-#include "platform/x11/x11_error.hpp"
+#include "platform/report.hpp"
+#include "platform/x11/connection.hpp"
 
 namespace pr::x11 {
+
+void XImageFree::operator()(XImage* image) const {
+  if (borrowed) image->data = nullptr;
+  XDestroyImage(image);
+}
+
+SharedSegment::SharedSegment(Display* display, std::size_t bytes) : display_(display) {
+  info_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (info_.shmid < 0) {
+    throw Error(ErrorKind::Platform, "shared memory for the screen copy: " + errno_text(errno));
+  }
+  info_.shmaddr = static_cast<char*>(shmat(info_.shmid, nullptr, 0));
+  const int attach_error = errno;
+  // Marked for removal now, so the segment goes when both sides detach,
+  // however the program ends.
+  shmctl(info_.shmid, IPC_RMID, nullptr);
+  if (info_.shmaddr == reinterpret_cast<char*>(-1)) {
+    throw Error(ErrorKind::Platform,
+                "shared memory for the screen copy: " + errno_text(attach_error));
+  }
+  info_.readOnly = False;
+  ErrorTrap trap;
+  XShmAttach(display_, &info_);
+  if (int code = trap.check()) {
+    shmdt(info_.shmaddr);
+    // A server on another machine cannot share our memory.
+    throw Error(ErrorKind::Platform, "MIT-SHM: " + error_text(display_, code));
+  }
+  attached_ = true;
+}
+
+SharedSegment::~SharedSegment() {
+  if (attached_) {
+    ErrorTrap trap;
+    XShmDetach(display_, &info_);
+    XSync(display_, False);
+  }
+  shmdt(info_.shmaddr);
+}
 
 ScreenGrabber::ScreenGrabber(Display* display, int screen)
     : display_(display),
@@ -21,62 +59,24 @@ ScreenGrabber::ScreenGrabber(Display* display, int screen)
       depth_(DefaultDepth(display, screen)),
       width_(DisplayWidth(display, screen)),
       height_(DisplayHeight(display, screen)) {
-  segment_.shmid = -1;
-  segment_.shmaddr = reinterpret_cast<char*>(-1);
   if (XShmQueryExtension(display_)) attach_shm();
 }
 
 void ScreenGrabber::attach_shm() {
-  XImage* image =
-      XShmCreateImage(display_, visual_, depth_, ZPixmap, nullptr, &segment_, width_, height_);
+  XImagePtr image(
+      XShmCreateImage(display_, visual_, depth_, ZPixmap, nullptr, nullptr, width_, height_),
+      XImageFree{true});
   if (!image) return;
-  const std::size_t bytes = static_cast<std::size_t>(image->bytes_per_line) * image->height;
-  segment_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-  if (segment_.shmid < 0) {
-    std::cerr << "pagerook: shared memory for the screen copy: " << std::strerror(errno)
-              << std::endl;
-    XDestroyImage(image);
+  try {
+    segment_ = std::make_unique<SharedSegment>(
+        display_, static_cast<std::size_t>(image->bytes_per_line) * image->height);
+  } catch (const Error& error) {
+    report_error(std::string(error.what()) + "; copying the screen with XGetImage");
     return;
   }
-  segment_.shmaddr = image->data = static_cast<char*>(shmat(segment_.shmid, nullptr, 0));
-  // Marked for removal now, so the segment goes when both sides detach,
-  // however the program ends.
-  shmctl(segment_.shmid, IPC_RMID, nullptr);
-  if (segment_.shmaddr == reinterpret_cast<char*>(-1)) {
-    std::cerr << "pagerook: shared memory for the screen copy: " << std::strerror(errno)
-              << std::endl;
-    image->data = nullptr;
-    XDestroyImage(image);
-    return;
-  }
-  segment_.readOnly = False;
-  ErrorTrap trap(display_);
-  XShmAttach(display_, &segment_);
-  if (int code = trap.sync()) {
-    // A server on another machine cannot share our memory.
-    std::cerr << "pagerook: MIT-SHM not usable, copying the screen with XGetImage: "
-              << error_text(display_, code) << std::endl;
-    shmdt(segment_.shmaddr);
-    image->data = nullptr;
-    XDestroyImage(image);
-    return;
-  }
-  shm_image_ = image;
-}
-
-ScreenGrabber::~ScreenGrabber() {
-  if (region_image_) {
-    region_image_->data = nullptr;
-    XDestroyImage(region_image_);
-  }
-  if (shm_image_) {
-    XShmDetach(display_, &segment_);
-    XSync(display_, False);
-    shmdt(segment_.shmaddr);
-    shm_image_->data = nullptr;
-    XDestroyImage(shm_image_);
-  }
-  if (plain_image_) XDestroyImage(plain_image_);
+  image->data = segment_->data();
+  image->obdata = reinterpret_cast<char*>(segment_->info());
+  shm_image_ = std::move(image);
 }
 
 ImageView ScreenGrabber::view_of(XImage* image, int left, int top) {
@@ -85,11 +85,7 @@ ImageView ScreenGrabber::view_of(XImage* image, int left, int top) {
                      static_cast<std::uint32_t>(image->green_mask),
                      static_cast<std::uint32_t>(image->blue_mask)};
   const auto* data = reinterpret_cast<const std::uint8_t*>(image->data);
-  if (is_bgrx(format)) {
-    last_shm_ = image == shm_image_ || image == region_image_ ? image : nullptr;
-    return {data, image->width, image->height, image->bytes_per_line, left, top};
-  }
-  last_shm_ = nullptr;
+  if (is_bgrx(format)) return {data, image->width, image->height, image->bytes_per_line, left, top};
   if (format.bits_per_pixel % 8 != 0 || format.bits_per_pixel > 32) {
     throw Error(ErrorKind::Platform, "screen pixels of " + std::to_string(format.bits_per_pixel) +
                                          " bits are not supported");
@@ -99,6 +95,23 @@ ImageView ScreenGrabber::view_of(XImage* image, int left, int top) {
   view.left = left;
   view.top = top;
   return view;
+}
+
+bool ScreenGrabber::put_from_shm(Drawable target, GC gc, ImageView view, int x, int y) const {
+  for (XImage* image : {region_image_.get(), shm_image_.get()}) {
+    if (!image || view.pitch != image->bytes_per_line) continue;
+    const auto* base = reinterpret_cast<const std::uint8_t*>(image->data);
+    const std::ptrdiff_t offset = view.pixels - base;
+    const std::ptrdiff_t rows = offset / image->bytes_per_line;
+    const std::ptrdiff_t column = offset % image->bytes_per_line / 4;
+    if (offset < 0 || rows + view.height > image->height || column + view.width > image->width) {
+      continue;
+    }
+    XShmPutImage(display_, target, gc, image, static_cast<int>(column), static_cast<int>(rows), x,
+                 y, view.width, view.height, False);
+    return true;
+  }
+  return false;
 }
 
 ImageView ScreenGrabber::grab() {
@@ -112,36 +125,32 @@ ImageView ScreenGrabber::grab(int x, int y, int width, int height) {
   if (x1 <= x0 || y1 <= y0) return {nullptr, 0, 0, 0, x0, y0};
   const int w = x1 - x0, h = y1 - y0;
   if (shm_image_) {
-    XImage* target = shm_image_;
+    XImage* target = shm_image_.get();
     if (w != width_ || h != height_) {
-      // A header of the region's size over the start of the same segment.
       if (!region_image_ || region_image_->width != w || region_image_->height != h) {
-        if (region_image_) {
-          region_image_->data = nullptr;
-          XDestroyImage(region_image_);
-        }
-        region_image_ =
-            XShmCreateImage(display_, visual_, depth_, ZPixmap, segment_.shmaddr, &segment_, w, h);
+        region_image_.reset(XShmCreateImage(display_, visual_, depth_, ZPixmap, segment_->data(),
+                                            segment_->info(), w, h));
+        region_image_.get_deleter().borrowed = true;
         if (!region_image_) throw Error(ErrorKind::Platform, "screen copy: no image header");
       }
-      target = region_image_;
+      target = region_image_.get();
     }
-    ErrorTrap trap(display_);
+    ErrorTrap trap;
     XShmGetImage(display_, root_, target, x0, y0, AllPlanes);
-    if (int code = trap.sync()) {
+    if (int code = trap.check()) {
       throw Error(ErrorKind::Platform, "screen copy: " + error_text(display_, code));
     }
     return view_of(target, x0, y0);
   }
-  if (plain_image_) XDestroyImage(plain_image_);
-  ErrorTrap trap(display_);
-  plain_image_ = XGetImage(display_, root_, x0, y0, w, h, AllPlanes, ZPixmap);
-  int code = trap.sync();
+  plain_image_.reset();
+  ErrorTrap trap;
+  plain_image_.reset(XGetImage(display_, root_, x0, y0, w, h, AllPlanes, ZPixmap));
+  const int code = trap.check();
   if (!plain_image_) {
     throw Error(ErrorKind::Platform,
                 "screen copy: " + (code ? error_text(display_, code) : std::string("refused")));
   }
-  return view_of(plain_image_, x0, y0);
+  return view_of(plain_image_.get(), x0, y0);
 }
 
 }  // namespace pr::x11

@@ -10,13 +10,38 @@
 
 namespace pr::x11 {
 
+// Frees an XImage; one whose pixels belong to someone else (the shared
+// segment) has its data pointer cleared first.
+struct XImageFree {
+  bool borrowed = false;
+  void operator()(XImage* image) const;
+};
+using XImagePtr = std::unique_ptr<XImage, XImageFree>;
+
+// A System V shared-memory segment attached here and on the server, for the
+// server to write screen copies into. Detached from both when it goes.
+class SharedSegment {
+ public:
+  // Throws a platform error with the system's or the server's words.
+  SharedSegment(Display* display, std::size_t bytes);
+  ~SharedSegment();
+  SharedSegment(const SharedSegment&) = delete;
+  SharedSegment& operator=(const SharedSegment&) = delete;
+  XShmSegmentInfo* info() { return &info_; }
+  char* data() const { return info_.shmaddr; }
+
+ private:
+  Display* display_;
+  XShmSegmentInfo info_{};
+  bool attached_ = false;
+};
+
 // Copies the root window into one image kept for the grabber's life: a
 // shared-memory XImage where MIT-SHM works, XGetImage otherwise. Formats
 // other than 32-bit BGRX are converted into a buffer of our own.
 class ScreenGrabber {
  public:
   ScreenGrabber(Display* display, int screen);
-  ~ScreenGrabber();
   ScreenGrabber(const ScreenGrabber&) = delete;
   ScreenGrabber& operator=(const ScreenGrabber&) = delete;
 
@@ -27,9 +52,9 @@ class ScreenGrabber {
   // shared memory; the view's `left` and `top` say where it lies.
   ImageView grab(int x, int y, int width, int height);
   bool uses_shm() const { return shm_image_ != nullptr; }
-  // The shared-memory XImage behind the last view, if the view is its pixels
-  // as they are; a window's picture is sent from it without a copy.
-  XImage* last_shm_image() const { return last_shm_; }
+  // Sends `view` to `target` at (x, y) straight from the shared memory when
+  // it lies in the last copy there; false when it does not.
+  bool put_from_shm(Drawable target, GC gc, ImageView view, int x, int y) const;
 
  private:
   ImageView view_of(XImage* image, int left, int top);
@@ -40,11 +65,10 @@ class ScreenGrabber {
   Visual* visual_;
   int depth_;
   int width_, height_;
-  XShmSegmentInfo segment_{};
-  XImage* shm_image_ = nullptr;
-  XImage* region_image_ = nullptr;  // a header over the same segment
-  XImage* last_shm_ = nullptr;
-  XImage* plain_image_ = nullptr;  // the last XGetImage without MIT-SHM
+  std::unique_ptr<SharedSegment> segment_;
+  XImagePtr shm_image_;     // the whole screen, over the segment
+  XImagePtr region_image_;  // a header of a region's size over the same segment
+  XImagePtr plain_image_;   // the last XGetImage without MIT-SHM
   Image converted_;
 };
 

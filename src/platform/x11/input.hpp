@@ -1,0 +1,61 @@
+#pragma once
+
+#include <X11/Xlib.h>
+#include <gdk/gdk.h>
+
+#include <functional>
+#include <vector>
+
+#include "platform/keys.hpp"
+
+namespace pr::x11 {
+
+// The program's mouse buttons (1 left, 2 right, 4 middle) from GDK's.
+int button_of(guint gdk_button);
+// The program's set of held buttons, and Shift 1, Ctrl 2, Alt 4.
+int buttons_held(GdkModifierType state);
+int shift_of(GdkModifierType state);
+
+// Types `keys` into whatever window has the focus, through XTest, without
+// waiting. A key this keyboard has no keycode for is reported and skipped.
+void send_keystrokes(Display* display, const std::vector<KeyChord>& keys);
+
+// Esc taken from the whole desktop while one is alive: a passive grab on the
+// root window, whatever Caps Lock and Num Lock say. Each press calls
+// `pressed`. When another program holds Esc, says so (unless `told` says it
+// was said already, and sets it) and lives on without the grab.
+class EscapeGrab {
+ public:
+  EscapeGrab(Display* display, Window root, std::function<void()> pressed, bool& told);
+  ~EscapeGrab();
+  EscapeGrab(const EscapeGrab&) = delete;
+  EscapeGrab& operator=(const EscapeGrab&) = delete;
+
+ private:
+  static GdkFilterReturn filter(GdkXEvent* xevent, GdkEvent* event, gpointer self);
+
+  Display* display_;
+  Window root_;
+  KeyCode code_ = 0;
+  std::vector<unsigned> grabbed_;  // modifier sets held
+  std::function<void()> pressed_;
+};
+
+// The pointer and the keyboard taken by one window while one is alive, so
+// that a drag over it and keys typed meanwhile reach no other program.
+class SeatGrab {
+ public:
+  // Retries for a moment: another program may still hold the pointer (a
+  // menu closing, a drag ending). Reports when it cannot.
+  SeatGrab(GdkWindow* window, GdkCursor* cursor);
+  ~SeatGrab();
+  SeatGrab(const SeatGrab&) = delete;
+  SeatGrab& operator=(const SeatGrab&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  GdkSeat* seat_;
+  bool held_ = false;
+};
+
+}  // namespace pr::x11
