@@ -101,6 +101,7 @@ class X11Platform : public Platform {
   static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer win);
   static gboolean on_button(GtkWidget*, GdkEventButton* event, gpointer win);
   static gboolean on_motion(GtkWidget*, GdkEventMotion* event, gpointer win);
+  static gboolean on_key(GtkWidget*, GdkEventKey* event, gpointer win);
   static void on_clicked(GtkButton* button, gpointer win);
   static gboolean on_map_pending(gpointer self);
 
