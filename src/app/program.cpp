@@ -19,6 +19,15 @@ void report_error(const std::exception& error) {
 Program::Program(Platform& platform, JpegWriter& writer) : platform_(platform), writer_(writer) {
   platform_.set_event_sink(this);
   form1_ = std::make_unique<Form1>(*this);
+  // Two would page the same document and empty each other's folder.
+  if (!platform_.claim_instance(form1_->hWnd())) {
+    second_instance_ = true;
+    report_error(
+        std::string_view("Pagerook is running already in this session; its window asks for "
+                         "your attention"));
+    form1_.reset();
+    return;
+  }
   if (trace_) {
     // Benchmarks need a shorter tick than the designed one.
     if (const char* tick = std::getenv("PAGEROOK_BENCH_TICK")) form1_->Text2.Text = tick;

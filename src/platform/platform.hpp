@@ -157,6 +157,12 @@ class Platform {
   // the system's words for why not; the file is then where it was.
   virtual std::string move_to_trash(const std::filesystem::path& path) = 0;
 
+  // One program per desktop session: claims the session for `main`, the
+  // program's main window, and returns true. When another instance holds it,
+  // draws the user's attention to that one's main window without taking the
+  // keyboard focus, and returns false.
+  virtual bool claim_instance(WindowId main) = 0;
+
   // The event loop: runs until `quit`, returns the exit status.
   virtual int run() = 0;
   virtual void quit() = 0;

@@ -10,6 +10,7 @@
 #include "platform/files.hpp"
 #include "platform/report.hpp"
 #include "store/capture_folder.hpp"
+#include "store/system_jpeg_writer.hpp"
 
 #ifdef _WIN32
 #include <process.h>
@@ -168,6 +169,28 @@ TEST(HeldCycle, APlainFileWhereTheFolderShouldBeHoldsTheCycle) {
   fs::rename(aside, h.folder);
   h.hp.advance(3000);
   EXPECT_EQ(page_in_file(h.folder / "2.jpg"), 3);
+}
+
+TEST(OneInstance, ASecondProgramShowsNothingAndPointsAtTheFirst) {
+  test::TempDir dir;
+  HeadlessPlatform hp(1920, 1080, dir.path());
+  hp.another_instance = true;
+  std::unique_ptr<JpegWriter> writer = make_system_jpeg_writer();
+  Reports reports;
+  Program program(hp, *writer);
+  EXPECT_TRUE(program.second_instance());
+  EXPECT_EQ(hp.attention, 1);
+  EXPECT_EQ(hp.window_named("Form1"), nullptr);
+  EXPECT_FALSE(fs::exists(dir.path() / files::from_utf8("截图")));
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find("running already"), std::string::npos);
+}
+
+TEST(OneInstance, TheFirstClaimsTheSessionBeforeItShowsAnything) {
+  Harness h;
+  EXPECT_FALSE(h.program.second_instance());
+  EXPECT_EQ(h.hp.attention, 0);
+  EXPECT_LT(h.hp.call_index("claim_instance Form1"), h.hp.call_index("show Form1"));
 }
 
 TEST(WayOut, EscOnTheOverlayCancelsTheSelection) {

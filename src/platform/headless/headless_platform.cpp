@@ -470,6 +470,13 @@ std::string HeadlessPlatform::move_to_trash(const std::filesystem::path& path) {
   return "";
 }
 
+bool HeadlessPlatform::claim_instance(WindowId main) {
+  log("claim_instance " + name(main));
+  if (!another_instance) return true;
+  ++attention;
+  return false;
+}
+
 int HeadlessPlatform::run() {
   deliver_posted();
   return 0;

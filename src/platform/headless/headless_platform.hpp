@@ -111,6 +111,9 @@ class HeadlessPlatform : public Platform {
   // in `trash_refuses` is refused with these words.
   const std::vector<std::filesystem::path>& trashed() const { return trashed_; }
   std::map<std::string, std::string> trash_refuses;
+  // Another Pagerook holds the session; `attention` counts its calls for it.
+  bool another_instance = false;
+  int attention = 0;
   // This many screen copies from now on fail, as when the screen goes away.
   int failing_copies = 0;
 
@@ -141,6 +144,7 @@ class HeadlessPlatform : public Platform {
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override { return folder_; }
   std::string move_to_trash(const std::filesystem::path& path) override;
+  bool claim_instance(WindowId main) override;
   int run() override;
   void quit() override { quit_ = true; }
 

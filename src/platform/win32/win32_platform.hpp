@@ -57,6 +57,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
   std::string move_to_trash(const std::filesystem::path& path) override;
+  bool claim_instance(WindowId main) override;
   int run() override;
   void quit() override { PostQuitMessage(0); }
 
@@ -113,6 +114,7 @@ class Win32Platform : public Platform {
   EventSink* sink_ = nullptr;
   UniqueWindow host_;
   UniqueHook hook_;
+  UniqueHandle instance_mutex_;
   UniqueFont ui_font_;
   std::map<WindowId, std::unique_ptr<Window>> windows_;
   WindowId next_window_ = 1;

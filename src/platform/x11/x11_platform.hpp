@@ -65,6 +65,7 @@ class X11Platform : public Platform {
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
   std::string move_to_trash(const std::filesystem::path& path) override;
+  bool claim_instance(WindowId main) override;
   int run() override { return loop_.run(); }
   void quit() override { loop_.quit(); }
 
