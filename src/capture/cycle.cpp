@@ -58,6 +58,7 @@ const char* why(RunEnd how) {
 }  // namespace
 
 void Form2::Timer1_Timer() {
+  keep_escape(true);
   try {
     cycle_tick();
   } catch (const std::exception& error) {
@@ -263,9 +264,19 @@ void Form2::tell_once(const std::string& line) {
   report_error(line);
 }
 
+void Form2::keep_escape(bool cycling) {
+  const bool was_missing = escape_missing_;
+  if (cycling && !program_.ended() && !platform_.escape_grabbed()) {
+    platform_.grab_escape(program_.form1().hWnd(), true);
+  }
+  escape_missing_ = cycling && !platform_.escape_grabbed();
+  if (escape_missing_ != was_missing) show_count(run_.mark);
+}
+
 void Form2::show_count(std::string_view mark) {
+  run_.mark = mark;
   program_.form1().set_Caption(std::string(design::kTitle) + " " + std::to_string(run_.pages) +
-                               std::string(mark));
+                               std::string(mark) + (escape_missing_ ? " · Esc 无效" : ""));
 }
 
 }  // namespace pr

@@ -51,6 +51,8 @@ struct PageRun {
   // A screen copy is under way; a copy that failed holds the cycle as well.
   bool copying = false;
   bool grab_failed = false;
+  // What the caption shows after the count.
+  std::string mark;
   // The errors said on stderr in this run, each once.
   std::vector<std::string> told;
 };

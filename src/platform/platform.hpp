@@ -137,6 +137,9 @@ class Platform {
   virtual void send_keys(const std::vector<KeyChord>& keys) = 0;
   virtual void post_key(WindowId w, int char_code) = 0;
   virtual void grab_escape(WindowId target, bool grab) = 0;
+  // Whether Esc pressed anywhere reaches the grab's target now: false when
+  // another program holds the key (a grab may then be asked for again).
+  virtual bool escape_grabbed() const = 0;
 
   // Periodic timers. `set_timer` with an interval above 0 starts a new period
   // now, whether or not the timer was running; 0 stops it. When to restart is

@@ -22,6 +22,7 @@ Form2::Form2(Program& program)
                // While the cycle runs, Esc from anywhere stops it.
                WindowId target = program.ended() ? kNoWindow : program.form1().hWnd();
                program.platform().grab_escape(target, enabled && target != kNoWindow);
+               if (program.form2_loaded()) program.form2().keep_escape(enabled);
              }),
       Shape1(program.platform(), hWnd(), {2640, 480, 1215, 495, 0}),
       program_(program) {}

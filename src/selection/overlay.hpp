@@ -78,6 +78,9 @@ class Form2 : public Form {
   // A failed save: the cycle holds, the caption says why in `words`, and
   // stderr gets the reported `lines` once for each distinct failure.
   void hold(const std::vector<std::string>& lines, std::string_view words);
+  // While the cycle runs, Esc is asked for again as long as another program
+  // holds it, and the caption says that Esc does not work meanwhile.
+  void keep_escape(bool cycling);
   // One line on stderr, unless this run has said it already.
   void tell_once(const std::string& line);
   // The tick's work; Timer1_Timer holds the cycle when its screen copy fails.
@@ -85,6 +88,7 @@ class Form2 : public Form {
   void show_count(std::string_view mark);
 
   Program& program_;
+  bool escape_missing_ = false;
   bool committed_ = false;          // a selection was committed in this program run
   bool navigation_unused_ = false;  // the document was sent to its start for nothing
   PageRun run_;

@@ -193,6 +193,26 @@ TEST(OneInstance, TheFirstClaimsTheSessionBeforeItShowsAnything) {
   EXPECT_LT(h.hp.call_index("claim_instance Form1"), h.hp.call_index("show Form1"));
 }
 
+TEST(OneInstance, AnEscHeldElsewhereIsAskedForAtEveryTickAndTheCaptionSaysSo) {
+  Harness h;
+  test::Document document(h.hp, 20);
+  h.hp.escape_refused = true;
+  h.capture(1500, 1500, 4500, 4500);
+  auto caption = [&] { return h.hp.window_named("Form1")->caption; };
+  EXPECT_EQ(caption(), "Pagerook 1 · Esc 无效");
+  h.hp.advance(1500);
+  h.hp.press_escape_anywhere();  // reaches nobody
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  const std::size_t asked = h.hp.calls().size();
+  h.hp.escape_refused = false;  // the other program lets go
+  h.hp.advance(300);
+  EXPECT_LT(h.hp.call_index("grab escape", asked), h.hp.calls().size());
+  EXPECT_EQ(caption().find("Esc"), std::string::npos) << caption();
+  h.hp.press_escape_anywhere();
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_EQ(caption().find("Esc"), std::string::npos) << caption();
+}
+
 TEST(WayOut, EscOnTheOverlayCancelsTheSelection) {
   Harness h;
   h.click_capture();

@@ -431,6 +431,11 @@ void HeadlessPlatform::post_key(WindowId w, int char_code) {
 }
 
 void HeadlessPlatform::grab_escape(WindowId target, bool grab) {
+  if (grab && escape_refused) {
+    escape_target_ = kNoWindow;
+    log("grab escape refused");
+    return;
+  }
   escape_target_ = grab ? target : kNoWindow;
   log(grab ? "grab escape" : "release escape");
 }

@@ -102,7 +102,9 @@ class HeadlessPlatform : public Platform {
   const std::vector<std::string>& calls() const { return calls_; }
   std::size_t call_index(const std::string& call, std::size_t from = 0) const;
   MousePointer pointer() const { return pointer_; }
-  bool escape_grabbed() const { return escape_target_ != kNoWindow; }
+  bool escape_grabbed() const override { return escape_target_ != kNoWindow; }
+  // Another program holds Esc: grabs are refused while this is set.
+  bool escape_refused = false;
   bool quit_requested() const { return quit_; }
   // Whether a modal display is up and its window still shown.
   bool modal_shown() const;

@@ -51,6 +51,7 @@ class Win32Platform : public Platform {
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
+  bool escape_grabbed() const override { return escape_target_ != kNoWindow; }
   TimerId create_timer() override;
   void set_timer(TimerId t, std::int32_t interval_ms) override;
   void sleep_ms(std::int32_t ms) override;
@@ -121,6 +122,7 @@ class Win32Platform : public Platform {
   std::map<TimerId, bool> timers_;  // whether it runs
   TimerId next_timer_ = 1;
   WindowId escape_target_ = kNoWindow;
+  bool escape_refusal_told_ = false;
   MousePointer pointer_ = MousePointer::Default;
   ScreenCopier screen_;
   bool uncovered_ = false;  // one of our windows left the screen since the last copy

@@ -315,9 +315,9 @@ void X11Platform::post_key(WindowId w, int char_code) {
 
 void X11Platform::grab_escape(WindowId target, bool grab) {
   escape_target_ = grab ? target : kNoWindow;
-  if (!grab) {
-    escape_grab_.reset();
-  } else if (!escape_grab_) {
+  // A grab that another program refused is asked for anew.
+  if (!grab || (escape_grab_ && !escape_grab_->complete())) escape_grab_.reset();
+  if (grab && !escape_grab_) {
     escape_grab_ = std::make_unique<EscapeGrab>(
         display(), connection_.root(),
         [this] {

@@ -59,6 +59,9 @@ class X11Platform : public Platform {
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
+  bool escape_grabbed() const override {
+    return escape_target_ != kNoWindow && escape_grab_ && escape_grab_->complete();
+  }
   TimerId create_timer() override { return loop_.create_timer(); }
   void set_timer(TimerId t, std::int32_t interval_ms) override;
   void sleep_ms(std::int32_t ms) override;
