@@ -79,6 +79,11 @@ class Win32Platform : public Platform {
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
+  // While a window that grabs input is shown, every key pressed goes to it:
+  // the overlay is never active, so a low-level hook takes the keys before
+  // any program (Alt+F4 included); Esc reaches the window as character 27.
+  static LRESULT CALLBACK held_keys(int code, WPARAM wp, LPARAM lp);
+  void hold_keyboard(HWND hwnd);
   LRESULT handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT handle_host(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void paint(Window& win, HWND hwnd);
@@ -116,6 +121,7 @@ class Win32Platform : public Platform {
   UniqueWindow host_;
   UniqueHook hook_;
   UniqueHandle instance_mutex_;
+  UniqueHook keyboard_hook_;
   UniqueFont ui_font_;
   std::map<WindowId, std::unique_ptr<Window>> windows_;
   WindowId next_window_ = 1;
