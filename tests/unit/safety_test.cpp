@@ -117,12 +117,16 @@ TEST_P(HeldCycle, AFailedSaveHoldsTheCycleUntilThePageIsSaved) {
   EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 6 ✓");
 }
 
+// The Windows writer writes through GDI+, so only its rename goes through
+// the files layer.
 INSTANTIATE_TEST_SUITE_P(Faults, HeldCycle,
-                         testing::Values(Fault{"write", std::errc::no_space_on_device, "磁盘已满"},
-                                         Fault{"write", std::errc::read_only_file_system,
-                                               "磁盘只读"},
-                                         Fault{"write", std::errc::not_a_directory, "文件夹不可用"},
-                                         Fault{"rename", std::errc::io_error, "保存失败"}));
+                         testing::Values(
+#ifndef _WIN32
+                             Fault{"write", std::errc::no_space_on_device, "磁盘已满"},
+                             Fault{"write", std::errc::read_only_file_system, "磁盘只读"},
+                             Fault{"write", std::errc::not_a_directory, "文件夹不可用"},
+#endif
+                             Fault{"rename", std::errc::io_error, "保存失败"}));
 
 TEST(HeldCycle, AFailedScreenCopyHoldsTheCycleAndEscStopsIt) {
   Harness h;
@@ -163,8 +167,11 @@ TEST(HeldCycle, APlainFileWhereTheFolderShouldBeHoldsTheCycle) {
   h.hp.advance(6000);
   EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 文件夹不可用");
   ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find(files::to_utf8(h.folder)), std::string::npos);
+#ifndef _WIN32
   EXPECT_NE(reports.lines[0].find(std::make_error_code(std::errc::not_a_directory).message()),
             std::string::npos);
+#endif
   fs::remove(h.folder);
   fs::rename(aside, h.folder);
   h.hp.advance(3000);
