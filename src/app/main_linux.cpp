@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     auto writer = pr::make_system_jpeg_writer();
     pr::x11::X11Platform platform;
     pr::Program program(platform, *writer);
+    if (program.second_instance()) return 0;
     program.run_report = [](std::string_view line) { std::cout << line << std::endl; };
     return platform.run();
   } catch (const std::exception& error) {

@@ -17,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto writer = pr::make_system_jpeg_writer();
     pr::win32::Win32Platform platform(instance, {PAGEROOK_ICON_PROGRAM, PAGEROOK_ICON_PREVIEW});
     pr::Program program(platform, *writer);
+    if (program.second_instance()) return 0;
     return platform.run();
   } catch (const std::exception& e) {
     pr::report_error(e.what());

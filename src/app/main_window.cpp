@@ -6,6 +6,7 @@
 #include "platform/files.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
+#include "store/capture_folder.hpp"
 #include "store/module1.hpp"
 
 namespace pr {
@@ -52,9 +53,13 @@ void Form1::Check2_Click() {
 }
 
 void Form1::Command1_Click() {
+  // A running cycle stops first, as with Esc: it must neither page the
+  // document under the overlay nor save into the folder emptied here.
+  if (program_.form2_loaded() && program_.form2().cycling()) Form_KeyPress(kEsc);
   ResumeNext step;
-  step([&] { files::delete_matching(program_.capture_folder(), "*.*"); });
+  step([&] { File1.set_left_over(empty_capture_folder(platform_, program_.capture_folder())); });
   step([&] { program_.form2().Hide(); });
+  step([&] { program_.form2().navigate_word_if_unused(); });
   step([&] { program_.form3().Hide(); });
   step([&] { program_.form2().Move(0, 0, program_.screen_width(), program_.screen_height()); });
   step([&] { program_.form2().set_AutoRedraw(true); });
@@ -76,7 +81,34 @@ void Form1::Form_KeyPress(int key_ascii) {
   }
 }
 
+void Form1::keep_out_of(float left, float top, float width, float height) {
+  if (!moved_out_) {
+    home_left_ = Left();
+    home_top_ = Top();
+  }
+  moved_out_ = true;
+  const float right = program_.screen_width() - Width();
+  const float bottom = program_.screen_height() - Height();
+  const float corners[4][2] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
+  for (const auto& corner : corners) {
+    const bool apart = corner[0] + Width() <= left || corner[0] >= left + width ||
+                       corner[1] + Height() <= top || corner[1] >= top + height;
+    if (apart) {
+      Move(corner[0], corner[1], Width(), Height());
+      return;
+    }
+  }
+  Hide();
+}
+
+void Form1::come_back() {
+  if (!moved_out_) return;
+  moved_out_ = false;
+  Move(home_left_, home_top_, Width(), Height());
+}
+
 void Form1::stop_cycle() {
+  come_back();
   Show();
   program_.form2().Timer1.set_Interval(0);
   program_.form2().Timer1.set_Enabled(false);

@@ -47,6 +47,11 @@ class Form1 : public Form {
   Menu PopupMenu() const;
   void Menu_Click(int item);
 
+  // While the cycle runs the window stands in a corner of the screen that
+  // the rectangle (twips) does not touch, so no page shows it; hidden when
+  // every corner is touched. `come_back` moves it back where it was.
+  void keep_out_of(float left, float top, float width, float height);
+  void come_back();
   // What Esc does to the cycle: main window shown, timer off, arrow pointer.
   void stop_cycle();
 
@@ -56,6 +61,8 @@ class Form1 : public Form {
 
  private:
   Program& program_;
+  bool moved_out_ = false;
+  float home_left_ = 0, home_top_ = 0;
 };
 
 }  // namespace pr

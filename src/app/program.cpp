@@ -20,6 +20,15 @@ void report_error(const std::exception& error) {
 Program::Program(Platform& platform, JpegWriter& writer) : platform_(platform), writer_(writer) {
   platform_.set_event_sink(this);
   form1_ = std::make_unique<Form1>(*this);
+  // Two would page the same document and empty each other's folder.
+  if (!platform_.claim_instance(form1_->hWnd())) {
+    second_instance_ = true;
+    report_error(
+        std::string_view("Pagerook is running already in this session; its window asks for "
+                         "your attention"));
+    form1_.reset();
+    return;
+  }
   if (trace_) {
     // Benchmarks need a shorter tick than the designed one.
     if (const char* tick = std::getenv("PAGEROOK_BENCH_TICK")) form1_->Text2.Text = tick;
@@ -107,6 +116,7 @@ void Program::mouse_up(WindowId w, int button, int shift, int x, int y) {
 
 void Program::key_press(WindowId w, int char_code) {
   if (form1_ && form1_->hWnd() == w) dispatch([&] { form1_->key_press(char_code); });
+  if (is_form2(w)) dispatch([&] { form2_->Form_KeyPress(char_code); });
 }
 
 void Program::button_click(WindowId w, int button_id) {

@@ -26,6 +26,9 @@ class Program : public EventSink {
   ~Program() override;
 
   Platform& platform() { return platform_; }
+  // Another Pagerook runs in this desktop session: this one showed nothing
+  // and is to end at once.
+  bool second_instance() const { return second_instance_; }
   JpegWriter& jpeg_writer() { return writer_; }
   // The folder the captures go to: "截图" in the platform's base folder.
   std::filesystem::path capture_folder() const;
@@ -74,6 +77,7 @@ class Program : public EventSink {
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<Form2> form2_;
   std::unique_ptr<Form3> form3_;
+  bool second_instance_ = false;
 };
 
 // One line on standard error for an error that reached the event loop.

@@ -2,7 +2,10 @@
 // the rest of the cycle.
 #include "capture/cycle.hpp"
 
+#include <algorithm>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
@@ -20,6 +23,21 @@ namespace pr {
 
 namespace {
 
+// Why a save failed, in the caption's few words.
+const char* save_failure_words(std::error_code error) {
+  if (error == std::errc::no_space_on_device || error == std::errc::file_too_large) {
+    return "磁盘已满";
+  }
+  if (error == std::errc::read_only_file_system) return "磁盘只读";
+  if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
+    return "无权写入";
+  }
+  if (error == std::errc::not_a_directory || error == std::errc::no_such_file_or_directory) {
+    return "文件夹不可用";
+  }
+  return "保存失败";
+}
+
 const char* why(RunEnd how) {
   switch (how) {
     case RunEnd::Escape:
@@ -35,6 +53,27 @@ const char* why(RunEnd how) {
 }  // namespace
 
 void Form2::Timer1_Timer() {
+  keep_escape(true);
+  try {
+    cycle_tick();
+  } catch (const std::exception& error) {
+    // The phase has not moved on, so the next tick tries the same step again
+    // and no page is turned past one that was not read.
+    if (!run_.copying) throw;
+    run_.copying = false;
+    run_.grab_failed = true;
+    tell_once(std::string("the screen could not be read: ") + error.what() +
+              "; the cycle waits and tries again at every tick");
+    if (!run_.held) show_count(" ⚠ 截屏失败");
+    return;
+  }
+  if (run_.grab_failed && !run_.held) {
+    run_.grab_failed = false;
+    show_count("");
+  }
+}
+
+void Form2::cycle_tick() {
   paused_ms_ = 0;
   // A page whose save failed is saved before anything else happens, so that
   // no page is skipped and the numbers have no gap.
@@ -60,7 +99,9 @@ void Form2::Timer1_Timer() {
     // overlay is hidden again before this tick returns.
     float dx = region_width();
     float dy = region_height();
+    run_.copying = true;
     copy_screen_part(region_left(), region_top(), dx, dy);
+    run_.copying = false;
     set_AutoRedraw(false);
     Show();
     platform_.set_topmost(hWnd(), true);
@@ -105,7 +146,9 @@ ImageView Form2::grab_region() {
   // The overlay would show the very picture it froze, so the screen is not
   // frozen again; the preview must stay out of the picture all the same.
   if (program_.form3_loaded() && program_.form3().Visible()) program_.form3().Hide();
+  run_.copying = true;
   copy_screen_part(region_left(), region_top(), region_width(), region_height());
+  run_.copying = false;
   return Image();
 }
 
@@ -153,6 +196,8 @@ void Form2::begin_run() {
   run_.page_turned = false;
   run_.polls = 0;
   run_.held = false;
+  run_.grab_failed = false;
+  run_.told.clear();
   run_.active = true;
   show_count("");
 }
@@ -160,18 +205,25 @@ void Form2::begin_run() {
 bool Form2::save_page() {
   if (!Module1::CanSave(program_)) return false;
   bool written = false;
-  try {
-    written = Module1::SaveCapture(program_);
-  } catch (...) {
-    // The error itself reaches stderr from the event loop.
-    hold(false);
-    throw;
+  std::vector<std::string> lines;
+  files::clear_last_error();
+  {
+    // Held back: a save tried again at every tick says each error once.
+    HeldReports reports;
+    try {
+      written = Module1::SaveCapture(program_);
+    } catch (const std::exception& error) {
+      report_error(error.what());
+    }
+    lines = reports.lines();
   }
   if (!written) {
-    hold(true);
+    hold(lines, save_failure_words(files::last_error()));
     return false;
   }
+  for (const std::string& line : lines) report_error(line);
   run_.held = false;
+  run_.grab_failed = false;
   keep_copy(run_.last_saved, program_.form1().Picture1.Image());
   ++run_.pages;
   run_.turn_saved = true;
@@ -192,18 +244,35 @@ void Form2::end_run(RunEnd how) {
   }
 }
 
-void Form2::hold(bool tell) {
-  if (tell && !run_.held) {
-    report_error("a page could not be saved in " + files::to_utf8(program_.capture_folder()) +
-                 "; the cycle waits and tries again at every tick");
-  }
+void Form2::hold(const std::vector<std::string>& lines, std::string_view words) {
+  std::string why;
+  for (const std::string& line : lines) why += (why.empty() ? " (" : "; ") + line;
+  if (!why.empty()) why += ")";
+  tell_once("a page could not be saved in " + files::to_utf8(program_.capture_folder()) + why +
+            "; the cycle waits and tries again at every tick");
   run_.held = true;
-  show_count(" ⚠");
+  show_count(" ⚠ " + std::string(words));
+}
+
+void Form2::tell_once(const std::string& line) {
+  if (std::find(run_.told.begin(), run_.told.end(), line) != run_.told.end()) return;
+  run_.told.push_back(line);
+  report_error(line);
+}
+
+void Form2::keep_escape(bool cycling) {
+  const bool was_missing = escape_missing_;
+  if (cycling && !program_.ended() && !platform_.escape_grabbed()) {
+    platform_.grab_escape(program_.form1().hWnd(), true);
+  }
+  escape_missing_ = cycling && !platform_.escape_grabbed();
+  if (escape_missing_ != was_missing) show_count(run_.mark);
 }
 
 void Form2::show_count(std::string_view mark) {
+  run_.mark = mark;
   program_.form1().set_Caption(std::string(design::kTitle) + " " + std::to_string(run_.pages) +
-                               std::string(mark));
+                               std::string(mark) + (escape_missing_ ? " · Esc 无效" : ""));
 }
 
 }  // namespace pr

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/image.hpp"
 
@@ -48,6 +50,13 @@ struct PageRun {
   bool active = false;
   // "自动" as it stood at the commit: the run keeps the pace it began with.
   bool auto_mode = false;
+  // A screen copy is under way; a copy that failed holds the cycle as well.
+  bool copying = false;
+  bool grab_failed = false;
+  // What the caption shows after the count.
+  std::string mark;
+  // The errors said on stderr in this run, each once.
+  std::vector<std::string> told;
 };
 
 }  // namespace pr

@@ -19,7 +19,12 @@ void FileListBox::set_Path(const std::filesystem::path& path) {
 }
 
 void FileListBox::Refresh() {
-  if (!path_.empty()) count_ = files::count_visible_files(path_);
+  if (path_.empty()) return;
+  count_ = files::count_visible_files(path_);
+  for (const std::string& name : left_over_) {
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(path_ / files::from_utf8(name), ignored)) --count_;
+  }
 }
 
 PictureBox::PictureBox(float width, float height, float twips_per_pixel)

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/image.hpp"
 #include "platform/platform.hpp"
@@ -51,10 +53,14 @@ class FileListBox {
   void set_Path(const std::filesystem::path& path);
   void Refresh();
   long ListCount() const { return count_; }
+  // Names in the folder that the count leaves out: what the emptying of the
+  // folder could not remove.
+  void set_left_over(std::vector<std::string> names) { left_over_ = std::move(names); }
 
  private:
   std::filesystem::path path_;
   long count_ = 0;
+  std::vector<std::string> left_over_;
 };
 
 // A picture box: its outer size in twips and the persistent image its drawing

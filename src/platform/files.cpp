@@ -1,6 +1,11 @@
 #include "platform/files.hpp"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
 
 namespace pr::files {
 
@@ -56,6 +61,80 @@ bool wildcard_match(std::string_view pattern, std::string_view name) {
     return match(pattern.substr(0, pattern.size() - 2), name);
   }
   return match(pattern, name);
+}
+
+namespace {
+
+std::error_code& last() {
+  static std::error_code error;
+  return error;
+}
+
+struct Fault {
+  std::error_code error;
+  int times = 0;
+};
+
+std::map<std::string, Fault, std::less<>>& faults() {
+  static std::map<std::string, Fault, std::less<>> table;
+  return table;
+}
+
+// An injected fault for this operation, used up by one call.
+std::error_code injected(std::string_view operation) {
+  auto it = faults().find(operation);
+  if (it == faults().end() || it->second.times <= 0) return {};
+  --it->second.times;
+  return it->second.error;
+}
+
+std::error_code from_errno(int code) {
+  return {code, std::generic_category()};
+}
+
+}  // namespace
+
+std::error_code last_error() {
+  return last();
+}
+
+void clear_last_error() {
+  last().clear();
+}
+
+void note_error(std::error_code error) {
+  if (error) last() = error;
+}
+
+void inject_fault(std::string_view operation, std::error_code error, int times) {
+  faults()[std::string(operation)] = {error, times};
+}
+
+std::error_code write_new_file(const std::filesystem::path& path, const void* data,
+                               std::size_t size) {
+  std::error_code error = injected("write");
+  if (!error) {
+#ifdef _WIN32
+    std::FILE* f = _wfopen(path.c_str(), L"wb");
+#else
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+#endif
+    if (!f) {
+      error = from_errno(errno);
+    } else {
+      if (std::fwrite(data, 1, size, f) != size || std::fflush(f) != 0) error = from_errno(errno);
+      if (std::fclose(f) != 0 && !error) error = from_errno(errno);
+    }
+  }
+  note_error(error);
+  return error;
+}
+
+std::error_code rename_file(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code error = injected("rename");
+  if (!error) std::filesystem::rename(from, to, error);
+  note_error(error);
+  return error;
 }
 
 }  // namespace pr::files

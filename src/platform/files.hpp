@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace pr::files {
 
@@ -34,5 +36,29 @@ long count_visible_files(const std::filesystem::path& folder);
 
 // Whether the file list shows this entry; `name` is the bare file name.
 bool is_visible_name(std::string_view name);
+
+// Whether the file list leaves this entry out as hidden (or, on Windows, a
+// system file), read from the entry itself, not from what a link points to.
+bool is_hidden(const std::filesystem::path& path);
+
+// Whether a process with this id is running on this machine.
+bool process_running(long pid);
+
+// Writes a new file whole and flushes it; an existing file is replaced.
+// Returns the error of the step that failed, or no error.
+std::error_code write_new_file(const std::filesystem::path& path, const void* data,
+                               std::size_t size);
+// Renames a file, replacing what has the new name.
+std::error_code rename_file(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The error of the last file operation above, or of this layer's calls that
+// throw, that failed; cleared by `clear_last_error`.
+std::error_code last_error();
+void clear_last_error();
+void note_error(std::error_code error);
+
+// For tests: the next `times` calls of `operation` ("write" or "rename")
+// fail with `error` before touching any file.
+void inject_fault(std::string_view operation, std::error_code error, int times = 1);
 
 }  // namespace pr::files

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ namespace pr::files {
 namespace {
 
 [[noreturn]] void fail(int err, const std::filesystem::path& path) {
+  note_error({err, std::generic_category()});
   ErrorKind kind = err == ENOENT || err == ENOTDIR ? ErrorKind::PathNotFound
                    : err == EACCES || err == EPERM ? ErrorKind::PermissionDenied
                                                    : ErrorKind::Io;
@@ -43,6 +45,16 @@ Dir open_folder(const std::filesystem::path& folder, bool refuse_link) {
 
 bool is_visible_name(std::string_view name) {
   return !name.empty() && name[0] != '.';
+}
+
+bool is_hidden(const std::filesystem::path& path) {
+  return !is_visible_name(path.filename().native());
+}
+
+bool process_running(long pid) {
+  if (pid <= 0) return false;
+  // EPERM: it runs, under another user.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 void delete_matching(const std::filesystem::path& folder, std::string_view pattern) {

@@ -13,6 +13,7 @@ namespace {
 
 // The error a failed call on a file or folder is to the program.
 [[noreturn]] void fail(DWORD err, const std::filesystem::path& path) {
+  note_error({static_cast<int>(err), std::system_category()});
   ErrorKind kind = err == ERROR_PATH_NOT_FOUND || err == ERROR_FILE_NOT_FOUND ||
                            err == ERROR_DIRECTORY || err == ERROR_INVALID_NAME
                        ? ErrorKind::PathNotFound
@@ -55,6 +56,20 @@ void for_each_entry(const std::filesystem::path& folder, Visit visit) {
 
 bool is_visible_name(std::string_view name) {
   return !name.empty();
+}
+
+bool is_hidden(const std::filesystem::path& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+bool process_running(long pid) {
+  if (pid <= 0) return false;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
 }
 
 void delete_matching(const std::filesystem::path& folder, std::string_view pattern) {

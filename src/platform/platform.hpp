@@ -149,6 +149,9 @@ class Platform {
   virtual void send_keys(const std::vector<KeyChord>& keys) = 0;
   virtual void post_key(WindowId w, int char_code) = 0;
   virtual void grab_escape(WindowId target, bool grab) = 0;
+  // Whether Esc pressed anywhere reaches the grab's target now: false when
+  // another program holds the key (a grab may then be asked for again).
+  virtual bool escape_grabbed() const = 0;
 
   // Periodic timers. `set_timer` with an interval above 0 starts a new period
   // now, whether or not the timer was running; 0 stops it. When to restart is
@@ -167,6 +170,17 @@ class Platform {
   // Opens the folder in the desktop's file manager without waiting for it.
   // Throws when the file manager cannot be started.
   virtual void open_folder(const std::filesystem::path& folder) = 0;
+
+  // Moves one file or link (the link itself, never its target) to the
+  // desktop's trash, where the user can restore it. Returns "" when done, else
+  // the system's words for why not; the file is then where it was.
+  virtual std::string move_to_trash(const std::filesystem::path& path) = 0;
+
+  // One program per desktop session: claims the session for `main`, the
+  // program's main window, and returns true. When another instance holds it,
+  // draws the user's attention to that one's main window without taking the
+  // keyboard focus, and returns false.
+  virtual bool claim_instance(WindowId main) = 0;
 
   // The event loop: runs until `quit`, returns the exit status.
   virtual int run() = 0;

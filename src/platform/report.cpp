@@ -34,4 +34,12 @@ void set_report_sink(ReportSink new_sink) {
   sink() = std::move(new_sink);
 }
 
+HeldReports::HeldReports() : previous_(std::move(sink())) {
+  sink() = [this](std::string_view line) { lines_.emplace_back(line); };
+}
+
+HeldReports::~HeldReports() {
+  sink() = std::move(previous_);
+}
+
 }  // namespace pr

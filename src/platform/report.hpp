@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/errors.hpp"
 
@@ -26,5 +27,20 @@ std::string win32_error_text(unsigned long code);
 // Where report_error's lines go; an empty function restores standard error.
 using ReportSink = std::function<void(std::string_view line)>;
 void set_report_sink(ReportSink sink);
+
+// Keeps the lines reported during its life instead of passing them on, so
+// that a caller who retries an operation can say each of its errors once.
+class HeldReports {
+ public:
+  HeldReports();
+  ~HeldReports();
+  HeldReports(const HeldReports&) = delete;
+  HeldReports& operator=(const HeldReports&) = delete;
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  ReportSink previous_;
+  std::vector<std::string> lines_;
+};
 
 }  // namespace pr

@@ -15,6 +15,8 @@ constexpr int kEnter = 13;
 }  // namespace
 
 void Form2::Form_MouseUp(int button, int, float x, float y) {
+  // The release of a drag that Esc cancelled.
+  if (!Visible()) return;
   ResumeNext step;
   Form1& form1 = program_.form1();
   if (button == kLeftButton) {
@@ -24,20 +26,23 @@ void Form2::Form_MouseUp(int button, int, float x, float y) {
     step([&] { Shape1.set_Height(0); });
     float dx = region_width();
     float dy = region_height();
-    if (dx > design::kEmptyPicture && dy > design::kEmptyPicture) {
-      PictureBox& picture = form1.Picture1;
-      step([&] { picture.Cls(); });
-      step([&] { picture.set_Width(dx); });
-      step([&] { picture.set_Height(dy); });
-      step([&] {
-        picture.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx, dy);
-      });
+    // Too small to crop: a click or a slip, never a page to capture.
+    if (!(dx > design::kEmptyPicture && dy > design::kEmptyPicture)) {
+      cancel_selection();
+      return;
     }
+    committed_ = true;
+    PictureBox& picture = form1.Picture1;
+    step([&] { picture.Cls(); });
+    step([&] { picture.set_Width(dx); });
+    step([&] { picture.set_Height(dy); });
+    step([&] { picture.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx, dy); });
     step([&] { Hide(); });
     step([&] { form1.Show(); });
     if (program_.IntervalMode) {
       // Enter is meant for our own main window only, never for the document.
       step([&] { platform_.post_key(form1.hWnd(), kEnter); });
+      step([&] { form1.keep_out_of(region_left(), region_top(), dx, dy); });
       step([&] { begin_run(); });
       step([&] { save_page(); });
       step([&] { PageKeys = parse_keys(form1.PageKey); });

@@ -12,7 +12,8 @@ namespace pr {
 
 namespace {
 constexpr int kLeftButton = 1;
-}
+constexpr int kEsc = 27;
+}  // namespace
 
 Form2::Form2(Program& program)
     : Form(program.platform(), design::form2()),
@@ -21,6 +22,7 @@ Form2::Form2(Program& program)
                // While the cycle runs, Esc from anywhere stops it.
                WindowId target = program.ended() ? kNoWindow : program.form1().hWnd();
                program.platform().grab_escape(target, enabled && target != kNoWindow);
+               if (program.form2_loaded()) program.form2().keep_escape(enabled);
              }),
       Shape1(program.platform(), hWnd(), {2640, 480, 1215, 495, 0}),
       program_(program) {}
@@ -67,6 +69,28 @@ void Form2::Form_MouseMove(int button, int, float x, float y) {
     step([&] { Shape1.set_Width(std::fabs(StartX - x)); });
     step([&] { Shape1.set_Height(std::fabs(StartY - y)); });
   }
+}
+
+void Form2::Form_KeyPress(int key_ascii) {
+  if (key_ascii == kEsc && Visible()) cancel_selection();
+}
+
+void Form2::cancel_selection() {
+  ResumeNext step;
+  step([&] { Shape1.set_Width(0); });
+  step([&] { Shape1.set_Height(0); });
+  step([&] { Hide(); });
+  step([&] { Timer1.set_Interval(0); });
+  step([&] { Timer1.set_Enabled(false); });
+  step([&] { program_.form1().Show(); });
+  step([&] { program_.set_mouse_pointer(MousePointer::Arrow); });
+  if (!committed_) navigation_unused_ = true;
+}
+
+void Form2::navigate_word_if_unused() {
+  if (!navigation_unused_) return;
+  navigation_unused_ = false;
+  navigate_word();
 }
 
 }  // namespace pr

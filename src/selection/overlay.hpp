@@ -35,8 +35,18 @@ class Form2 : public Form {
   void Form_MouseDown(int button, int shift, float x, float y);
   void Form_MouseMove(int button, int shift, float x, float y);
   void Form_MouseUp(int button, int shift, float x, float y);
+  // Esc cancels the selection; every other key is swallowed.
+  void Form_KeyPress(int key_ascii);
   void Timer1_Timer();
 
+  // Ends the selection without a capture: the overlay goes, the main window
+  // comes back, nothing is saved and no cycle runs.
+  void cancel_selection();
+  // Sends the document back to its start again when the run that did it
+  // last was cancelled before any commit.
+  void navigate_word_if_unused();
+  // Whether the page cycle is ticking.
+  bool cycling() const { return Timer1.Enabled() && Timer1.Interval() > 0; }
   // A capture run: begun at a commit, its pages saved one by one (a page
   // unchanged from the last saved one never is), ended once.
   void begin_run();
@@ -69,12 +79,22 @@ class Form2 : public Form {
   bool take_new_page();
   // One more page turn that changed nothing; true when that ends the run.
   bool count_unchanged_turn();
-  // A failed save: the cycle holds and the caption says so; `tell` puts one
-  // line on stderr when the hold begins.
-  void hold(bool tell);
+  // A failed save: the cycle holds, the caption says why in `words`, and
+  // stderr gets the reported `lines` once for each distinct failure.
+  void hold(const std::vector<std::string>& lines, std::string_view words);
+  // While the cycle runs, Esc is asked for again as long as another program
+  // holds it, and the caption says that Esc does not work meanwhile.
+  void keep_escape(bool cycling);
+  // One line on stderr, unless this run has said it already.
+  void tell_once(const std::string& line);
+  // The tick's work; Timer1_Timer holds the cycle when its screen copy fails.
+  void cycle_tick();
   void show_count(std::string_view mark);
 
   Program& program_;
+  bool escape_missing_ = false;
+  bool committed_ = false;          // a selection was committed in this program run
+  bool navigation_unused_ = false;  // the document was sent to its start for nothing
   PageRun run_;
   double paused_ms_ = 0;
 };

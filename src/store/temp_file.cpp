@@ -31,8 +31,7 @@ TempFile::~TempFile() {
 }
 
 bool TempFile::commit() {
-  std::error_code error;
-  std::filesystem::rename(temp_, target_, error);
+  std::error_code error = files::rename_file(temp_, target_);
   if (error) {
     report_error("cannot rename " + files::to_utf8(temp_) + " to " + files::to_utf8(target_) +
                  ": " + error.message());

@@ -2,9 +2,7 @@
 
 #include <turbojpeg.h>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/files.hpp"
@@ -47,21 +45,9 @@ void set_density(unsigned char* jpeg, unsigned long size, float dpi) {
 
 // Says which file could not be written and why.
 bool write_all(const std::filesystem::path& path, const unsigned char* data, unsigned long size) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f != nullptr;
-  int error = ok ? 0 : errno;
-  if (f) {
-    if (std::fwrite(data, 1, size, f) != size || std::fflush(f) != 0) {
-      ok = false;
-      error = errno;
-    }
-    if (std::fclose(f) != 0 && ok) {
-      ok = false;
-      error = errno;
-    }
-  }
-  if (!ok) report_error("cannot write " + files::to_utf8(path) + ": " + errno_text(error));
-  return ok;
+  const std::error_code error = files::write_new_file(path, data, size);
+  if (error) report_error("cannot write " + files::to_utf8(path) + ": " + error.message());
+  return !error;
 }
 
 }  // namespace

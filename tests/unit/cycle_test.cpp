@@ -70,14 +70,43 @@ TEST(Cycle, EachCaptureIsTheSameRectangleOfANewFrozenScreen) {
   EXPECT_FALSE(h.hp.window_named("Form2")->visible);
 }
 
-TEST(Cycle, MainWindowStaysShownAndIsPartOfTheCapture) {
+// No pixel of a page is one of our main window's.
+bool shows_main_window(ImageView picture) {
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      if (picture.pixel(x, y) == HeadlessPlatform::kMainWindowColour) return true;
+    }
+  }
+  return false;
+}
+
+TEST(Cycle, MainWindowStaysOutOfThePagesAndComesBackAfterwards) {
   Harness h;
-  h.hp.screen().fill(0x0000FF);
-  h.capture(0, 0, 3000, 3000);  // overlaps the main window's corner
-  ImageView first = h.form1().Picture1.Image();
-  EXPECT_EQ(first.pixel(0, 0), 0x0000FFu);  // hidden for the commit's freeze
+  test::Document document(h.hp, 10);
+  const auto* main = h.hp.window_named("Form1");
+  const int left = main->left, top = main->top;
+  h.capture(0, 0, 3000, 3000);                                  // over the main window's corner
+  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));  // hidden for the freeze
+  EXPECT_TRUE(main->visible);
+  h.hp.advance(3000);
+  ASSERT_EQ(h.files().size(), 3u);
+  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));
+  EXPECT_GE(main->left, 200);  // beside the rectangle, where it is still seen
+  h.hp.press_escape_anywhere();
+  EXPECT_EQ(main->left, left);
+  EXPECT_EQ(main->top, top);
+  EXPECT_TRUE(main->visible);
+}
+
+TEST(Cycle, MainWindowHiddenWhileTheRectangleTouchesEveryCorner) {
+  Harness h;
+  test::Document document(h.hp, 10);
+  h.capture(0, 0, 1920 * 15, 1080 * 15);
   h.hp.advance(1500);
-  EXPECT_EQ(h.form1().Picture1.Image().pixel(0, 0), HeadlessPlatform::kMainWindowColour);
+  EXPECT_FALSE(h.hp.window_named("Form1")->visible);
+  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));
+  h.hp.press_escape_anywhere();
+  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
 }
 
 TEST(Cycle, EscStopsAtOnceAndANewCommitResumesWhereItStopped) {
@@ -152,17 +181,23 @@ TEST(Cycle, UnusableTickTextKeepsThePreviousInterval) {
   EXPECT_EQ(h.form2().Timer1.Interval(), 0);
 }
 
-TEST(Cycle, ANewCaptureRunDoesNotStopIt) {
+TEST(Cycle, ANewCaptureRunStopsItAndTheOverlayStaysUp) {
   Harness h;
   test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(900);
+  std::size_t keys = h.hp.keystrokes().size();
   h.click_capture();  // the overlay is up, the user is about to drag
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
-  h.hp.advance(600 + kSettleMs);  // page turn at 1200, capture at 1500 under the user's hands
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.hp.escape_grabbed());
+  h.hp.advance(3000);  // no page turn, no capture under the user's hands
+  EXPECT_EQ(h.hp.keystrokes().size(), keys);
+  EXPECT_TRUE(h.files().empty());  // the old run went to the trash
+  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Cross);
+  h.drag(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
-  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
-  EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
 }
 
 TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
@@ -176,18 +211,21 @@ TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("Overflow"), std::string::npos);
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
-  EXPECT_EQ(h.form2().CyclePhase, 1);  // not advanced
+  EXPECT_EQ(h.files().size(), 1u);
+  const std::size_t keys = h.hp.keystrokes().size();
+  h.hp.advance(3000);  // held: no page turn while the page is unsaved
+  EXPECT_EQ(h.hp.keystrokes().size(), keys);
   h.form1().Text1.Text = "80";
-  h.hp.advance(300);  // the capture again, without another page turn
+  h.hp.advance(300);  // the save again, without another page turn
   EXPECT_EQ(h.files().size(), 2u);
-  EXPECT_EQ(h.form2().CyclePhase, 2);
+  EXPECT_EQ(h.hp.keystrokes().size(), keys);
 }
 
-TEST(Cycle, ASmallRectangleWithoutAnEarlierCropTurnsPagesAndSavesNothing) {
+TEST(Cycle, ASmallRectangleStartsNoCycle) {
   Harness h;
   h.capture(1500, 1500, 1600, 1600);
   Timeline t = run_for(h, 3000);
-  EXPECT_EQ(t.page_downs.size(), 2u);
+  EXPECT_TRUE(t.page_downs.empty());
   EXPECT_TRUE(h.files().empty());
   EXPECT_TRUE(h.hp.writes().empty());
 }

@@ -250,7 +250,7 @@ TEST(PageEnd, AFailedSaveHoldsTheCycleUntilALaterTickHasSavedThePage) {
   set_report_sink([&](std::string_view line) { errors.emplace_back(line); });
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(4000);
-  EXPECT_EQ(caption(h), "Pagerook 2 ⚠");
+  EXPECT_EQ(caption(h), "Pagerook 2 ⚠ 保存失败");
   h.hp.advance(20000);
   set_report_sink({});
   // Held from 3040 to 4500: no page turned meanwhile, and the cycle goes on

@@ -627,6 +627,36 @@ TEST_F(RealX, EscFromTheDocumentStopsTheCycle) {
   EXPECT_FALSE(document_->got_key(XK_Escape));
 }
 
+TEST_F(RealX, EscOnTheFrozenScreenCancelsAndNoKeyReachesTheDocument) {
+  start_document(0, 0, 800, 600);
+  start_program();
+  focus_document();
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
+  fake_move(400, 300);
+  fake_button(true);
+  fake_move(200, 200);
+  fake_key(XK_a);
+  fake_key(XK_Escape);
+  ASSERT_TRUE(wait_for([&] { return !overlay_shown() && viewable(main_window()); }, 10s));
+  fake_button(false);
+  // The release lands in the document now, which answers it; by then ours,
+  // had it come, would have been handled.
+  XSync(probe(), False);
+  run_for(300ms);
+  EXPECT_EQ(files(), 0);
+  EXPECT_FALSE(program_->form2().Timer1.Enabled());
+  EXPECT_FALSE(document_->got_key(XK_a));
+  EXPECT_FALSE(document_->got_key(XK_Escape));
+  int revert;
+  Window focus;
+  XGetInputFocus(probe(), &focus, &revert);
+  EXPECT_EQ(focus, document_->window());
+  // The grabs are gone: a key typed now reaches the document.
+  fake_key(XK_b);
+  EXPECT_TRUE(wait_for([&] { return document_->got_key(XK_b); }, 10s));
+}
+
 // Passes every event on to the program; ticks of its own timer go to `tick`.
 class Relay : public EventSink {
  public:

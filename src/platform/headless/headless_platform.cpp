@@ -319,6 +319,11 @@ void HeadlessPlatform::register_automation(const std::string& class_name,
 }
 
 ImageView HeadlessPlatform::copy_screen() {
+  if (failing_copies > 0) {
+    --failing_copies;
+    log("copy_screen failed");
+    throw Error(ErrorKind::Io, "screen: BadMatch (invalid parameter attributes)");
+  }
   ++screen_copies_;
   log("copy_screen");
   copy_.resize(screen_.width(), screen_.height());
@@ -482,6 +487,11 @@ void HeadlessPlatform::post_key(WindowId w, int char_code) {
 }
 
 void HeadlessPlatform::grab_escape(WindowId target, bool grab) {
+  if (grab && escape_refused) {
+    escape_target_ = kNoWindow;
+    log("grab escape refused");
+    return;
+  }
   escape_target_ = grab ? target : kNoWindow;
   log(grab ? "grab escape" : "release escape");
 }
@@ -508,6 +518,24 @@ std::unique_ptr<AutomationObject> HeadlessPlatform::attach_automation(std::strin
     throw Error(ErrorKind::Automation, "ActiveX component can't create object");
   }
   return std::make_unique<RecordingObject>(it->second, it->first);
+}
+
+std::string HeadlessPlatform::move_to_trash(const std::filesystem::path& path) {
+  log("trash " + path.filename().string());
+  auto refused = trash_refuses.find(path.filename().string());
+  if (refused != trash_refuses.end()) return refused->second;
+  // Removing the entry stands for moving it away: a link goes, its target stays.
+  std::error_code error;
+  if (!std::filesystem::remove(path, error)) return error ? error.message() : "no such file";
+  trashed_.push_back(path);
+  return "";
+}
+
+bool HeadlessPlatform::claim_instance(WindowId main) {
+  log("claim_instance " + name(main));
+  if (!another_instance) return true;
+  ++attention;
+  return false;
 }
 
 int HeadlessPlatform::run() {

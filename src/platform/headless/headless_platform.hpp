@@ -111,7 +111,9 @@ class HeadlessPlatform : public Platform {
   const std::vector<std::string>& calls() const { return calls_; }
   std::size_t call_index(const std::string& call, std::size_t from = 0) const;
   MousePointer pointer() const { return pointer_; }
-  bool escape_grabbed() const { return escape_target_ != kNoWindow; }
+  bool escape_grabbed() const override { return escape_target_ != kNoWindow; }
+  // Another program holds Esc: grabs are refused while this is set.
+  bool escape_refused = false;
   bool quit_requested() const { return quit_; }
   // Whether a modal display is up and its window still shown.
   bool modal_shown() const;
@@ -126,6 +128,15 @@ class HeadlessPlatform : public Platform {
   const MenuItem* menu_item(const std::vector<std::string>& path) const;
   // Every folder shown in the file manager, in order.
   const std::vector<std::filesystem::path>& opened_folders() const { return opened_folders_; }
+  // The fake trash: every path moved to it, in order. A name (bare file name)
+  // in `trash_refuses` is refused with these words.
+  const std::vector<std::filesystem::path>& trashed() const { return trashed_; }
+  std::map<std::string, std::string> trash_refuses;
+  // Another Pagerook holds the session; `attention` counts its calls for it.
+  bool another_instance = false;
+  int attention = 0;
+  // This many screen copies from now on fail, as when the screen goes away.
+  int failing_copies = 0;
 
   // ---- Platform ----
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
@@ -155,6 +166,8 @@ class HeadlessPlatform : public Platform {
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override { return folder_; }
   void open_folder(const std::filesystem::path& folder) override;
+  std::string move_to_trash(const std::filesystem::path& path) override;
+  bool claim_instance(WindowId main) override;
   int run() override;
   void quit() override { quit_ = true; }
 
@@ -207,6 +220,7 @@ class HeadlessPlatform : public Platform {
   WindowId escape_target_ = kNoWindow;
   MousePointer pointer_ = MousePointer::Default;
   int screen_copies_ = 0;
+  std::vector<std::filesystem::path> trashed_;
   bool quit_ = false;
   std::optional<OpenMenu> menu_;
   std::vector<std::filesystem::path> opened_folders_;

@@ -30,6 +30,11 @@ struct HookRemover {
 };
 using UniqueHook = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookRemover>;
 
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
 // A window's device context from GetDC, released on destruction.
 class WindowDc {
  public:

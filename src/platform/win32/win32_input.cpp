@@ -31,6 +31,34 @@ void Win32Platform::send_keys(const std::vector<KeyChord>& keys) {
   if (sent != inputs.size()) throw_win32_error(ErrorKind::Platform, "SendInput", GetLastError());
 }
 
+namespace {
+HWND keyboard_holder = nullptr;  // the hook's window; a hook has no context of its own
+}  // namespace
+
+LRESULT CALLBACK Win32Platform::held_keys(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && keyboard_holder) {
+    const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
+    const bool down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
+    if (down && key->vkCode == VK_ESCAPE) PostMessageW(keyboard_holder, kPostedKey, 27, 0);
+    // Releases pass, so that no key stays down for the system afterwards.
+    if (down) return 1;
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void Win32Platform::hold_keyboard(HWND hwnd) {
+  keyboard_holder = hwnd;
+  if (!hwnd) {
+    keyboard_hook_.reset();
+    return;
+  }
+  if (keyboard_hook_) return;
+  keyboard_hook_.reset(SetWindowsHookExW(WH_KEYBOARD_LL, held_keys, GetModuleHandleW(nullptr), 0));
+  if (!keyboard_hook_) {
+    report_error("SetWindowsHookExW(WH_KEYBOARD_LL): " + win32_error_text(GetLastError()));
+  }
+}
+
 void Win32Platform::post_key(WindowId w, int char_code) {
   HWND target = hwnd(w);
   if (!target) return;

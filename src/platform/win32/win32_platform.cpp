@@ -117,7 +117,9 @@ void Win32Platform::grab_escape(WindowId target, bool grab) {
     if (escape_target_ == kNoWindow &&
         !RegisterHotKey(host_.get(), kEscapeHotKey, MOD_NOREPEAT, VK_ESCAPE) &&
         !RegisterHotKey(host_.get(), kEscapeHotKey, 0, VK_ESCAPE)) {
-      report("RegisterHotKey");
+      // Asked again at every tick while refused: said once.
+      if (!escape_refusal_told_) report("RegisterHotKey");
+      escape_refusal_told_ = true;
       return;
     }
     escape_target_ = target;

@@ -55,12 +55,15 @@ class Win32Platform : public Platform {
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
+  bool escape_grabbed() const override { return escape_target_ != kNoWindow; }
   TimerId create_timer() override;
   void set_timer(TimerId t, std::int32_t interval_ms) override;
   void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
   void open_folder(const std::filesystem::path& folder) override;
+  std::string move_to_trash(const std::filesystem::path& path) override;
+  bool claim_instance(WindowId main) override;
   int run() override;
   void quit() override { PostQuitMessage(0); }
 
@@ -81,6 +84,11 @@ class Win32Platform : public Platform {
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
+  // While a window that grabs input is shown, every key pressed goes to it:
+  // the overlay is never active, so a low-level hook takes the keys before
+  // any program (Alt+F4 included); Esc reaches the window as character 27.
+  static LRESULT CALLBACK held_keys(int code, WPARAM wp, LPARAM lp);
+  void hold_keyboard(HWND hwnd);
   LRESULT handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT handle_host(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void paint(Window& win, HWND hwnd);
@@ -121,12 +129,15 @@ class Win32Platform : public Platform {
   EventSink* sink_ = nullptr;
   UniqueWindow host_;
   UniqueHook hook_;
+  UniqueHandle instance_mutex_;
+  UniqueHook keyboard_hook_;
   UniqueFont ui_font_;
   std::map<WindowId, std::unique_ptr<Window>> windows_;
   WindowId next_window_ = 1;
   std::map<TimerId, bool> timers_;  // whether it runs
   TimerId next_timer_ = 1;
   WindowId escape_target_ = kNoWindow;
+  bool escape_refusal_told_ = false;
   MousePointer pointer_ = MousePointer::Default;
   ScreenCopier screen_;
   bool uncovered_ = false;  // one of our windows left the screen since the last copy

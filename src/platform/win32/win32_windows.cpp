@@ -86,6 +86,7 @@ void Win32Platform::destroy_window(WindowId w) {
   if (it == windows_.end()) return;
   end_modal(w);
   if (escape_target_ == w) grab_escape(w, false);
+  if (it->second->style.grabs_input) hold_keyboard(nullptr);
   std::unique_ptr<Window> win = std::move(it->second);
   windows_.erase(it);
   if (IsWindowVisible(win->hwnd.get())) uncovered_ = true;
@@ -115,6 +116,7 @@ void Win32Platform::show_window(WindowId w) {
     SetWindowPos(hwnd, win->style.keep_above ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     SetCapture(hwnd);
+    hold_keyboard(hwnd);
     apply_cursor();
   } else {
     ShowWindow(hwnd, win->style.takes_focus ? SW_SHOW : SW_SHOWNOACTIVATE);
@@ -170,6 +172,7 @@ void Win32Platform::hide_window(WindowId w) {
   if (!win) return;
   HWND hwnd = win->hwnd.get();
   if (GetCapture() == hwnd) ReleaseCapture();
+  if (win->style.grabs_input) hold_keyboard(nullptr);
   end_modal(w);
   if (IsWindowVisible(hwnd)) uncovered_ = true;
   SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,

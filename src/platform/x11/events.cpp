@@ -14,6 +14,7 @@ void X11Platform::connect_signals(Win& win) {
   g_signal_connect(window, "button-release-event", G_CALLBACK(on_button), &win);
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(on_motion), &win);
   g_signal_connect(window, "window-state-event", G_CALLBACK(on_window_state), &win);
+  g_signal_connect(window, "key-press-event", G_CALLBACK(on_key), &win);
   for (const auto& [button, id] : win.built.buttons) {
     g_object_set_data(G_OBJECT(button), "pagerook-button", GINT_TO_POINTER(id));
     g_signal_connect(button, "clicked", G_CALLBACK(on_clicked), &win);
@@ -82,6 +83,22 @@ gboolean X11Platform::on_window_state(GtkWidget* widget, GdkEventWindowState* ev
     gtk_window_deiconify(GTK_WINDOW(widget));
   }
   return FALSE;
+}
+
+gboolean X11Platform::on_key(GtkWidget*, GdkEventKey* event, gpointer data) {
+  auto* win = static_cast<Win*>(data);
+  // Only a window that holds the keyboard hears keys; it keeps them all.
+  if (!win->style.grabs_input) return FALSE;
+  if (win->input_blocked) return TRUE;
+  const int code = event->keyval == GDK_KEY_Escape ? 27
+                   : event->keyval == GDK_KEY_Return
+                       ? 13
+                       : static_cast<int>(gdk_keyval_to_unicode(event->keyval));
+  if (code <= 0 || code > 0xFFFF) return TRUE;
+  X11Platform* self = win->platform;
+  const WindowId id = win->id;
+  self->deliver([&] { self->sink_->key_press(id, code); });
+  return TRUE;
 }
 
 void X11Platform::on_clicked(GtkButton* button, gpointer data) {

@@ -121,6 +121,7 @@ EscapeGrab::EscapeGrab(Display* display, Window root, std::function<void()> pres
   const unsigned num = num_lock_mask(display_);
   for (unsigned mods : {0u, unsigned{LockMask}, num, LockMask | num}) {
     if (std::find(grabbed_.begin(), grabbed_.end(), mods) != grabbed_.end()) continue;
+    ++wanted_;
     ErrorTrap trap;
     XGrabKey(display_, code_, mods, root_, False, GrabModeAsync, GrabModeAsync);
     if (const int error = trap.check()) {

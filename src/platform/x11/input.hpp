@@ -30,6 +30,8 @@ class EscapeGrab {
   ~EscapeGrab();
   EscapeGrab(const EscapeGrab&) = delete;
   EscapeGrab& operator=(const EscapeGrab&) = delete;
+  // Esc reaches us whatever the lock keys: every modifier set is held.
+  bool complete() const { return code_ != 0 && grabbed_.size() == wanted_; }
 
  private:
   static GdkFilterReturn filter(GdkXEvent* xevent, GdkEvent* event, gpointer self);
@@ -38,6 +40,7 @@ class EscapeGrab {
   Window root_;
   KeyCode code_ = 0;
   std::vector<unsigned> grabbed_;  // modifier sets held
+  std::size_t wanted_ = 0;         // distinct modifier sets asked for
   std::function<void()> pressed_;
 };
 

@@ -64,8 +64,8 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
   BuiltWindow built;
   built.window.reset(gtk_window_new(popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL));
   GtkWindow* window = GTK_WINDOW(built.window.get());
-  gtk_widget_add_events(built.window.get(),
-                        GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+  gtk_widget_add_events(built.window.get(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                                GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK);
   if (popup) {
     // Its picture is all it shows: no theme background under it.
     gtk_widget_set_app_paintable(built.window.get(), TRUE);

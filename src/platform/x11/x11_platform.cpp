@@ -13,6 +13,7 @@
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
+#include "platform/x11/gio_trash.hpp"
 
 namespace pr::x11 {
 
@@ -316,9 +317,9 @@ void X11Platform::post_key(WindowId w, int char_code) {
 
 void X11Platform::grab_escape(WindowId target, bool grab) {
   escape_target_ = grab ? target : kNoWindow;
-  if (!grab) {
-    escape_grab_.reset();
-  } else if (!escape_grab_) {
+  // A grab that another program refused is asked for anew.
+  if (!grab || (escape_grab_ && !escape_grab_->complete())) escape_grab_.reset();
+  if (grab && !escape_grab_) {
     escape_grab_ = std::make_unique<EscapeGrab>(
         display(), connection_.root(),
         [this] {
@@ -341,6 +342,10 @@ void X11Platform::sleep_ms(std::int32_t ms) {
 std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_view class_name) {
   throw Error(ErrorKind::Automation,
               "no running program answers to " + std::string(class_name) + " on X11");
+}
+
+std::string X11Platform::move_to_trash(const std::filesystem::path& path) {
+  return gio_move_to_trash(path);
 }
 
 std::filesystem::path X11Platform::base_folder() const {

@@ -62,12 +62,17 @@ class X11Platform : public Platform {
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
   void grab_escape(WindowId target, bool grab) override;
+  bool escape_grabbed() const override {
+    return escape_target_ != kNoWindow && escape_grab_ && escape_grab_->complete();
+  }
   TimerId create_timer() override { return loop_.create_timer(); }
   void set_timer(TimerId t, std::int32_t interval_ms) override;
   void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
   void open_folder(const std::filesystem::path& folder) override;
+  std::string move_to_trash(const std::filesystem::path& path) override;
+  bool claim_instance(WindowId main) override;
   int run() override { return loop_.run(); }
   void quit() override { loop_.quit(); }
 
@@ -104,6 +109,7 @@ class X11Platform : public Platform {
   static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer win);
   static gboolean on_button(GtkWidget*, GdkEventButton* event, gpointer win);
   static gboolean on_motion(GtkWidget*, GdkEventMotion* event, gpointer win);
+  static gboolean on_key(GtkWidget*, GdkEventKey* event, gpointer win);
   static void on_clicked(GtkButton* button, gpointer win);
   static gboolean on_window_state(GtkWidget*, GdkEventWindowState* event, gpointer win);
   GtkWidget* build_menu(const Menu& menu);

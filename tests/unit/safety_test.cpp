@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string_view>
+#include <system_error>
+
+#include "harness.hpp"
+#include "platform/controls.hpp"
+#include "platform/files.hpp"
+#include "platform/report.hpp"
+#include "store/capture_folder.hpp"
+#include "store/system_jpeg_writer.hpp"
+
+#ifdef _WIN32
+#include <process.h>
+#define PR_GETPID _getpid
+#else
+#include <unistd.h>
+#define PR_GETPID getpid
+#endif
+
+namespace pr {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Harness;
+
+// The lines the program reports, instead of standard error.
+struct Reports {
+  Reports() {
+    set_report_sink([this](std::string_view line) { lines.emplace_back(line); });
+  }
+  ~Reports() { set_report_sink({}); }
+  std::vector<std::string> lines;
+};
+
+void write(const fs::path& path, std::string_view text = "x") {
+  std::ofstream(path) << text;
+}
+
+int count_keys(const Harness& h, const std::string& keys) {
+  int n = 0;
+  for (const auto& k : h.hp.keystrokes()) n += k.keys == keys;
+  return n;
+}
+
+// The overlay is gone, the main window is back and nothing runs.
+void expect_back_to_idle(Harness& h) {
+  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.hp.escape_grabbed());
+}
+
+// The document page whose colour the saved file shows, by the nearest colour.
+int page_in_file(const fs::path& path) {
+  Image picture = test::decode_jpeg(path);
+  if (picture.width() == 0) return -1;
+  const std::uint32_t seen = picture.pixel(picture.width() / 2, 1);
+  int best = 0, best_distance = 1 << 30;
+  for (int n = 1; n < 50; ++n) {
+    const std::uint32_t colour = 0x102030 + n * 0x0B0907;
+    int distance = 0;
+    for (int shift : {0, 8, 16}) {
+      distance += std::abs(static_cast<int>((seen >> shift) & 0xFF) -
+                           static_cast<int>((colour >> shift) & 0xFF));
+    }
+    if (distance < best_distance) {
+      best_distance = distance;
+      best = n;
+    }
+  }
+  return best;
+}
+
+struct Fault {
+  const char* operation;
+  std::errc error;
+  const char* words;  // in the caption while held
+};
+
+class HeldCycle : public testing::TestWithParam<Fault> {};
+
+// The third save fails for four ticks, then works: no page lost, no gap.
+TEST_P(HeldCycle, AFailedSaveHoldsTheCycleUntilThePageIsSaved) {
+  const Fault fault = GetParam();
+  Harness h;
+  test::Document document(h.hp, 6);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  while (h.files().size() < 2) h.hp.advance(10);
+  files::inject_fault(fault.operation, std::make_error_code(fault.error), 4);
+  const std::string caption_held = "Pagerook 2 ⚠ " + std::string(fault.words);
+  std::size_t keys = h.hp.keystrokes().size();
+  while (count_keys(h, "PageDown") == 1) h.hp.advance(10);  // the page turn to page 3
+  keys = h.hp.keystrokes().size();
+  bool was_held = false;
+  for (int i = 0; i < 1000 && h.files().size() < 3; ++i) {
+    h.hp.advance(10);
+    if (h.hp.window_named("Form1")->caption == caption_held) {
+      was_held = true;
+      EXPECT_EQ(h.hp.keystrokes().size(), keys) << "a page turned while held";
+    }
+  }
+  EXPECT_TRUE(was_held);
+  h.hp.advance(20000);
+  std::vector<std::string> expected;
+  for (int i = 0; i < 6; ++i) expected.push_back(std::to_string(i) + ".jpg");
+  EXPECT_EQ(h.files(), expected);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(page_in_file(h.folder / expected[i]), i + 1) << i;
+  ASSERT_EQ(reports.lines.size(), 1u);
+  const std::string& line = reports.lines[0];
+  EXPECT_NE(line.find(std::make_error_code(fault.error).message()), std::string::npos) << line;
+  EXPECT_NE(line.find(files::to_utf8(h.folder)), std::string::npos) << line;
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 6 ✓");
+}
+
+// The Windows writer writes through GDI+, so only its rename goes through
+// the files layer.
+INSTANTIATE_TEST_SUITE_P(Faults, HeldCycle,
+                         testing::Values(
+#ifndef _WIN32
+                             Fault{"write", std::errc::no_space_on_device, "磁盘已满"},
+                             Fault{"write", std::errc::read_only_file_system, "磁盘只读"},
+                             Fault{"write", std::errc::not_a_directory, "文件夹不可用"},
+#endif
+                             Fault{"rename", std::errc::io_error, "保存失败"}));
+
+TEST(HeldCycle, AFailedScreenCopyHoldsTheCycleAndEscStopsIt) {
+  Harness h;
+  test::Document document(h.hp, 6);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  while (h.files().size() < 2) h.hp.advance(10);
+  h.hp.failing_copies = 1000;
+  h.hp.advance(6000);
+  const int turns = count_keys(h, "PageDown");
+  h.hp.advance(6000);
+  EXPECT_EQ(count_keys(h, "PageDown"), turns);
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 截屏失败");
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find("BadMatch"), std::string::npos);
+  h.hp.failing_copies = 0;
+  for (int i = 0; i < 300 && h.files().size() < 3; ++i) h.hp.advance(10);
+  EXPECT_EQ(page_in_file(h.folder / "2.jpg"), 3);
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 3");
+  // A cycle held again stops at Esc.
+  h.hp.failing_copies = 1000;
+  h.hp.advance(3000);
+  h.hp.press_escape_anywhere();
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.hp.escape_grabbed());
+  h.hp.failing_copies = 0;
+}
+
+TEST(HeldCycle, APlainFileWhereTheFolderShouldBeHoldsTheCycle) {
+  Harness h;
+  test::Document document(h.hp, 6);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  while (h.files().size() < 2) h.hp.advance(10);
+  const fs::path aside = h.temp.path() / "aside";
+  fs::rename(h.folder, aside);
+  write(h.folder);
+  h.hp.advance(6000);
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 文件夹不可用");
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find(files::to_utf8(h.folder)), std::string::npos);
+#ifndef _WIN32
+  EXPECT_NE(reports.lines[0].find(std::make_error_code(std::errc::not_a_directory).message()),
+            std::string::npos);
+#endif
+  fs::remove(h.folder);
+  fs::rename(aside, h.folder);
+  h.hp.advance(3000);
+  EXPECT_EQ(page_in_file(h.folder / "2.jpg"), 3);
+}
+
+TEST(OneInstance, ASecondProgramShowsNothingAndPointsAtTheFirst) {
+  test::TempDir dir;
+  HeadlessPlatform hp(1920, 1080, dir.path());
+  hp.another_instance = true;
+  std::unique_ptr<JpegWriter> writer = make_system_jpeg_writer();
+  Reports reports;
+  Program program(hp, *writer);
+  EXPECT_TRUE(program.second_instance());
+  EXPECT_EQ(hp.attention, 1);
+  EXPECT_EQ(hp.window_named("Form1"), nullptr);
+  EXPECT_FALSE(fs::exists(dir.path() / files::from_utf8("截图")));
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find("running already"), std::string::npos);
+}
+
+TEST(OneInstance, TheFirstClaimsTheSessionBeforeItShowsAnything) {
+  Harness h;
+  EXPECT_FALSE(h.program.second_instance());
+  EXPECT_EQ(h.hp.attention, 0);
+  EXPECT_LT(h.hp.call_index("claim_instance Form1"), h.hp.call_index("show Form1"));
+}
+
+TEST(OneInstance, AnEscHeldElsewhereIsAskedForAtEveryTickAndTheCaptionSaysSo) {
+  Harness h;
+  test::Document document(h.hp, 20);
+  h.hp.escape_refused = true;
+  h.capture(1500, 1500, 4500, 4500);
+  auto caption = [&] { return h.hp.window_named("Form1")->caption; };
+  EXPECT_EQ(caption(), "Pagerook 1 · Esc 无效");
+  h.hp.advance(1500);
+  h.hp.press_escape_anywhere();  // reaches nobody
+  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  const std::size_t asked = h.hp.calls().size();
+  h.hp.escape_refused = false;  // the other program lets go
+  h.hp.advance(300);
+  EXPECT_LT(h.hp.call_index("grab escape", asked), h.hp.calls().size());
+  EXPECT_EQ(caption().find("Esc"), std::string::npos) << caption();
+  h.hp.press_escape_anywhere();
+  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_EQ(caption().find("Esc"), std::string::npos) << caption();
+}
+
+TEST(WayOut, EscOnTheOverlayCancelsTheSelection) {
+  Harness h;
+  h.click_capture();
+  h.hp.mouse_down(h.form2_id(), 1, 100, 100);
+  h.hp.mouse_move(h.form2_id(), 1, 300, 300);
+  std::size_t keys = h.hp.keystrokes().size();
+  h.hp.type_key(h.form2_id(), 27);
+  expect_back_to_idle(h);
+  EXPECT_EQ(h.hp.window_named("Form2")->outline[2], 0);
+  EXPECT_EQ(h.hp.keystrokes().size(), keys);
+  h.hp.advance(5000);
+  EXPECT_TRUE(h.files().empty());
+  // The release that follows lands on nothing: no capture afterwards.
+  h.hp.mouse_up(h.form2_id(), 1, 300, 300);
+  EXPECT_TRUE(h.files().empty());
+}
+
+// A click and a tiny drag after a run: nothing saved, no key, no cycle.
+TEST(WayOut, ACommitTooSmallToCropEndsTheRun) {
+  for (float size : {0.0f, 75.0f, 135.0f}) {
+    SCOPED_TRACE(size);
+    Harness h;
+    test::Document document(h.hp, 10);
+    h.capture(1500, 1500, 4500, 4500);
+    h.hp.advance(3000);
+    ASSERT_EQ(h.files().size(), 3u);
+    h.form2().Timer1.set_Enabled(false);  // as after Esc
+    h.form2().Timer1.set_Interval(0);
+    h.click_capture();
+    std::size_t keys = h.hp.keystrokes().size();
+    std::size_t posts = h.hp.calls().size();
+    h.drag(3000, 3000, 3000 + size, 3000 + size);
+    expect_back_to_idle(h);
+    h.hp.advance(5000);
+    EXPECT_TRUE(h.files().empty());
+    EXPECT_EQ(h.hp.keystrokes().size(), keys);
+    EXPECT_GE(h.hp.call_index("post_key Form1 13", posts), h.hp.calls().size());
+  }
+}
+
+TEST(WayOut, ACancelledFirstRunLeavesTheDocumentsStartForTheNext) {
+  Harness h;
+  h.click_capture();
+  EXPECT_EQ(count_keys(h, "Ctrl+Home"), 1);
+  h.drag(1500, 1500, 1500, 1500);  // a click: cancelled
+  h.click_capture();
+  EXPECT_EQ(count_keys(h, "Ctrl+Home"), 2);
+  h.drag(1500, 1500, 4500, 4500);
+  h.form1().Form_KeyPress(27);
+  // Once a run was committed, the start is used up for the program's run.
+  h.click_capture();
+  h.hp.type_key(h.form2_id(), 27);
+  h.click_capture();
+  EXPECT_EQ(count_keys(h, "Ctrl+Home"), 2);
+}
+
+TEST(Trash, TheOldRunAndOtherVisibleFilesGoToTheTrash) {
+  Harness h;
+  test::Document document(h.hp, 10);
+  h.capture(1500, 1500, 4500, 4500);
+  h.hp.advance(1500);
+  h.form1().Form_KeyPress(27);
+  write(h.folder / "notes.txt");
+  write(h.folder / ".hidden");
+  fs::create_directory(h.folder / "sub");
+  write(h.folder / "sub" / "inner.txt");
+  Reports reports;
+  h.click_capture();
+  std::vector<std::string> trashed;
+  for (const fs::path& p : h.hp.trashed()) trashed.push_back(files::to_utf8(p.filename()));
+  std::sort(trashed.begin(), trashed.end());
+  EXPECT_EQ(trashed, (std::vector<std::string>{"0.jpg", "1.jpg", "notes.txt"}));
+  EXPECT_EQ(h.files(), (std::vector<std::string>{".hidden", "sub"}));
+  EXPECT_TRUE(fs::exists(h.folder / "sub" / "inner.txt"));
+  EXPECT_TRUE(reports.lines.empty());
+  h.drag(1500, 1500, 4500, 4500);
+  EXPECT_TRUE(fs::exists(h.folder / "0.jpg"));
+}
+
+TEST(Trash, WhatTheTrashRefusesIsDeletedAndSaid) {
+  Harness h;
+  fs::create_directories(h.folder);
+  write(h.folder / "0.jpg");
+  write(h.folder / "1.jpg");
+  h.hp.trash_refuses["1.jpg"] = "Trashing on system internal mounts is not supported";
+  Reports reports;
+  h.click_capture();
+  EXPECT_TRUE(h.files().empty());
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find("1.jpg"), std::string::npos);
+  EXPECT_NE(reports.lines[0].find("system internal"), std::string::npos);
+  EXPECT_NE(reports.lines[0].find("deleted"), std::string::npos);
+}
+
+#ifndef _WIN32
+TEST(Trash, LinksGoAsLinksAndAFolderLinkIsEmptiedLikeItsFolder) {
+  Harness h;
+  const fs::path real = h.temp.path() / "elsewhere";
+  const fs::path target = h.temp.path() / "target.txt";
+  fs::create_directories(real);
+  write(target, "keep me");
+  write(real / "0.jpg");
+  fs::create_symlink(real, h.folder);
+  fs::create_symlink(target, real / "link.txt");
+  fs::create_symlink(h.temp.path() / "nowhere", real / "dangling");
+  fs::create_symlink(h.temp.path(), real / "folder-link");
+  h.click_capture();
+  EXPECT_EQ(h.hp.trashed().size(), 4u);
+  EXPECT_TRUE(fs::is_empty(real));
+  EXPECT_TRUE(fs::is_symlink(h.folder));
+  EXPECT_TRUE(fs::exists(target));
+  EXPECT_TRUE(fs::exists(h.temp.path() / "elsewhere"));
+  h.drag(1500, 1500, 4500, 4500);
+  EXPECT_TRUE(fs::exists(real / "0.jpg"));
+}
+
+#endif
+
+TEST(Trash, TheFileListLeavesOutWhatTheEmptyingLeftBehind) {
+  test::TempDir dir;
+  write(dir.path() / "stuck.txt");
+  write(dir.path() / "0.jpg");
+  FileListBox list;
+  list.set_Path(dir.path());
+  list.set_left_over({"stuck.txt", "gone.txt"});
+  list.Refresh();
+  EXPECT_EQ(list.ListCount(), 1);
+  fs::remove(dir.path() / "stuck.txt");
+  list.Refresh();
+  EXPECT_EQ(list.ListCount(), 1);
+}
+
+TEST(Trash, StaleTemporaryFilesGoOurLiveOnesStay) {
+  Harness h;
+  fs::create_directories(h.folder);
+  const std::string own = ".~3.jpg." + std::to_string(PR_GETPID()) + ".part";
+  // A process id that no system hands out.
+  const std::string stale = ".~4.jpg.2147483646.part";
+  write(h.folder / own);
+  write(h.folder / stale);
+  write(h.folder / ".~notes.part");
+  h.click_capture();
+  EXPECT_TRUE(fs::exists(h.folder / own));
+  EXPECT_FALSE(fs::exists(h.folder / stale));
+  EXPECT_TRUE(fs::exists(h.folder / ".~notes.part"));
+  EXPECT_TRUE(h.hp.trashed().empty());
+}
+
+TEST(Trash, TemporaryFileNames) {
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.4711.part"), 4711);
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.part"), 0);
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.47x1.part"), 0);
+  EXPECT_EQ(temporary_file_owner("~12.jpg.4711.part"), 0);
+  EXPECT_EQ(temporary_file_owner(".~12.jpg.4711.parts"), 0);
+  EXPECT_EQ(temporary_file_owner(".~1.jpg.2147483646.part"), 2147483646);
+  EXPECT_EQ(temporary_file_owner(".~.99999999999.part"), 0);
+}
+
+}  // namespace
+}  // namespace pr
