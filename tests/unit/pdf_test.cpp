@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 // The markers of a JPEG file around made-up scan data: enough for a PDF
 // writer, which reads the header and copies the bytes.
-struct JpegSpec {
+struct JpegLayout {
   int frame = 0xC0;
   int precision = 8;
   int width = 40, height = 30;
@@ -38,7 +38,7 @@ std::string segment(int marker, const std::string& body) {
          be16(static_cast<int>(body.size()) + 2) + body;
 }
 
-std::string jpeg_bytes(const JpegSpec& s) {
+std::string jpeg_bytes(const JpegLayout& s) {
   std::string out = "\xFF\xD8";
   if (s.jfif) {
     out += segment(0xE0, std::string("JFIF\0\x01\x02", 7) + char(s.units) + be16(s.density_x) +
@@ -135,15 +135,15 @@ bool has_temp_files(const fs::path& folder) {
 TEST(PdfWriter, EachJpegIsAPageWithItsBytesUnchangedInTheOrderGiven) {
   test::TempDir dir;
   std::vector<fs::path> pictures;
-  std::vector<JpegSpec> specs = {
+  std::vector<JpegLayout> layouts = {
       {.width = 50, .height = 20, .seed = 1},
       {.width = 33, .height = 70, .components = 1, .seed = 2},
       {.frame = 0xC2, .width = 64, .height = 64, .components = 4, .adobe = true, .seed = 3},
       {.width = 10, .height = 12, .components = 4, .seed = 4},
   };
-  for (std::size_t i = 0; i < specs.size(); ++i) {
+  for (std::size_t i = 0; i < layouts.size(); ++i) {
     pictures.push_back(dir.path() / (std::to_string(i) + ".jpg"));
-    write_file(pictures.back(), jpeg_bytes(specs[i]));
+    write_file(pictures.back(), jpeg_bytes(layouts[i]));
   }
   const fs::path target = dir.path() / files::from_utf8("截图.pdf");
   PdfOutcome outcome = write_pdf(pictures, target, document());
@@ -156,12 +156,12 @@ TEST(PdfWriter, EachJpegIsAPageWithItsBytesUnchangedInTheOrderGiven) {
   EXPECT_TRUE(pdf.xref_ok);
   EXPECT_EQ(pdf.count, 4);
   ASSERT_EQ(pdf.images.size(), 4u);
-  for (std::size_t i = 0; i < specs.size(); ++i) {
+  for (std::size_t i = 0; i < layouts.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(pdf.images[i], read_file(pictures[i]));
     const std::string& d = pdf.image_dicts[i];
-    EXPECT_NE(d.find("/Width " + std::to_string(specs[i].width) + " /Height " +
-                     std::to_string(specs[i].height)),
+    EXPECT_NE(d.find("/Width " + std::to_string(layouts[i].width) + " /Height " +
+                     std::to_string(layouts[i].height)),
               std::string::npos)
         << d;
     EXPECT_NE(d.find("/Filter /DCTDecode"), std::string::npos);
@@ -180,7 +180,7 @@ TEST(PdfWriter, EachJpegIsAPageWithItsBytesUnchangedInTheOrderGiven) {
 TEST(PdfWriter, APageIsThePictureAtItsResolution) {
   test::TempDir dir;
   struct Case {
-    JpegSpec spec;
+    JpegLayout layout;
     double width_pt, height_pt;
   };
   const Case cases[] = {
@@ -195,7 +195,7 @@ TEST(PdfWriter, APageIsThePictureAtItsResolution) {
   std::vector<fs::path> pictures;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     pictures.push_back(dir.path() / (std::to_string(i) + ".jpg"));
-    write_file(pictures.back(), jpeg_bytes(cases[i].spec));
+    write_file(pictures.back(), jpeg_bytes(cases[i].layout));
   }
   const fs::path target = dir.path() / "out.pdf";
   ASSERT_TRUE(write_pdf(pictures, target, document(120)).written);

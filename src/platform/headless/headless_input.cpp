@@ -1,0 +1,117 @@
+// What a test does to the headless platform as a user would: clicks, drags,
+// keys, the close box, the menu, and the programs that automation finds.
+#include "platform/headless/headless_platform.hpp"
+
+#include <algorithm>
+
+namespace pr {
+
+void HeadlessPlatform::click_button(WindowId w, int button_id) {
+  if (!accepts_input(w)) {
+    log("ignored click " + name(w));
+    return;
+  }
+  if (sink_) sink_->button_click(w, button_id);
+  deliver_posted();
+}
+
+void HeadlessPlatform::mouse_down(WindowId w, int button, int x, int y) {
+  if (!accepts_input(w)) return;
+  if (sink_) sink_->mouse_down(w, button, 0, x, y);
+  deliver_posted();
+}
+
+void HeadlessPlatform::mouse_move(WindowId w, int buttons, int x, int y) {
+  if (!accepts_input(w)) return;
+  if (sink_) sink_->mouse_move(w, buttons, 0, x, y);
+  deliver_posted();
+}
+
+void HeadlessPlatform::mouse_up(WindowId w, int button, int x, int y) {
+  if (!accepts_input(w)) return;
+  if (sink_) sink_->mouse_up(w, button, 0, x, y);
+  deliver_posted();
+}
+
+void HeadlessPlatform::type_key(WindowId w, int char_code) {
+  if (!accepts_input(w)) return;
+  if (sink_) sink_->key_press(w, char_code);
+  deliver_posted();
+}
+
+void HeadlessPlatform::press_escape_anywhere() {
+  if (escape_target_ != kNoWindow && sink_) {
+    sink_->key_press(escape_target_, 27);
+    deliver_posted();
+  } else {
+    keystrokes_.push_back({now_ms_, focus, "Escape (typed)"});
+  }
+}
+
+void HeadlessPlatform::close_window(WindowId w) {
+  if (sink_) sink_->close_request(w);
+  deliver_posted();
+}
+
+void HeadlessPlatform::right_click(WindowId w) {
+  if (!accepts_input(w)) return;
+  menu_.reset();
+  if (sink_) sink_->context_menu(w);
+  deliver_posted();
+}
+
+const MenuItem* HeadlessPlatform::menu_item(const std::vector<std::string>& path) const {
+  if (!menu_ || path.empty()) return nullptr;
+  const Menu* level = &menu_->items;
+  const MenuItem* found = nullptr;
+  for (const std::string& step : path) {
+    if (!level) return nullptr;
+    // The item of that name, else the first whose name starts with it.
+    found = nullptr;
+    for (const MenuItem& item : *level) {
+      if (item.kind == MenuItem::Kind::Separator || !item.text.starts_with(step)) continue;
+      if (item.text == step) {
+        found = &item;
+        break;
+      }
+      if (!found) found = &item;
+    }
+    if (!found) return nullptr;
+    level = found->kind == MenuItem::Kind::Submenu ? &found->items : nullptr;
+  }
+  return found;
+}
+
+bool HeadlessPlatform::choose(const std::vector<std::string>& path) {
+  const MenuItem* item = menu_item(path);
+  if (!item || !item->enabled || item->kind == MenuItem::Kind::Submenu) return false;
+  const WindowId w = menu_->window;
+  const int id = item->id;
+  menu_.reset();
+  log("choose " + path.back());
+  if (sink_) sink_->menu_choice(w, id);
+  deliver_posted();
+  return true;
+}
+
+void HeadlessPlatform::dismiss_menu() {
+  menu_.reset();
+}
+
+void HeadlessPlatform::show_menu(WindowId w, const Menu& menu) {
+  if (!find(w)) return;
+  log("menu " + name(w));
+  menu_ = OpenMenu{w, menu};
+}
+
+void HeadlessPlatform::open_folder(const std::filesystem::path& folder) {
+  log("open folder");
+  opened_folders_.push_back(folder);
+}
+
+void HeadlessPlatform::register_automation(const std::string& class_name,
+                                           std::shared_ptr<AutomationJournal> journal) {
+  automation_[class_name] = std::move(journal);
+}
+
+}  // namespace pr
