@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <string_view>
 #include <system_error>
 
@@ -80,6 +81,11 @@ struct Fault {
   std::errc error;
   const char* words;  // in the caption while held
 };
+
+// Names each case in the test list by its fault, not by its bytes.
+void PrintTo(const Fault& fault, std::ostream* out) {
+  *out << fault.operation << " " << std::make_error_code(fault.error).message();
+}
 
 class HeldCycle : public testing::TestWithParam<Fault> {};
 
