@@ -22,10 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "full disk: $*" >&2; exit 1; }
-wait_for() {
-  for _ in $(seq 500); do "$@" && return 0; sleep 0.02; done
-  return 1
-}
+source "$(dirname "$0")/real_binary.sh"
 mkdir -p "$folder"
 if ! mount -t tmpfs -o size=256k tmpfs "$folder" 2>/dev/null; then
   echo "full disk: mounting a tmpfs is not allowed here; skipped"
@@ -34,28 +31,9 @@ fi
 mounted=1
 # A hidden file takes all the space; a new run leaves hidden files alone.
 dd if=/dev/zero of="$folder/.filler" bs=4k 2>/dev/null || true
-field() { xwininfo -id "$1" 2>/dev/null | awk -v label="$2:" 'index($0, label) { sub(/.*: */, ""); print; exit }'; }
-framed() { [[ $(field "$wid" "Map State") == IsViewable && $(field "$wid" "Absolute upper-left Y") -gt 0 ]]; }
-overlay_up() {
-  local child
-  for child in $(xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
-    [[ $(field "$child" "Map State") == IsViewable && $(field "$child" "Override Redirect State") == yes ]] && return 0
-  done
-  return 1
-}
 caption_is() { [[ $(xdotool getwindowname "$wid") == "$1" ]]; }
 
-HOME=$home "$binary" >"$home/stdout" 2>"$home/stderr" &
-pid=$!
-wid=
-for _ in $(seq 100); do
-  wid=$(xdotool search --onlyvisible --name '^Pagerook$' 2>/dev/null | head -n1) && [[ -n $wid ]] && break
-  sleep 0.05
-done
-[[ -n $wid ]] || fail "no main window"
-wait_for framed || fail "the main window never got its frame"
-x=$(field "$wid" "Absolute upper-left X")
-y=$(field "$wid" "Absolute upper-left Y")
+start_pagerook "$binary"
 xdotool mousemove $((x + 44)) $((y + 20)) click 1
 wait_for overlay_up || fail "no overlay after a click on the button"
 xdotool mousemove 700 500 mousedown 1 mousemove 500 400 mousemove 300 250 mouseup 1

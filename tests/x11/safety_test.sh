@@ -20,30 +20,8 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "safety: $*" >&2; exit 1; }
-wait_for() {
-  for _ in $(seq 500); do "$@" && return 0; sleep 0.02; done
-  return 1
-}
-field() { xwininfo -id "$1" 2>/dev/null | awk -v label="$2:" 'index($0, label) { sub(/.*: */, ""); print; exit }'; }
-framed() { [[ $(field "$wid" "Map State") == IsViewable && $(field "$wid" "Absolute upper-left Y") -gt 0 ]]; }
-overlay_up() {
-  local child
-  for child in $(xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
-    [[ $(field "$child" "Map State") == IsViewable && $(field "$child" "Override Redirect State") == yes &&
-      $(field "$child" "Width") == "$screen_width" && $(field "$child" "Height") == "$screen_height" ]] && return 0
-  done
-  return 1
-}
+source "$(dirname "$0")/real_binary.sh"
 overlay_gone() { ! overlay_up && framed; }
-wait_line() {
-  for _ in $(seq 200); do
-    grep -q -- "$1" "$home/stdout" && return 0
-    sleep 0.05
-  done
-  fail "no line \"$1\" on standard output: $(cat "$home/stdout")"
-}
-screen_width=$(xwininfo -root | awk '/Width:/ {print $2}')
-screen_height=$(xwininfo -root | awk '/Height:/ {print $2}')
 folder="$home/截图"
 trash="$home/.local/share/Trash"
 export HOME=$home XDG_DATA_HOME=$home/.local/share GIO_USE_VFS=local
@@ -55,17 +33,7 @@ echo "keep me" >"$folder/notes.txt"
 echo "hidden" >"$folder/.hidden"
 echo "half" >"$folder/.~2.jpg.999999999.part"
 
-"$binary" >"$home/stdout" 2>"$home/stderr" &
-pid=$!
-wid=
-for _ in $(seq 100); do
-  wid=$(xdotool search --onlyvisible --name '^Pagerook$' 2>/dev/null | head -n1) && [[ -n $wid ]] && break
-  sleep 0.05
-done
-[[ -n $wid ]] || fail "no main window"
-wait_for framed || fail "the main window never got its frame"
-x=$(field "$wid" "Absolute upper-left X")
-y=$(field "$wid" "Absolute upper-left Y")
+start_pagerook "$binary"
 
 # A new run: the old files go to the trash; keys on the frozen screen go
 # nowhere, Esc cancels it.
