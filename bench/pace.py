@@ -20,13 +20,7 @@ INSET = (60, 80)
 def run(binary, out, mode, pdf):
     procs = e2e.Processes(out)
     try:
-        procs.start("mupdf-" + mode, ["mupdf", "-r", "72", pdf])
-        doc = e2e.wait_window(15, "the mupdf window", "--class", "mupdf")
-        e2e.xdotool("windowactivate", "--sync", doc)
-        e2e.wait_until(lambda: e2e.focused_window() == doc, 5, "focus in mupdf")
-        view = e2e.window_info(doc)
-        left, top = view["x"] + INSET[0], view["y"] + INSET[1]
-        right, bottom = view["x"] + view["width"] - INSET[0], view["y"] + view["height"] - INSET[1]
+        _, rect = e2e.show_in_mupdf(procs, pdf, INSET, "mupdf-" + mode)
         home = os.path.join(out, "home-" + mode)
         folder = os.path.join(home, e2e.CAPTURE_FOLDER)
         os.makedirs(home, exist_ok=True)
@@ -35,14 +29,7 @@ def run(binary, out, mode, pdf):
             env["PAGEROOK_BENCH_AUTO"] = "1"
         procs.start("pagerook-" + mode, [binary], env=env, cwd=home)
         main = e2e.wait_window(15, "the Pagerook window", "--name", "^Pagerook$")
-        info = e2e.window_info(main)
-        e2e.xdotool("mousemove", info["x"] + e2e.BUTTON_CENTRE[0], info["y"] + e2e.BUTTON_CENTRE[1])
-        e2e.xdotool("click", 1)
-        e2e.wait_until(e2e.fullscreen_overlay, 10, "the full-screen overlay")
-        e2e.xdotool("mousemove", left, top)
-        e2e.xdotool("mousedown", 1)
-        e2e.xdotool("mousemove", right, bottom)
-        e2e.xdotool("mouseup", 1)
+        e2e.start_run(main, rect)
         seen = {}
 
         def ended():

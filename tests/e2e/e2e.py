@@ -259,6 +259,34 @@ def start_pagerook(procs, binary, home):
     return proc, wid
 
 
+def show_in_mupdf(procs, pdf, inset, name="mupdf"):
+    """Opens `pdf` in mupdf with the keyboard focus; returns its window and the
+    rectangle (left, top, right, bottom) `inset` pixels inside it."""
+    procs.start(name, ["mupdf", "-r", "72", pdf])
+    doc = wait_window(15, "the mupdf window", "--class", "mupdf")
+    xdotool("windowactivate", "--sync", doc)
+    wait_until(lambda: focused_window() == doc, 5, "focus in mupdf")
+    view = window_info(doc)
+    return doc, (view["x"] + inset[0], view["y"] + inset[1],
+                 view["x"] + view["width"] - inset[0], view["y"] + view["height"] - inset[1])
+
+
+def start_run(main_wid, rect):
+    """Clicks 截图 and drags `rect` over the frozen screen; returns when the
+    button was released."""
+    left, top, right, bottom = rect
+    info = window_info(main_wid)
+    xdotool("mousemove", info["x"] + BUTTON_CENTRE[0], info["y"] + BUTTON_CENTRE[1])
+    xdotool("click", 1)
+    wait_until(fullscreen_overlay, 10, "the full-screen overlay")
+    xdotool("mousemove", left, top)
+    xdotool("mousedown", 1)
+    xdotool("mousemove", (left + right) // 2, (top + bottom) // 2)
+    xdotool("mousemove", right, bottom)
+    xdotool("mouseup", 1)
+    return time.monotonic()
+
+
 def capture_run(main_wid, press, release, files_wanted, folder, out_dir, on_file=None):
     """Clicks "截图", drags from press to release, waits for files_wanted
     numbered files, then presses Esc. Returns what it saw on the way."""

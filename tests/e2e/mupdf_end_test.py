@@ -48,25 +48,10 @@ def main():
 
 def drive(args, procs, home, folder, pdf):
     checks = Checks()
-    procs.start("mupdf", ["mupdf", "-r", "72", pdf])
-    doc = e2e.wait_window(15, "the mupdf window", "--class", "mupdf")
-    e2e.xdotool("windowactivate", "--sync", doc)
-    e2e.wait_until(lambda: e2e.focused_window() == doc, 5, "focus in mupdf")
-    view = e2e.window_info(doc)
-    left, top = view["x"] + INSET[0], view["y"] + INSET[1]
-    right, bottom = view["x"] + view["width"] - INSET[0], view["y"] + view["height"] - INSET[1]
+    doc, rect = e2e.show_in_mupdf(procs, pdf, INSET)
 
     pagerook, main_wid = e2e.start_pagerook(procs, args.pagerook, home)
-    info = e2e.window_info(main_wid)
-    e2e.xdotool("mousemove", info["x"] + e2e.BUTTON_CENTRE[0], info["y"] + e2e.BUTTON_CENTRE[1])
-    e2e.xdotool("click", 1)
-    e2e.wait_until(e2e.fullscreen_overlay, 10, "the full-screen overlay")
-    e2e.xdotool("mousemove", left, top)
-    e2e.xdotool("mousedown", 1)
-    e2e.xdotool("mousemove", (left + right) // 2, (top + bottom) // 2)
-    e2e.xdotool("mousemove", right, bottom)
-    e2e.xdotool("mouseup", 1)
-    released = time.monotonic()
+    released = e2e.start_run(main_wid, rect)
 
     # 4 pages 1.5 s apart, then two page turns that change nothing.
     ended = f"{PAGES} pages saved in {folder} (end of the document)"
