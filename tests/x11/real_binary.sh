@@ -45,3 +45,47 @@ start_pagerook() {
   x=$(field "$wid" "Absolute upper-left X")
   y=$(field "$wid" "Absolute upper-left Y")
 }
+# Waits up to $1 seconds (a decimal) for the rest of the line, a command, to
+# succeed.
+wait_within() {
+  local now=${EPOCHREALTIME/./} limit
+  limit=$(awk -v s="$1" 'BEGIN { printf "%d", s * 1000000 }')
+  local deadline=$((now + limit))
+  shift
+  until "$@"; do
+    ((${EPOCHREALTIME/./} <= deadline)) || return 1
+    sleep 0.02
+  done
+}
+# The main window's caption as the window manager reads it, in UTF-8 whatever
+# the locale.
+caption() { LC_ALL=C.UTF-8 xprop -id "$wid" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'; }
+# Shows a PDF of $1 test pages (tests/e2e/pages.py: one flat colour each) in
+# mupdf at 72 dpi with the keyboard focus; sets $mupdf_pid and its window
+# $doc. The test's cleanup ends $mupdf_pid. Without mupdf the test is
+# skipped (77).
+show_pdf() {
+  command -v mupdf >/dev/null || { echo "mupdf is not installed; skipped"; exit 77; }
+  local pdf=$home/pages.pdf
+  /usr/bin/python3 -c "import sys; sys.path.insert(0, '$(dirname "${BASH_SOURCE[0]}")/../e2e')
+import pages; open('$pdf', 'wb').write(pages.pdf_bytes($1))"
+  mupdf -r 72 "$pdf" >"$home/mupdf.log" 2>&1 &
+  mupdf_pid=$!
+  doc=
+  mupdf_window() { doc=$(xdotool search --onlyvisible --class mupdf 2>/dev/null | head -n1) && [[ -n $doc ]]; }
+  wait_for mupdf_window || fail "no mupdf window"
+  xdotool windowactivate --sync "$doc"
+  has_focus() { [[ $(xdotool getwindowfocus) == "$doc" ]]; }
+  wait_for has_focus || fail "mupdf did not get the focus"
+}
+# The page mupdf shows, from its title ("pages.pdf - 3/12 (72 dpi)").
+mupdf_page() { xdotool getwindowname "$doc" | sed -n 's|.* - \([0-9]*\)/[0-9]* (.*|\1|p'; }
+# The page a saved picture shows, by its colour; 0 when none.
+page_of() { /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../e2e/pages.py" page "$1"; }
+# Clicks "截图" and drags from ($1, $2) to ($3, $4) over the frozen screen.
+drag_run() {
+  xdotool mousemove $((x + 44)) $((y + 20)) click 1
+  wait_for overlay_up || fail "no overlay after a click on the button"
+  xdotool mousemove "$1" "$2" mousedown 1 mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)) \
+    mousemove "$3" "$4" mouseup 1
+}
