@@ -12,9 +12,11 @@
 #include "app/program.hpp"
 #include "app/trace.hpp"
 #include "capture/page_compare.hpp"
+#include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/keys.hpp"
 #include "platform/report.hpp"
+#include "platform/units.hpp"
 #include "preview/preview.hpp"
 #include "selection/overlay.hpp"
 #include "store/module1.hpp"
@@ -99,9 +101,7 @@ void Form2::cycle_tick() {
     // overlay is hidden again before this tick returns.
     float dx = region_width();
     float dy = region_height();
-    run_.copying = true;
-    copy_screen_part(region_left(), region_top(), dx, dy);
-    run_.copying = false;
+    copy_region();
     set_AutoRedraw(false);
     Show();
     platform_.set_topmost(hWnd(), true);
@@ -146,10 +146,21 @@ ImageView Form2::grab_region() {
   // The overlay would show the very picture it froze, so the screen is not
   // frozen again; the preview must stay out of the picture all the same.
   if (program_.form3_loaded() && program_.form3().Visible()) program_.form3().Hide();
+  copy_region();
+  return Image();
+}
+
+void Form2::copy_region() {
   run_.copying = true;
   copy_screen_part(region_left(), region_top(), region_width(), region_height());
+  // A screen made smaller under the cycle gives a part of the rectangle or
+  // nothing: no page to save, so the cycle waits as for a failed copy.
+  const float tpp = platform_.twips_per_pixel();
+  if (Image().width < to_pixels(region_width(), tpp) ||
+      Image().height < to_pixels(region_height(), tpp)) {
+    throw Error(ErrorKind::Platform, "the rectangle is no longer wholly on the screen");
+  }
   run_.copying = false;
-  return Image();
 }
 
 void Form2::grab_again() {

@@ -72,6 +72,9 @@ class Form2 : public Form {
   void turn_page();
   // The committed rectangle of the screen as it is now, not frozen.
   ImageView grab_region();
+  // Copies the committed rectangle into Image(); throws when the screen no
+  // longer holds all of it.
+  void copy_region();
   // The last grab into the capture picture.
   void crop_to_picture();
   void grab_again();

@@ -161,6 +161,34 @@ TEST(HeldCycle, AFailedScreenCopyHoldsTheCycleAndEscStopsIt) {
   h.hp.failing_copies = 0;
 }
 
+TEST(HeldCycle, AScreenShrunkUnderTheRectangleHoldsTheCycle) {
+  Harness h;
+  test::Document document(h.hp, 6);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  while (h.files().size() < 2) h.hp.advance(10);
+  // The rectangle ends at 300, 300 px: part of it is off this screen.
+  h.hp.screen().resize(250, 250);
+  h.hp.advance(3000);
+  const int turns = count_keys(h, "PageDown");
+  h.hp.advance(6000);
+  EXPECT_EQ(count_keys(h, "PageDown"), turns);
+  EXPECT_EQ(h.files().size(), 2u);
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 截屏失败");
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find("no longer wholly on the screen"), std::string::npos);
+  // Its size back and the document redrawn, the pages go on.
+  h.hp.screen().resize(1920, 1080);
+  document.show(document.shown());
+  for (int i = 0; i < 1000 && h.files().size() < 4; ++i) h.hp.advance(10);
+  ASSERT_EQ(h.files().size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(page_in_file(h.folder / (std::to_string(i) + ".jpg")), i + 1) << i;
+  }
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 4");
+  EXPECT_EQ(reports.lines.size(), 1u);
+}
+
 TEST(HeldCycle, APlainFileWhereTheFolderShouldBeHoldsTheCycle) {
   Harness h;
   test::Document document(h.hp, 6);

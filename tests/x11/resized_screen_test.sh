@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The real binary while the screen shrinks under a running cycle until the
-# committed rectangle lies outside it: the cycle holds (no file, no page
-# turned) and says so in its caption and once on stderr; when the screen has
-# its size back the pages go on with no number missing. Run inside with-xvfb
-# at 1920x1080.
+# The real binary on a screen that changes its size: started on a small
+# screen that then grows, it reads a rectangle in the new part; when the
+# screen shrinks under the running cycle until the rectangle lies outside
+# it, the cycle holds (no file, no page turned) and says so in its caption
+# and once on stderr; when the screen has its size back the pages go on with
+# no number missing. Run inside with-xvfb at 1920x1080.
 #   resized_screen_test.sh PAGEROOK RESIZE_SCREEN
 set -euo pipefail
 binary=$1
@@ -31,7 +32,9 @@ held() { [[ $(caption) == "Pagerook "[0-9]*" ⚠ 截屏失败"* ]]; }
 going() { [[ $(caption) == "Pagerook "[0-9]* && $(caption) != *"⚠"* ]]; }
 
 show_pdf 12
+"$resize" 1024x768 >/dev/null || fail "the screen could not be shrunk"
 start_pagerook "$binary"
+"$resize" 1920x1080 >/dev/null || fail "the screen could not be grown back"
 # The rectangle: the lower right of the page, beyond 1024x768.
 view_x=$(field "$doc" "Absolute upper-left X")
 view_y=$(field "$doc" "Absolute upper-left Y")

@@ -114,11 +114,34 @@ bool ScreenGrabber::put_from_shm(Drawable target, GC gc, ImageView view, int x, 
   return false;
 }
 
+void ScreenGrabber::follow_screen_size() {
+  // Asked of the server, not of Xlib's copy: that changes only once GDK has
+  // read the RandR event, maybe after this tick.
+  Window root = None;
+  int x = 0, y = 0;
+  unsigned width = 0, height = 0, border = 0, depth = 0;
+  if (!XGetGeometry(display_, root_, &root, &x, &y, &width, &height, &border, &depth)) return;
+  if (static_cast<int>(width) == width_ && static_cast<int>(height) == height_) return;
+  width_ = static_cast<int>(width);
+  height_ = static_cast<int>(height);
+  const bool shared = shm_image_ != nullptr;
+  region_image_.reset();
+  shm_image_.reset();
+  segment_.reset();
+  if (shared) attach_shm();
+}
+
 ImageView ScreenGrabber::grab() {
-  return grab(0, 0, width_, height_);
+  follow_screen_size();
+  return grab_part(0, 0, width_, height_);
 }
 
 ImageView ScreenGrabber::grab(int x, int y, int width, int height) {
+  follow_screen_size();
+  return grab_part(x, y, width, height);
+}
+
+ImageView ScreenGrabber::grab_part(int x, int y, int width, int height) {
   const int x0 = std::clamp(x, 0, width_), y0 = std::clamp(y, 0, height_);
   const int x1 = std::clamp(x + std::max(width, 0), 0, width_);
   const int y1 = std::clamp(y + std::max(height, 0), 0, height_);

@@ -45,8 +45,8 @@ class ScreenGrabber {
   ScreenGrabber(const ScreenGrabber&) = delete;
   ScreenGrabber& operator=(const ScreenGrabber&) = delete;
 
-  // The whole screen now; valid until the next grab. Throws a platform
-  // error when the server refuses the copy.
+  // The whole screen now, at its size now; valid until the next grab.
+  // Throws a platform error when the server refuses the copy.
   ImageView grab();
   // Only this rectangle of the screen (pixels, clipped to it), into the same
   // shared memory; the view's `left` and `top` say where it lies.
@@ -59,6 +59,9 @@ class ScreenGrabber {
  private:
   ImageView view_of(XImage* image, int left, int top);
   void attach_shm();
+  // A screen resized since the last grab gets images of its new size.
+  void follow_screen_size();
+  ImageView grab_part(int x, int y, int width, int height);
 
   Display* display_;
   Window root_;
