@@ -2,6 +2,8 @@
 // for real time, and its screen copy shows its windows as they would look.
 
 #include <filesystem>
+#include <random>
+#include <string>
 
 #include "driver.hpp"
 #include "platform/headless/headless_platform.hpp"
@@ -38,7 +40,25 @@ class HeadlessDriver : public Driver {
     hp_.during_modal.push_back(
         [this, ms] { run_until([this] { return !hp_.modal_shown(); }, ms); });
   }
-  std::string cannot(Feature) const override { return {}; }
+  std::string cannot(Feature feature) const override {
+    if (feature == Feature::SecondInstance || feature == Feature::Attention) {
+      return "the headless backend stands for one program alone; the unit tests give it a rival "
+             "through another_instance and count the attention it draws";
+    }
+    return {};
+  }
+  std::filesystem::path scratch_folder() override { return scratch_.path; }
+  std::vector<TrashEntry> trash() override {
+    std::vector<TrashEntry> all;
+    for (const auto& path : hp_.trashed()) all.push_back({path, {}});
+    return all;
+  }
+  // The other program's grab is the one the backend is told of.
+  bool rival_holds_escape(bool hold) override {
+    hp_.escape_refused = hold && !hp_.escape_grabbed();
+    return hp_.escape_refused;
+  }
+  void press_escape() override { hp_.press_escape_anywhere(); }
   bool choose_menu_item(const std::vector<std::string>& path) override { return hp_.choose(path); }
   std::string sent_keys() override {
     std::string all;
@@ -47,7 +67,22 @@ class HeadlessDriver : public Driver {
   }
 
  private:
+  struct Scratch {
+    Scratch() {
+      std::random_device random;
+      do {
+        path = std::filesystem::temp_directory_path() /
+               ("conformance-scratch." + std::to_string(random()));
+      } while (!std::filesystem::create_directory(path));
+    }
+    ~Scratch() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+  };
   HeadlessPlatform hp_;
+  Scratch scratch_;
 };
 
 }  // namespace
