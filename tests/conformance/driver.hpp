@@ -122,8 +122,9 @@ class Driver {
     (void)hold;
     return false;
   }
-  // Esc pressed and let go on the keyboard, whichever window has the focus.
-  virtual void press_escape() {}
+  // Esc pressed and let go on the keyboard, whichever window has the focus;
+  // with `locks_on`, while Caps Lock and Num Lock are on.
+  virtual void press_escape(bool locks_on) { (void)locks_on; }
 };
 
 // Defined once per backend, in that backend's driver file.

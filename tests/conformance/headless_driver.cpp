@@ -58,7 +58,8 @@ class HeadlessDriver : public Driver {
     hp_.escape_refused = hold && !hp_.escape_grabbed();
     return hp_.escape_refused;
   }
-  void press_escape() override { hp_.press_escape_anywhere(); }
+  // Its keyboard has no lock keys.
+  void press_escape(bool) override { hp_.press_escape_anywhere(); }
   bool choose_menu_item(const std::vector<std::string>& path) override { return hp_.choose(path); }
   std::string sent_keys() override {
     std::string all;

@@ -93,10 +93,13 @@ class OtherClient {
     if (refused_) hold_escape(false);
     return !refused_;
   }
-  void press_escape() {
+  void press_escape(bool locks_on) {
     if (!display_) return;
+    const unsigned locks = LockMask | num_lock();
+    if (locks_on) XkbLockModifiers(display_, XkbUseCoreKbd, locks, locks);
     XTestFakeKeyEvent(display_, escape(), True, CurrentTime);
     XTestFakeKeyEvent(display_, escape(), False, CurrentTime);
+    if (locks_on) XkbLockModifiers(display_, XkbUseCoreKbd, locks, 0);
     XSync(display_, False);
   }
 
@@ -238,8 +241,12 @@ class X11Driver : public Driver {
     }
     return marked;
   }
-  bool rival_holds_escape(bool hold) override { return other_.hold_escape(hold); }
-  void press_escape() override { other_.press_escape(); }
+  bool rival_holds_escape(bool hold) override {
+    // What we asked of the server before is done before the other asks.
+    XSync(display(), False);
+    return other_.hold_escape(hold);
+  }
+  void press_escape(bool locks_on) override { other_.press_escape(locks_on); }
   ~X11Driver() override {
     std::error_code ignored;
     if (!scratch_.empty()) fs::remove_all(scratch_, ignored);
