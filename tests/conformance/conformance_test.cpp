@@ -517,6 +517,14 @@ TEST_F(Conformance, SecondInstanceIsRefusedWhileTheFirstHoldsTheSession) {
   EXPECT_FALSE(driver().rival_claims_instance()) << "the refused claim took nothing from the first";
 }
 
+TEST_F(Conformance, ClaimOfTheSessionEndsWithItsProgram) {
+  if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
+  EXPECT_TRUE(driver().rival_claims_instance()) << "nobody holds the session yet";
+  EXPECT_TRUE(driver().rival_claims_instance()) << "the one before is gone, and its claim with it";
+  WindowId main = create(design::form1());
+  EXPECT_TRUE(platform().claim_instance(main));
+}
+
 TEST_F(Conformance, SecondInstanceDrawsAttentionToTheFirstsMainWindow) {
   if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
   if (std::string why = driver().cannot(Feature::Attention); !why.empty()) GTEST_SKIP() << why;

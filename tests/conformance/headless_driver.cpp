@@ -45,6 +45,7 @@ class HeadlessDriver : public Driver {
       return "the headless backend stands for one program alone; the unit tests give it a rival "
              "through another_instance and count the attention it draws";
     }
+    if (feature == Feature::Links) return scratch_.links;
     return {};
   }
   std::filesystem::path scratch_folder() override { return scratch_.path; }
@@ -75,12 +76,17 @@ class HeadlessDriver : public Driver {
         path = std::filesystem::temp_directory_path() /
                ("conformance-scratch." + std::to_string(random()));
       } while (!std::filesystem::create_directory(path));
+      std::error_code error;
+      std::filesystem::create_symlink(path / "nowhere", path / "probe", error);
+      if (error) links = "no symbolic link can be made here (" + error.message() + ")";
+      std::filesystem::remove(path / "probe", error);
     }
     ~Scratch() {
       std::error_code ignored;
       std::filesystem::remove_all(path, ignored);
     }
     std::filesystem::path path;
+    std::string links;  // why no link can be made in it
   };
   HeadlessPlatform hp_;
   Scratch scratch_;

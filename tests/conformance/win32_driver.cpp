@@ -169,8 +169,9 @@ class Win32Driver : public Driver {
       case Feature::Links:
         return links_;
       case Feature::Attention:
-        return "FlashWindowEx leaves nothing a program can read back; the end-to-end run "
-               "'safety' checks that a second pagerook.exe points at the first and exits";
+        return "FlashWindowEx leaves nothing a program can read back, and Wine 8's refuses a "
+               "window of another process; the end-to-end run 'safety' checks that a second "
+               "pagerook.exe says the first runs already and exits";
       default:
         return {};
     }
