@@ -34,6 +34,11 @@ const TrashEntry* entry_from(const std::vector<TrashEntry>& trash, const fs::pat
   return nullptr;
 }
 
+std::string text(const PixelRect& r) {
+  return std::to_string(r.width) + " x " + std::to_string(r.height) + " at (" +
+         std::to_string(r.left) + ", " + std::to_string(r.top) + ")";
+}
+
 bool is_there(const fs::path& path) {
   std::error_code error;
   return fs::exists(fs::symlink_status(path, error));
@@ -233,7 +238,9 @@ TEST_F(Conformance, FrameIsWhatTheSystemAddsToTheClientArea) {
           return driver().shown(w) && c.width == 200 && c.height == 100 && o.left == outer.left &&
                  o.top == outer.top;
         },
-        10000));
+        10000))
+        << "shown " << driver().shown(w) << ", frame " << text(driver().outer_area(w))
+        << ", client area " << text(driver().client_area(w));
     PixelRect o = driver().outer_area(w);
     PixelRect c = driver().client_area(w);
     EXPECT_EQ(o.width, outer.width);

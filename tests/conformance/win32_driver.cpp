@@ -59,9 +59,13 @@ fs::path dos_name(const std::string& unix_path) {
   return path;
 }
 
+// A Unix path as Wine's Unix side spells it (wine-run makes that UTF-8).
 std::string narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) out += static_cast<char>(c);  // the paths here are ASCII
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
   return out;
 }
 
