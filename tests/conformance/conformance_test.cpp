@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,7 +13,36 @@
 namespace pr::conformance {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr std::uint32_t kOutline = 0xC00000;
+
+void write_file(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The trash's entry for what was at `from`; null when it has none.
+const TrashEntry* entry_from(const std::vector<TrashEntry>& trash, const fs::path& from) {
+  for (const TrashEntry& e : trash) {
+    if (e.from.lexically_normal() == from.lexically_normal()) return &e;
+  }
+  return nullptr;
+}
+
+std::string text(const PixelRect& r) {
+  return std::to_string(r.width) + " x " + std::to_string(r.height) + " at (" +
+         std::to_string(r.left) + ", " + std::to_string(r.top) + ")";
+}
+
+bool is_there(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
 
 // A picture where every pixel tells where it lies.
 std::uint32_t pattern(int x, int y) {
@@ -206,7 +238,9 @@ TEST_F(Conformance, FrameIsWhatTheSystemAddsToTheClientArea) {
           return driver().shown(w) && c.width == 200 && c.height == 100 && o.left == outer.left &&
                  o.top == outer.top;
         },
-        10000));
+        10000))
+        << "shown " << driver().shown(w) << ", frame " << text(driver().outer_area(w))
+        << ", client area " << text(driver().client_area(w));
     PixelRect o = driver().outer_area(w);
     PixelRect c = driver().client_area(w);
     EXPECT_EQ(o.width, outer.width);
@@ -407,6 +441,163 @@ TEST_F(Conformance, MenuChoiceArrivesAfterTheMenuClosesForItsWindow) {
   EXPECT_FALSE(driver().shown(w));
   platform().show_menu(w, menu);  // on a window that is gone: nothing
   EXPECT_FALSE(driver().choose_menu_item({"One"}));
+}
+
+TEST_F(Conformance, TrashedFilesLeaveTheirFolderAndAreKeptInTheTrash) {
+  if (std::string why = driver().cannot(Feature::Trash); !why.empty()) GTEST_SKIP() << why;
+  const fs::path dir = driver().scratch_folder();
+  fs::create_directories(dir / "a");
+  fs::create_directories(dir / "b");
+  write_file(dir / "a" / "0.jpg", "the first run's page");
+  write_file(dir / "b" / "0.jpg", "another folder's page");
+  write_file(dir / "a" / "notes.txt", "stays");
+  const std::size_t before = driver().trash().size();
+
+  EXPECT_EQ(platform().move_to_trash(dir / "a" / "0.jpg"), "");
+  EXPECT_EQ(platform().move_to_trash(dir / "b" / "0.jpg"), "") << "a name the trash holds already";
+  EXPECT_FALSE(is_there(dir / "a" / "0.jpg"));
+  EXPECT_FALSE(is_there(dir / "b" / "0.jpg"));
+  EXPECT_EQ(read_file(dir / "a" / "notes.txt"), "stays") << "nothing else of the folder moves";
+
+  const std::vector<TrashEntry> trash = driver().trash();
+  EXPECT_EQ(trash.size(), before + 2);
+  for (const auto& [from, text] : {std::pair{dir / "a" / "0.jpg", "the first run's page"},
+                                   std::pair{dir / "b" / "0.jpg", "another folder's page"}}) {
+    SCOPED_TRACE(from.string());
+    const TrashEntry* entry = entry_from(trash, from);
+    ASSERT_NE(entry, nullptr) << "the trash knows where it came from, to put it back";
+    if (!entry->stored.empty()) {
+      EXPECT_EQ(read_file(entry->stored), text);
+    }
+  }
+}
+
+TEST_F(Conformance, TrashTakesALinkItselfNeverItsTarget) {
+  if (std::string why = driver().cannot(Feature::Trash); !why.empty()) GTEST_SKIP() << why;
+  if (std::string why = driver().cannot(Feature::Links); !why.empty()) GTEST_SKIP() << why;
+  const fs::path dir = driver().scratch_folder();
+  fs::create_directories(dir / "elsewhere");
+  const fs::path target = dir / "elsewhere" / "page.jpg";
+  write_file(target, "the target");
+  fs::create_symlink(target, dir / "1.jpg");
+  fs::create_symlink(dir / "elsewhere" / "gone.jpg", dir / "2.jpg");  // to nothing
+
+  EXPECT_EQ(platform().move_to_trash(dir / "1.jpg"), "");
+  EXPECT_EQ(platform().move_to_trash(dir / "2.jpg"), "") << "a link to nothing is an entry too";
+  EXPECT_FALSE(is_there(dir / "1.jpg"));
+  EXPECT_FALSE(is_there(dir / "2.jpg"));
+  EXPECT_EQ(read_file(target), "the target") << "the target stays where it was, as it was";
+
+  const std::vector<TrashEntry> trash = driver().trash();
+  EXPECT_EQ(entry_from(trash, target), nullptr);
+  for (const char* name : {"1.jpg", "2.jpg"}) {
+    SCOPED_TRACE(name);
+    const TrashEntry* entry = entry_from(trash, dir / name);
+    ASSERT_NE(entry, nullptr);
+    if (!entry->stored.empty()) {
+      EXPECT_TRUE(fs::is_symlink(fs::symlink_status(entry->stored))) << "the link, not a copy";
+    }
+  }
+}
+
+TEST_F(Conformance, TrashRefusesWhatIsNotThereWithAReason) {
+  if (std::string why = driver().cannot(Feature::Trash); !why.empty()) GTEST_SKIP() << why;
+  const fs::path dir = driver().scratch_folder();
+  write_file(dir / "0.jpg", "stays");
+  const std::size_t before = driver().trash().size();
+  for (const fs::path& missing : {dir / "1.jpg", dir / "no folder" / "0.jpg"}) {
+    SCOPED_TRACE(missing.string());
+    EXPECT_NE(platform().move_to_trash(missing), "");
+  }
+  EXPECT_EQ(driver().trash().size(), before);
+  EXPECT_EQ(read_file(dir / "0.jpg"), "stays");
+}
+
+TEST_F(Conformance, SecondInstanceIsRefusedWhileTheFirstHoldsTheSession) {
+  WindowId main = create(design::form1());
+  platform().move_window(main, 40, 40, 200, 100);
+  platform().show_window(main);
+  ASSERT_TRUE(driver().run_until([&] { return driver().shown(main); }, 10000));
+  EXPECT_TRUE(platform().claim_instance(main)) << "the first in the session";
+  if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
+  EXPECT_FALSE(driver().rival_claims_instance()) << "a second one while the first runs";
+  EXPECT_FALSE(driver().rival_claims_instance()) << "the refused claim took nothing from the first";
+}
+
+TEST_F(Conformance, ClaimOfTheSessionEndsWithItsProgram) {
+  if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
+  EXPECT_TRUE(driver().rival_claims_instance()) << "nobody holds the session yet";
+  EXPECT_TRUE(driver().rival_claims_instance()) << "the one before is gone, and its claim with it";
+  WindowId main = create(design::form1());
+  EXPECT_TRUE(platform().claim_instance(main));
+}
+
+TEST_F(Conformance, SecondInstanceDrawsAttentionToTheFirstsMainWindow) {
+  if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
+  if (std::string why = driver().cannot(Feature::Attention); !why.empty()) GTEST_SKIP() << why;
+  WindowId other = create(design::form3());
+  WindowId main = create(design::form1());
+  for (WindowId w : {other, main}) {
+    platform().move_window(w, 40, 40, 200, 100);
+    platform().show_window(w);
+    ASSERT_TRUE(driver().run_until([&] { return driver().shown(w); }, 10000));
+  }
+  ASSERT_TRUE(platform().claim_instance(main));
+  ASSERT_FALSE(driver().attention_drawn(main)) << "not before a second one starts";
+  ASSERT_FALSE(driver().rival_claims_instance());
+  EXPECT_TRUE(driver().run_until([&] { return driver().attention_drawn(main); }, 10000));
+  EXPECT_FALSE(driver().attention_drawn(other)) << "the main window, not any of ours";
+}
+
+TEST_F(Conformance, EscapeGrabIsHeldAtTheSystemAndRefusedWhileAnotherHoldsIt) {
+  WindowId w = create(design::form1());
+  const bool rival = driver().cannot(Feature::RivalEscape).empty();
+  platform().grab_escape(w, true);
+  EXPECT_TRUE(platform().escape_grabbed());
+  if (rival) {
+    EXPECT_FALSE(driver().rival_holds_escape(true)) << "held, not only remembered";
+  }
+  platform().grab_escape(w, false);
+  EXPECT_FALSE(platform().escape_grabbed());
+  if (!rival) GTEST_SKIP() << driver().cannot(Feature::RivalEscape);
+
+  ASSERT_TRUE(driver().rival_holds_escape(true)) << "let go at the system";
+  platform().grab_escape(w, true);
+  EXPECT_FALSE(platform().escape_grabbed()) << "another program holds Esc";
+  driver().rival_holds_escape(false);
+  EXPECT_FALSE(platform().escape_grabbed()) << "nothing is held until we ask again";
+  platform().grab_escape(w, true);
+  EXPECT_TRUE(platform().escape_grabbed()) << "asked again after the other let go";
+  EXPECT_FALSE(driver().rival_holds_escape(true));
+
+  // A grab ends with its window.
+  destroy(w);
+  EXPECT_FALSE(platform().escape_grabbed());
+  EXPECT_TRUE(driver().rival_holds_escape(true));
+  driver().rival_holds_escape(false);
+}
+
+TEST_F(Conformance, EscapePressedAnywhereReachesTheGrabsTargetOnce) {
+  if (std::string why = driver().cannot(Feature::EscapePress); !why.empty()) GTEST_SKIP() << why;
+  WindowId first = create(design::form1());
+  WindowId second = create(design::form3());
+  platform().grab_escape(first, true);
+  ASSERT_TRUE(platform().escape_grabbed());
+  driver().press_escape(false);
+  ASSERT_TRUE(driver().run_until([&] { return sink.of("key", first).size() == 1; }, 10000));
+  EXPECT_EQ(sink.of("key", first)[0].value, 27);
+  driver().press_escape(true);
+  EXPECT_TRUE(driver().run_until([&] { return sink.of("key", first).size() == 2; }, 10000))
+      << "with Caps Lock and Num Lock on";
+
+  // Asked for again by another window: Esc goes there now.
+  platform().grab_escape(second, true);
+  ASSERT_TRUE(platform().escape_grabbed());
+  driver().press_escape(false);
+  ASSERT_TRUE(driver().run_until([&] { return !sink.of("key", second).empty(); }, 10000));
+  EXPECT_EQ(sink.of("key", second)[0].value, 27);
+  EXPECT_EQ(sink.of("key", first).size(), 2u) << "one press, one key";
+  platform().grab_escape(second, false);
 }
 
 }  // namespace

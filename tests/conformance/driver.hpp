@@ -28,11 +28,18 @@
 //   show_modal; a real backend needs nothing here.
 // - cannot(feature): empty when the backend does the feature, else the reason
 //   it cannot; the suite then skips that test with this reason, by name.
+// - scratch_folder() and trash(): a folder for the suite's files and what the
+//   backend's trash holds, so that move_to_trash can be watched. The trash is
+//   a private one (a HOME and XDG_DATA_HOME of the test's own, see
+//   private-home), never the user's.
+// - rival_claims_instance(), rival_holds_escape(): another program of the
+//   same session doing what a second Pagerook does.
 //
 // Times in the suite are generous for real backends on a busy machine: every
 // wait is on observable state with a timeout, never a fixed sleep before a
 // check.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +57,25 @@ enum class Feature {
   // The driver chooses an item of the menu open now, as a user would
   // (choose_menu_item()).
   MenuChoice,
+  // The driver can list the backend's trash (trash()) and gives a folder for
+  // files to move there (scratch_folder()).
+  Trash,
+  // Symbolic links can be made in the scratch folder.
+  Links,
+  // Another program can claim the session (rival_claims_instance()).
+  SecondInstance,
+  // The driver can tell whether a window is marked for the user's attention.
+  Attention,
+  // Another program can hold Esc (rival_holds_escape()).
+  RivalEscape,
+  // The driver can press Esc as on the keyboard (press_escape()).
+  EscapePress,
+};
+
+// One entry of the trash.
+struct TrashEntry {
+  std::filesystem::path from;    // where it was before
+  std::filesystem::path stored;  // where the trash keeps it; empty for a trash that only records
 };
 
 class Driver {
@@ -76,6 +102,29 @@ class Driver {
     (void)path;
     return false;
   }
+  // A fresh, empty folder of this driver's, on a file system whose trash
+  // move_to_trash uses, when the backend does Feature::Trash.
+  virtual std::filesystem::path scratch_folder() { return {}; }
+  // Everything the trash holds now.
+  virtual std::vector<TrashEntry> trash() { return {}; }
+  // A second program of the session starts now with a main window of its own
+  // and claims the session; returns what its claim_instance said. It is gone
+  // again when this returns.
+  virtual bool rival_claims_instance() { return true; }
+  // Whether the window is marked for the user's attention now.
+  virtual bool attention_drawn(WindowId w) {
+    (void)w;
+    return false;
+  }
+  // Another program asks for Esc in every state of the lock keys (hold), or
+  // lets it go; returns whether it holds Esc now. A refused hold holds nothing.
+  virtual bool rival_holds_escape(bool hold) {
+    (void)hold;
+    return false;
+  }
+  // Esc pressed and let go on the keyboard, whichever window has the focus;
+  // with `locks_on`, while Caps Lock and Num Lock are on.
+  virtual void press_escape(bool locks_on) { (void)locks_on; }
 };
 
 // Defined once per backend, in that backend's driver file.

@@ -2,6 +2,8 @@
 // for real time, and its screen copy shows its windows as they would look.
 
 #include <filesystem>
+#include <random>
+#include <string>
 
 #include "driver.hpp"
 #include "platform/headless/headless_platform.hpp"
@@ -38,7 +40,27 @@ class HeadlessDriver : public Driver {
     hp_.during_modal.push_back(
         [this, ms] { run_until([this] { return !hp_.modal_shown(); }, ms); });
   }
-  std::string cannot(Feature) const override { return {}; }
+  std::string cannot(Feature feature) const override {
+    if (feature == Feature::SecondInstance || feature == Feature::Attention) {
+      return "the headless backend stands for one program alone; the unit tests give it a rival "
+             "through another_instance and count the attention it draws";
+    }
+    if (feature == Feature::Links) return scratch_.links;
+    return {};
+  }
+  std::filesystem::path scratch_folder() override { return scratch_.path; }
+  std::vector<TrashEntry> trash() override {
+    std::vector<TrashEntry> all;
+    for (const auto& path : hp_.trashed()) all.push_back({path, {}});
+    return all;
+  }
+  // The other program's grab is the one the backend is told of.
+  bool rival_holds_escape(bool hold) override {
+    hp_.escape_refused = hold && !hp_.escape_grabbed();
+    return hp_.escape_refused;
+  }
+  // Its keyboard has no lock keys.
+  void press_escape(bool) override { hp_.press_escape_anywhere(); }
   bool choose_menu_item(const std::vector<std::string>& path) override { return hp_.choose(path); }
   std::string sent_keys() override {
     std::string all;
@@ -47,7 +69,27 @@ class HeadlessDriver : public Driver {
   }
 
  private:
+  struct Scratch {
+    Scratch() {
+      std::random_device random;
+      do {
+        path = std::filesystem::temp_directory_path() /
+               ("conformance-scratch." + std::to_string(random()));
+      } while (!std::filesystem::create_directory(path));
+      std::error_code error;
+      std::filesystem::create_symlink(path / "nowhere", path / "probe", error);
+      if (error) links = "no symbolic link can be made here (" + error.message() + ")";
+      std::filesystem::remove(path / "probe", error);
+    }
+    ~Scratch() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+    std::string links;  // why no link can be made in it
+  };
   HeadlessPlatform hp_;
+  Scratch scratch_;
 };
 
 }  // namespace
