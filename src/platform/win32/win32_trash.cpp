@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/files.hpp"
 #include "platform/report.hpp"
 #include "platform/win32/win32_handles.hpp"
 #include "platform/win32/win32_platform.hpp"
@@ -184,6 +185,8 @@ std::string move_to_recycle_bin(const std::filesystem::path& path) {
   std::error_code error;
   const std::wstring full = std::filesystem::absolute(path, error).native();
   if (error) return error.message();
+  // Wine moves a Linux link's target instead of the link.
+  if (files::is_followed_link(full)) return "a link that the system would follow to its target";
   if (auto outcome = recycle_by_file_operation(full)) return *outcome;
   return recycle_by_shell_operation(full);
 }

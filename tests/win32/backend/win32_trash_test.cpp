@@ -8,9 +8,14 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "platform/files.hpp"
+#include "platform/report.hpp"
 #include "platform/win32/com_automation.hpp"
+#include "platform/win32/win32_platform.hpp"
 #include "platform/win32/win32_trash.hpp"
+#include "store/capture_folder.hpp"
 
 namespace pr::win32 {
 namespace {
@@ -65,6 +70,37 @@ TEST_F(RecycleBin, AFileGoesToTheBinWithItsRecord) {
   EXPECT_FALSE(present(picture));
   EXPECT_EQ(contents(trash_ / "files" / L"0 截图.jpg"), "page zero");
   EXPECT_TRUE(present(trash_ / "info" / L"0 截图.jpg.trashinfo"));
+}
+
+// Wine shows a Linux link as its target, and moving or deleting it moves or
+// deletes the target: such a link stays, and its target with it.
+TEST_F(RecycleBin, ALinkTheSystemFollowsStaysAndSoDoesItsTarget) {
+  const fs::path link = case_ / "link.jpg";
+  ASSERT_TRUE(present(link)) << "trash-run makes the link";
+  EXPECT_TRUE(files::is_followed_link(link));
+  EXPECT_FALSE(files::is_followed_link(home_ / "target.txt"));
+
+  EXPECT_NE(move_to_recycle_bin(link), "");
+  EXPECT_TRUE(present(link));
+  EXPECT_FALSE(present(trash_ / "info" / "link.jpg.trashinfo"));
+  EXPECT_EQ(contents(home_ / "target.txt"), "the target\n");
+}
+
+TEST_F(RecycleBin, EmptyingTheFolderTrashesTheFilesAndDeletesNoTarget) {
+  write(case_ / "0.jpg", "page zero");
+  write(case_ / "notes.txt", "keep me");
+  std::vector<std::string> lines;
+  set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+  Win32Platform platform(GetModuleHandleW(nullptr), {});
+  const std::vector<std::string> left = empty_capture_folder(platform, case_);
+  set_report_sink({});
+
+  EXPECT_EQ(left, std::vector<std::string>{"link.jpg"});
+  EXPECT_EQ(contents(trash_ / "files" / "0.jpg"), "page zero");
+  EXPECT_EQ(contents(trash_ / "files" / "notes.txt"), "keep me");
+  EXPECT_EQ(contents(home_ / "target.txt"), "the target\n");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("link.jpg"), std::string::npos) << lines[0];
 }
 
 // The bin was usable when the shell first looked, and then is not: the file
