@@ -41,6 +41,11 @@ bool is_visible_name(std::string_view name);
 // system file), read from the entry itself, not from what a link points to.
 bool is_hidden(const std::filesystem::path& path);
 
+// Whether the entry is a link that the system can only follow: Wine shows a
+// Linux link as its target, and moving or deleting it there moves or deletes
+// the target. False where a link can be handled as itself.
+bool is_followed_link(const std::filesystem::path& path);
+
 // Whether a process with this id is running on this machine.
 bool process_running(long pid);
 

@@ -74,6 +74,10 @@ void delete_matching(const std::filesystem::path& folder, std::string_view patte
   if (!matched) throw Error(ErrorKind::FileNotFound, to_utf8(folder) + ": File not found");
 }
 
+bool is_followed_link(const std::filesystem::path&) {
+  return false;
+}
+
 bool exists(const std::filesystem::path& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;

@@ -52,7 +52,38 @@ void for_each_entry(const std::filesystem::path& folder, Visit visit) {
   } while (FindNextFileW(h, &data));
 }
 
+// Where the system says an opened entry is; empty when it cannot be opened.
+std::wstring final_path(const std::filesystem::path& path) {
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::wstring out(MAX_PATH, L'\0');
+  DWORD n = GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()), 0);
+  if (n >= out.size()) {
+    out.resize(n);
+    n = GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()), 0);
+  }
+  CloseHandle(h);
+  out.resize(n < out.size() ? n : 0);
+  return out;
+}
+
 }  // namespace
+
+bool is_followed_link(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(path, error);
+  if (error) return false;
+  // A link opened as itself is where its folder is; one the system follows is
+  // where its target is.
+  const std::wstring entry = final_path(full);
+  std::wstring own = final_path(full.parent_path());
+  if (entry.empty() || own.empty()) return false;
+  if (own.back() != L'\\') own.push_back(L'\\');
+  own += full.filename().native();
+  return CompareStringOrdinal(entry.c_str(), -1, own.c_str(), -1, TRUE) != CSTR_EQUAL;
+}
 
 bool is_visible_name(std::string_view name) {
   return !name.empty();

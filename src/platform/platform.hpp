@@ -172,8 +172,9 @@ class Platform {
   virtual void open_folder(const std::filesystem::path& folder) = 0;
 
   // Moves one file or link (the link itself, never its target) to the
-  // desktop's trash, where the user can restore it. Returns "" when done, else
-  // the system's words for why not; the file is then where it was.
+  // desktop's trash, where the user can restore it. Returns "" only when the
+  // trash has it, else the system's words for why not; the file is then where
+  // it was, or gone where the system destroyed it instead (the words say so).
   virtual std::string move_to_trash(const std::filesystem::path& path) = 0;
 
   // One program per desktop session: claims the session for `main`, the

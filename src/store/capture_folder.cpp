@@ -30,6 +30,13 @@ void trash_or_delete(Platform& platform, const std::filesystem::path& path,
   const std::string why = platform.move_to_trash(path);
   if (why.empty()) return;
   const std::string where = files::to_utf8(path);
+  // Deleting such a link deletes its target, which is not ours.
+  if (files::is_followed_link(path)) {
+    report_error(where + ": not movable to the trash (" + why +
+                 "), a link that cannot be deleted without its target, left in place");
+    left.push_back(files::to_utf8(path.filename()));
+    return;
+  }
   std::error_code error;
   std::filesystem::remove(path, error);
   if (!error) {
