@@ -22,10 +22,10 @@ struct IconIds {
   int preview = 0;
 };
 
-// The Win32 backend: one thread, one message queue. Decorated windows are
-// owned by a hidden window, which keeps them out of the taskbar; an
-// undecorated one is a popup. Timers and the Esc hot key go through the
-// hidden window.
+// The Win32 backend: one thread, one message queue. Decorated windows and
+// windows that grab input are owned by a hidden window, which keeps them out
+// of the taskbar; the other undecorated ones are popups. Timers and the Esc
+// hot key go through the hidden window.
 class Win32Platform : public Platform {
  public:
   Win32Platform(HINSTANCE instance, IconIds icons);
@@ -93,8 +93,8 @@ class Win32Platform : public Platform {
   static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
   // While a window that grabs input is shown, every key pressed goes to it:
-  // the overlay is never active, so a low-level hook takes the keys before
-  // any program (Alt+F4 included); Esc reaches the window as character 27.
+  // a low-level hook takes the keys before any program (on Windows Alt+F4
+  // and Alt+Tab too); Esc reaches the window as character 27.
   static LRESULT CALLBACK held_keys(int code, WPARAM wp, LPARAM lp);
   void hold_keyboard(HWND hwnd);
   // Puts a window that grabs input on the screen as the active window: the

@@ -47,15 +47,18 @@ void set_icon(HWND hwnd, HINSTANCE instance, int id) {
   }
 }
 
-// Gives the activation and the focus back to the windows that had them.
+// Gives the activation and the focus back to the windows that had them, if
+// they are still there to take it.
 void give_back(HWND foreground, HWND focus) {
-  if (foreground && IsWindow(foreground)) SetForegroundWindow(foreground);
+  if (foreground && IsWindow(foreground) && IsWindowVisible(foreground))
+    SetForegroundWindow(foreground);
   if (focus && IsWindow(focus)) SetFocus(focus);
 }
 
-// While it holds input the overlay is an ordinary active window: one that
-// never activates is not the window manager's to close, and a tool window is
-// no candidate for its focus.
+// While it holds input the overlay is an ordinary active window. Under Wine
+// the X window manager takes Alt+F4 before any hook and closes its active
+// window: that must be the overlay, not the document. A window that never
+// activates, or a tool window, never becomes the window manager's active one.
 constexpr LONG_PTR kInactiveOnly = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
 
 }  // namespace
@@ -70,7 +73,8 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
   bool popup = !design.style.decorated;
   int x = popup ? 0 : CW_USEDEFAULT;
   int y = popup ? 0 : CW_USEDEFAULT;
-  HWND owner = popup ? nullptr : host_.get();
+  // Owned, the overlay stays out of the taskbar while it is no tool window.
+  HWND owner = popup && !design.style.grabs_input ? nullptr : host_.get();
   win->hwnd.reset(CreateWindowExW(s.ex_style, kWindowClass, widen(design.caption).c_str(), s.style,
                                   x, y, width, height, owner, nullptr, instance_, this));
   if (!win->hwnd) throw_win32_error(ErrorKind::Platform, "CreateWindowExW", GetLastError());
