@@ -145,9 +145,8 @@ void Win32Platform::show_window(WindowId w) {
       }
     }
     return;
-  } else {
-    ShowWindow(hwnd, win->style.takes_focus ? SW_SHOW : SW_SHOWNOACTIVATE);
   }
+  ShowWindow(hwnd, win->style.takes_focus ? SW_SHOW : SW_SHOWNOACTIVATE);
   UpdateWindow(hwnd);
 }
 
