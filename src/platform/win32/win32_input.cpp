@@ -144,8 +144,16 @@ LRESULT Win32Platform::handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARA
       }
       break;
     case WM_CLOSE:
+      // Closing the window that holds input cancels it, as Esc does.
+      if (Window* win = find(id); win && win->holding) {
+        deliver([&](EventSink& s) { s.key_press(id, 27); });
+        return 0;
+      }
       // The program decides; it destroys the window when it unloads it.
       deliver([&](EventSink& s) { s.close_request(id); });
+      return 0;
+    case kShowHolding:
+      if (Window* win = find(id); win && win->show_pending) show_holding(*win, hwnd);
       return 0;
     case kPostedKey: {
       int code = static_cast<int>(wp);

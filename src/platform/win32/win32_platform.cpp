@@ -92,7 +92,7 @@ WindowId Win32Platform::id_of(HWND hwnd) const {
 
 bool Win32Platform::keeps_focus_away(HWND hwnd) const {
   const Window* win = find(id_of(GetAncestor(hwnd, GA_ROOT)));
-  return win && !win->style.takes_focus;
+  return win && !win->style.takes_focus && !win->holding;
 }
 
 PixelSize Win32Platform::screen_size() const {

@@ -22,10 +22,10 @@ struct IconIds {
   int preview = 0;
 };
 
-// The Win32 backend: one thread, one message queue. Decorated windows are
-// owned by a hidden window, which keeps them out of the taskbar; an
-// undecorated one is a popup. Timers and the Esc hot key go through the
-// hidden window.
+// The Win32 backend: one thread, one message queue. Decorated windows and
+// windows that grab input are owned by a hidden window, which keeps them out
+// of the taskbar; the other undecorated ones are popups. Timers and the Esc
+// hot key go through the hidden window.
 class Win32Platform : public Platform {
  public:
   Win32Platform(HINSTANCE instance, IconIds icons);
@@ -74,6 +74,14 @@ class Win32Platform : public Platform {
     DibSection picture;
     bool has_picture = false;
     RECT outline{};  // pixels; empty: no outline
+    // A window that grabs input: shown by the program, on the screen once the
+    // handler that showed it has returned.
+    bool show_pending = false;
+    // On the screen and active, holding the keyboard and the pointer; the
+    // activation goes back to `gave_back_to` when it leaves the screen.
+    bool holding = false;
+    HWND gave_back_to = nullptr;
+    HWND focus_to_give_back = nullptr;
   };
   struct Modal {
     WindowId window;
@@ -85,10 +93,16 @@ class Win32Platform : public Platform {
   static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
   // While a window that grabs input is shown, every key pressed goes to it:
-  // the overlay is never active, so a low-level hook takes the keys before
-  // any program (Alt+F4 included); Esc reaches the window as character 27.
+  // a low-level hook takes the keys before any program (on Windows Alt+F4
+  // and Alt+Tab too); Esc reaches the window as character 27.
   static LRESULT CALLBACK held_keys(int code, WPARAM wp, LPARAM lp);
   void hold_keyboard(HWND hwnd);
+  // Puts a window that grabs input on the screen as the active window: the
+  // window manager's close key (Alt+F4 under Wine, where the window manager
+  // takes it before any hook) then closes the overlay, never the document.
+  void show_holding(Window& win, HWND hwnd);
+  // Takes it off the screen and gives the activation back.
+  void end_holding(Window& win, HWND hwnd);
   LRESULT handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT handle_host(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void paint(Window& win, HWND hwnd);
@@ -120,6 +134,8 @@ class Win32Platform : public Platform {
   static constexpr UINT kPostedKey = WM_APP + 1;
   // The item chosen from a window's popup menu, handled once it has closed.
   static constexpr UINT kMenuChoice = WM_APP + 2;
+  // A window that grabs input reaches the screen.
+  static constexpr UINT kShowHolding = WM_APP + 3;
   static constexpr wchar_t kWindowClass[] = L"PagerookWindow";
 
   HINSTANCE instance_;

@@ -47,6 +47,20 @@ void set_icon(HWND hwnd, HINSTANCE instance, int id) {
   }
 }
 
+// Gives the activation and the focus back to the windows that had them, if
+// they are still there to take it.
+void give_back(HWND foreground, HWND focus) {
+  if (foreground && IsWindow(foreground) && IsWindowVisible(foreground))
+    SetForegroundWindow(foreground);
+  if (focus && IsWindow(focus)) SetFocus(focus);
+}
+
+// While it holds input the overlay is an ordinary active window. Under Wine
+// the X window manager takes Alt+F4 before any hook and closes its active
+// window: that must be the overlay, not the document. A window that never
+// activates, or a tool window, never becomes the window manager's active one.
+constexpr LONG_PTR kInactiveOnly = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+
 }  // namespace
 
 WindowId Win32Platform::create_window(const WindowDesign& design) {
@@ -59,7 +73,8 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
   bool popup = !design.style.decorated;
   int x = popup ? 0 : CW_USEDEFAULT;
   int y = popup ? 0 : CW_USEDEFAULT;
-  HWND owner = popup ? nullptr : host_.get();
+  // Owned, the overlay stays out of the taskbar while it is no tool window.
+  HWND owner = popup && !design.style.grabs_input ? nullptr : host_.get();
   win->hwnd.reset(CreateWindowExW(s.ex_style, kWindowClass, widen(design.caption).c_str(), s.style,
                                   x, y, width, height, owner, nullptr, instance_, this));
   if (!win->hwnd) throw_win32_error(ErrorKind::Platform, "CreateWindowExW", GetLastError());
@@ -86,7 +101,10 @@ void Win32Platform::destroy_window(WindowId w) {
   if (it == windows_.end()) return;
   end_modal(w);
   if (escape_target_ == w) grab_escape(w, false);
-  if (it->second->style.grabs_input) hold_keyboard(nullptr);
+  if (it->second->style.grabs_input) {
+    hold_keyboard(nullptr);
+    if (it->second->holding) end_holding(*it->second, it->second->hwnd.get());
+  }
   std::unique_ptr<Window> win = std::move(it->second);
   windows_.erase(it);
   if (IsWindowVisible(win->hwnd.get())) uncovered_ = true;
@@ -113,14 +131,22 @@ void Win32Platform::show_window(WindowId w) {
   if (!win) return;
   HWND hwnd = win->hwnd.get();
   if (win->style.grabs_input) {
-    SetWindowPos(hwnd, win->style.keep_above ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Input is held from now on; the window itself waits for the handler to
+    // return, so that one shown and hidden again within it (a capture tick)
+    // never reaches the screen nor takes the activation.
     SetCapture(hwnd);
     hold_keyboard(hwnd);
     apply_cursor();
-  } else {
-    ShowWindow(hwnd, win->style.takes_focus ? SW_SHOW : SW_SHOWNOACTIVATE);
+    if (!win->holding && !win->show_pending) {
+      win->show_pending = true;
+      if (!PostMessageW(hwnd, kShowHolding, 0, 0)) {
+        win->show_pending = false;
+        show_holding(*win, hwnd);
+      }
+    }
+    return;
   }
+  ShowWindow(hwnd, win->style.takes_focus ? SW_SHOW : SW_SHOWNOACTIVATE);
   UpdateWindow(hwnd);
 }
 
@@ -163,8 +189,34 @@ void Win32Platform::show_modal(WindowId w, WindowId owner) {
   }
   modals_.erase(std::find(modals_.begin(), modals_.end(), &modal));
   if (!modal.done && owner_hwnd && IsWindow(owner_hwnd)) EnableWindow(owner_hwnd, TRUE);
-  if (had_foreground && IsWindow(had_foreground)) SetForegroundWindow(had_foreground);
-  if (had_focus && IsWindow(had_focus)) SetFocus(had_focus);
+  give_back(had_foreground, had_focus);
+}
+
+void Win32Platform::show_holding(Window& win, HWND hwnd) {
+  win.show_pending = false;
+  win.holding = true;
+  win.gave_back_to = GetForegroundWindow();
+  win.focus_to_give_back = GetFocus();
+  if (win.gave_back_to == hwnd) win.gave_back_to = nullptr;
+  SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & ~kInactiveOnly);
+  SetWindowPos(hwnd, win.style.keep_above ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_FRAMECHANGED);
+  SetForegroundWindow(hwnd);
+  SetCapture(hwnd);
+  apply_cursor();
+  UpdateWindow(hwnd);
+}
+
+void Win32Platform::end_holding(Window& win, HWND hwnd) {
+  win.holding = false;
+  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  Styles s = styles(win.style);
+  SetWindowLongPtrW(hwnd, GWL_EXSTYLE,
+                    GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | (s.ex_style & kInactiveOnly));
+  give_back(win.gave_back_to, win.focus_to_give_back);
+  win.gave_back_to = nullptr;
+  win.focus_to_give_back = nullptr;
 }
 
 void Win32Platform::hide_window(WindowId w) {
@@ -173,8 +225,13 @@ void Win32Platform::hide_window(WindowId w) {
   HWND hwnd = win->hwnd.get();
   if (GetCapture() == hwnd) ReleaseCapture();
   if (win->style.grabs_input) hold_keyboard(nullptr);
+  win->show_pending = false;
   end_modal(w);
   if (IsWindowVisible(hwnd)) uncovered_ = true;
+  if (win->holding) {
+    end_holding(*win, hwnd);
+    return;
+  }
   SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
 }
