@@ -212,6 +212,30 @@ TEST(HeldCycle, APlainFileWhereTheFolderShouldBeHoldsTheCycle) {
   EXPECT_EQ(page_in_file(h.folder / "2.jpg"), 3);
 }
 
+// The home folder gone (an unmounted disk, a removed account folder): the
+// first picture waits, and nothing is turned until it is saved.
+TEST(HeldCycle, AMissingHomeFolderHoldsTheFirstPage) {
+  Harness h;
+  test::Document document(h.hp, 4);
+  Reports reports;
+  h.click_capture();
+  const fs::path home = h.temp.path();
+  const fs::path aside = home.parent_path() / (home.filename().string() + ".aside");
+  fs::rename(home, aside);
+  h.drag(1500, 1500, 4500, 4500);
+  h.hp.advance(6000);
+  EXPECT_EQ(count_keys(h, "PageDown"), 0) << "a page turned before the first was saved";
+  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 0 ⚠ 文件夹不可用");
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines[0].find(files::to_utf8(h.folder)), std::string::npos);
+  fs::rename(aside, home);
+  for (int i = 0; i < 1000 && h.files().size() < 4; ++i) h.hp.advance(10);
+  ASSERT_EQ(h.files().size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(page_in_file(h.folder / (std::to_string(i) + ".jpg")), i + 1) << i;
+  }
+}
+
 TEST(OneInstance, ASecondProgramShowsNothingAndPointsAtTheFirst) {
   test::TempDir dir;
   HeadlessPlatform hp(1920, 1080, dir.path());
