@@ -8,21 +8,9 @@ set -euo pipefail
 binary=$1
 holder=$2
 home=$(mktemp -d "$PWD/pagerook-esc-held.XXXXXX")
-pid=
-mupdf_pid=
-holder_pid=
-cleanup() {
-  local status=$?
-  for p in $pid $holder_pid $mupdf_pid; do
-    kill "$p" 2>/dev/null || true
-    wait "$p" 2>/dev/null || true
-  done
-  rm -rf "$home"
-  exit "$status"
-}
-trap cleanup EXIT
 fail() { echo "esc held: $*" >&2; exit 1; }
 source "$(dirname "$0")/real_binary.sh"
+trap end_test EXIT
 folder="$home/截图"
 marked() { [[ $(caption) == *"· Esc 无效" ]]; }
 unmarked() { [[ $(caption) == "Pagerook "[0-9]* && $(caption) != *"Esc 无效"* ]]; }
@@ -33,6 +21,7 @@ start_pagerook "$binary"
 # The other client takes Esc while Pagerook has no cycle and so no grab.
 "$holder" >"$home/holder" 2>&1 &
 holder_pid=$!
+more_pids=$holder_pid
 holding() { grep -q "^holding$" "$home/holder"; }
 wait_for holding || fail "the holder did not get Esc: $(cat "$home/holder")"
 
@@ -48,7 +37,7 @@ marked || fail "caption '$(caption)' after the second page"
 # A tick is 0.3 s: the mark goes within a tick or two of the holder's end.
 kill "$holder_pid"
 wait "$holder_pid" 2>/dev/null || true
-holder_pid=
+more_pids=
 wait_within 1.5 unmarked || fail "caption '$(caption)' after the holder ended"
 xdotool key Escape
 wait_line "(stopped by Esc)"

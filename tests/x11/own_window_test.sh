@@ -7,20 +7,9 @@
 set -euo pipefail
 binary=$1
 home=$(mktemp -d "$PWD/pagerook-own-window.XXXXXX")
-pid=
-mupdf_pid=
-cleanup() {
-  local status=$?
-  for p in $pid $mupdf_pid; do
-    kill "$p" 2>/dev/null || true
-    wait "$p" 2>/dev/null || true
-  done
-  rm -rf "$home"
-  exit "$status"
-}
-trap cleanup EXIT
 fail() { echo "own window: $*" >&2; exit 1; }
 source "$(dirname "$0")/real_binary.sh"
+trap end_test EXIT
 folder="$home/截图"
 pages=4
 width=540 height=420

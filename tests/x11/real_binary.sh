@@ -89,3 +89,15 @@ drag_run() {
   xdotool mousemove "$1" "$2" mousedown 1 mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)) \
     mousemove "$3" "$4" mouseup 1
 }
+# An exit trap for a test whose only leftovers are the processes it started
+# ($pid, $mupdf_pid and any named in $more_pids) and $home: ends them, removes
+# it, and keeps the test's status.
+end_test() {
+  local status=$? p
+  for p in ${pid:-} ${mupdf_pid:-} ${more_pids:-}; do
+    kill "$p" 2>/dev/null || true
+    wait "$p" 2>/dev/null || true
+  done
+  rm -rf "$home"
+  exit "$status"
+}

@@ -10,20 +10,9 @@ set -euo pipefail
 binary=$1
 resize=$2
 home=$(mktemp -d "$PWD/pagerook-resized.XXXXXX")
-pid=
-mupdf_pid=
-cleanup() {
-  local status=$?
-  for p in $pid $mupdf_pid; do
-    kill "$p" 2>/dev/null || true
-    wait "$p" 2>/dev/null || true
-  done
-  rm -rf "$home"
-  exit "$status"
-}
-trap cleanup EXIT
 fail() { echo "resized screen: $*" >&2; exit 1; }
 source "$(dirname "$0")/real_binary.sh"
+trap end_test EXIT
 folder="$home/截图"
 [[ $screen_width == 1920 && $screen_height == 1080 ]] || fail "the screen is ${screen_width}x$screen_height"
 count() { find "$folder" -maxdepth 1 -name '*.jpg' | wc -l; }
