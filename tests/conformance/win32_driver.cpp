@@ -14,6 +14,7 @@
 #include "app/designs.hpp"
 #include "driver.hpp"
 #include "platform/win32/win32_platform.hpp"
+#include "trash_info.hpp"
 
 namespace pr::conformance {
 namespace {
@@ -81,24 +82,10 @@ fs::path private_trash() {
   return dos_name(narrow(data) + "/Trash");
 }
 
-// The Path= line of a .trashinfo file, a Unix path with %XX escapes, by its
-// Wine name.
+// The original path of a trashed file, by its Wine name.
 fs::path original_path(const fs::path& info) {
-  std::ifstream in(info);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("Path=", 0) != 0) continue;
-    std::string path;
-    for (std::size_t i = 5; i < line.size(); ++i) {
-      if (line[i] == '%' && i + 2 < line.size()) {
-        path += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        path += line[i];
-      }
-    }
-    return dos_name(path);
-  }
-  return {};
+  const std::string path = trashed_from(info);
+  return path.empty() ? fs::path() : dos_name(path);
 }
 
 void press(WORD key) {

@@ -19,6 +19,7 @@
 #include "app/designs.hpp"
 #include "driver.hpp"
 #include "platform/x11/x11_platform.hpp"
+#include "trash_info.hpp"
 
 namespace pr::conformance {
 namespace {
@@ -37,25 +38,6 @@ fs::path private_trash() {
     return {};
   }
   return data / "Trash";
-}
-
-// The Path= line of a .trashinfo file: a path with %XX escapes.
-fs::path original_path(const fs::path& info) {
-  std::ifstream in(info);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("Path=", 0) != 0) continue;
-    std::string path;
-    for (std::size_t i = 5; i < line.size(); ++i) {
-      if (line[i] == '%' && i + 2 < line.size()) {
-        path += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        path += line[i];
-      }
-    }
-    return path;
-  }
-  return {};
 }
 
 // Another X client of the same server: its own connection, as another
@@ -211,7 +193,7 @@ class X11Driver : public Driver {
     if (trash.empty() || !fs::is_directory(trash / "files", error)) return all;
     for (const auto& entry : fs::directory_iterator(trash / "files")) {
       const std::string name = entry.path().filename().string();
-      all.push_back({original_path(trash / "info" / (name + ".trashinfo")), entry.path()});
+      all.push_back({fs::path(trashed_from(trash / "info" / (name + ".trashinfo"))), entry.path()});
     }
     return all;
   }
