@@ -221,9 +221,10 @@ class Win32Driver : public Driver {
   }
   // A window's caption flashing for the user: FlashWindowEx draws it as
   // active, which the window learns from WM_NCACTIVATE, while another window
-  // is the active one. (Wine 8 also asks the window manager to mark the X
-  // window, but sends that with SubstructureNotifyMask alone, which openbox
-  // ignores: xprop shows no _NET_WM_STATE_DEMANDS_ATTENTION.)
+  // is the active one. (Wine 8 also sends the window manager a _NET_WM_STATE
+  // request for the X window, which openbox leaves unmarked, as it does a
+  // request sent without SubstructureRedirectMask; so the X side is not
+  // checked here.)
   bool attention_drawn(WindowId w) override {
     HWND hwnd = platform_.hwnd(w);
     return hwnd && flashed_.count(hwnd) > 0;
