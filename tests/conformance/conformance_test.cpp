@@ -535,9 +535,10 @@ TEST_F(Conformance, ClaimOfTheSessionEndsWithItsProgram) {
 TEST_F(Conformance, SecondInstanceDrawsAttentionToTheFirstsMainWindow) {
   if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
   if (std::string why = driver().cannot(Feature::Attention); !why.empty()) GTEST_SKIP() << why;
-  WindowId other = create(design::form3());
   WindowId main = create(design::form1());
-  for (WindowId w : {other, main}) {
+  WindowId other = create(design::form3());
+  // The other one of ours shown last, above the main window.
+  for (WindowId w : {main, other}) {
     platform().move_window(w, 40, 40, 200, 100);
     platform().show_window(w);
     ASSERT_TRUE(driver().run_until([&] { return driver().shown(w); }, 10000));

@@ -775,6 +775,22 @@ TEST_F(RealX, EscHeldByAnotherProgramIsToldOnceAndTheProgramGoesOn) {
   platform_->grab_escape(target, false);
 }
 
+TEST_F(RealX, MainWindowWithoutAnXWindowRunsUnguardedAndSaysSo) {
+  platform_ = std::make_unique<X11Platform>();
+  std::vector<std::string> lines;
+  set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+  EXPECT_TRUE(platform_->claim_instance(WindowId{4242})) << "a window this backend never made";
+  set_report_sink({});
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("a second Pagerook will not be stopped"), std::string::npos) << lines[0];
+  // Nothing was claimed: the next one with a window of its own holds the session.
+  X11Platform next;
+  const WindowId main =
+      next.create_window(design::in_pixels(design::form1(), next.twips_per_pixel()));
+  EXPECT_TRUE(next.claim_instance(main));
+  next.destroy_window(main);
+}
+
 TEST_F(RealX, OverlayWhosePointerAnotherProgramHoldsSaysSoAndStillComesUp) {
   start_program();
   ASSERT_EQ(XGrabPointer(probe(), DefaultRootWindow(probe()), False, ButtonPressMask, GrabModeAsync,

@@ -92,6 +92,11 @@ class Win32Platform : public Platform {
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
+  // The first instance's window that a second one finds and asks for the
+  // user's attention.
+  static LRESULT CALLBACK instance_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void listen_for_rivals(WindowId main);
+  void draw_attention();
   // While a window that grabs input is shown, every key pressed goes to it:
   // a low-level hook takes the keys before any program (on Windows Alt+F4
   // and Alt+Tab too); Esc reaches the window as character 27.
@@ -146,6 +151,8 @@ class Win32Platform : public Platform {
   UniqueWindow host_;
   UniqueHook hook_;
   UniqueHandle instance_mutex_;
+  WindowId instance_main_ = kNoWindow;
+  UniqueWindow instance_window_;
   UniqueHook keyboard_hook_;
   UniqueFont ui_font_;
   std::map<WindowId, std::unique_ptr<Window>> windows_;

@@ -143,7 +143,9 @@ EscapeGrab::~EscapeGrab() {
   gdk_window_remove_filter(gdk_get_default_root_window(), &EscapeGrab::filter, this);
   ErrorTrap trap;
   for (unsigned mods : grabbed_) XUngrabKey(display_, code_, mods, root_);
-  XFlush(display_);
+  // Done at the server on return: another program asking for Esc next is
+  // never refused by a release still on its way.
+  XSync(display_, False);
 }
 
 GdkFilterReturn EscapeGrab::filter(GdkXEvent* xevent, GdkEvent*, gpointer data) {

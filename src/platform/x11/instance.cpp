@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
 
 namespace pr::x11 {
@@ -33,12 +34,20 @@ bool X11Platform::claim_instance(WindowId main) {
   Display* d = display();
   const Win* win = find(main);
   const Window ours = native_window(main);
+  if (ours == None) {
+    // Nothing to own the claim with; running unguarded beats not running,
+    // and the user is told.
+    report_error(
+        "cannot claim the session: the main window has no X window; a second Pagerook "
+        "will not be stopped");
+    return true;
+  }
   const std::string name = "_PAGEROOK_S" + std::to_string(connection_.screen());
   const Atom selection = XInternAtom(d, name.c_str(), False);
   // Between the look and the claim no other instance may claim it.
   XGrabServer(d);
   Window owner = XGetSelectionOwner(d, selection);
-  if (owner == None && ours != None) {
+  if (owner == None) {
     GdkWindow* gdk = gtk_widget_get_window(win->built.window.get());
     XSetSelectionOwner(d, selection, ours, gdk_x11_get_server_time(gdk));
     owner = XGetSelectionOwner(d, selection);
