@@ -163,6 +163,9 @@ def drive(args, procs, out, home, folder, profile, document):
     refs = {}
 
     def on_file(n):
+        # 0.jpg is written as the overlay leaves, which can still be on the
+        # screen, outline and all, a moment after the file appears.
+        e2e.wait_until(lambda: e2e.fullscreen_overlay() is None, 5, "the overlay to leave")
         refs[n + 1] = e2e.screenshot(os.path.join(out, f"live-{n + 1}.png"), rect)
 
     left, top = rect[0], rect[1]
