@@ -149,6 +149,26 @@ def screenshot(path, rect=None):
     return path
 
 
+def settled_screenshot(path, rect, timeout=3):
+    """A screenshot of rect once our overlay has left the screen and two shots
+    50 ms apart agree: the window beneath repaints what the overlay covered
+    in its own time."""
+    wait_until(lambda: fullscreen_overlay() is None, timeout, "the overlay to leave")
+    before = screenshot(path + ".before.png", rect)
+
+    def agrees():
+        screenshot(path, rect)
+        same = subprocess.run(["compare-im6.q16", "-metric", "AE", before, path, "null:"],
+                              capture_output=True).returncode == 0
+        if not same:
+            os.replace(path, before)
+        return same
+
+    wait_until(agrees, timeout, f"a still screen at {rect}")
+    os.remove(before)
+    return path
+
+
 def picture_size(path):
     out = run("identify-im6.q16", "-format", "%m %w %h", path)
     kind, w, h = out.split()

@@ -162,11 +162,10 @@ def drive(args, procs, out, home, folder, profile, document):
     # view stands still for 1.2 s after each picture.
     refs = {}
 
+    # 0.jpg is written as the overlay leaves: the frozen picture, outline and
+    # all, can still be on the screen a moment after the file appears.
     def on_file(n):
-        # 0.jpg is written as the overlay leaves, which can still be on the
-        # screen, outline and all, a moment after the file appears.
-        e2e.wait_until(lambda: e2e.fullscreen_overlay() is None, 5, "the overlay to leave")
-        refs[n + 1] = e2e.screenshot(os.path.join(out, f"live-{n + 1}.png"), rect)
+        refs[n + 1] = e2e.settled_screenshot(os.path.join(out, f"live-{n + 1}.png"), rect)
 
     left, top = rect[0], rect[1]
     right, bottom = rect[0] + rect[2], rect[1] + rect[3]
