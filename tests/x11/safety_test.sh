@@ -8,19 +8,9 @@
 set -euo pipefail
 binary=$1
 home=$(mktemp -d "$PWD/pagerook-safety.XXXXXX")
-pid=
-cleanup() {
-  local status=$?
-  if [[ -n $pid ]]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$home"
-  exit "$status"
-}
-trap cleanup EXIT
 fail() { echo "safety: $*" >&2; exit 1; }
 source "$(dirname "$0")/real_binary.sh"
+trap end_test EXIT
 overlay_gone() { ! overlay_up && framed; }
 folder="$home/截图"
 trash="$home/.local/share/Trash"

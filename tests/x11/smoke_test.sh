@@ -7,19 +7,9 @@ set -euo pipefail
 binary=$1
 shot=${2:-}
 home=$(mktemp -d "${TMPDIR:-/tmp}/pagerook-smoke.XXXXXX")
-pid=
-cleanup() {
-  local status=$?
-  if [[ -n $pid ]]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$home"
-  exit "$status"
-}
-trap cleanup EXIT
 fail() { echo "smoke: $*" >&2; exit 1; }
 source "$(dirname "$0")/real_binary.sh"
+trap end_test EXIT
 pictures_at_least() { [[ $(ls "$folder" 2>/dev/null | wc -l) -ge $1 ]]; }
 folder="$home/截图"
 
