@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
+#include <vector>
+
+#include "driver.hpp"
 
 namespace pr::conformance {
 
@@ -28,6 +32,21 @@ inline std::string trashed_from(const std::filesystem::path& info) {
     return path;
   }
   return {};
+}
+
+// What the trash at `trash` holds: each file with the path it came from,
+// named by `original` from its Path= line.
+template <typename Original>
+std::vector<TrashEntry> trash_entries(const std::filesystem::path& trash, Original original) {
+  std::vector<TrashEntry> all;
+  std::error_code error;
+  if (trash.empty() || !std::filesystem::is_directory(trash / "files", error)) return all;
+  for (const auto& entry : std::filesystem::directory_iterator(trash / "files")) {
+    std::filesystem::path info = trash / "info" / entry.path().filename();
+    info += ".trashinfo";
+    all.push_back({original(trashed_from(info)), entry.path()});
+  }
+  return all;
 }
 
 }  // namespace pr::conformance

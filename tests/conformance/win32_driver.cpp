@@ -83,12 +83,6 @@ fs::path private_trash() {
   return dos_name(narrow(data) + "/Trash");
 }
 
-// The original path of a trashed file, by its Wine name.
-fs::path original_path(const fs::path& info) {
-  const std::string path = trashed_from(info);
-  return path.empty() ? fs::path() : dos_name(path);
-}
-
 void press(WORD key) {
   keybd_event(static_cast<BYTE>(key), static_cast<BYTE>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)), 0,
               0);
@@ -172,16 +166,9 @@ class Win32Driver : public Driver {
   }
   fs::path scratch_folder() override { return scratch_; }
   std::vector<TrashEntry> trash() override {
-    std::vector<TrashEntry> all;
-    const fs::path trash = private_trash();
-    std::error_code error;
-    if (trash.empty() || !fs::is_directory(trash / "files", error)) return all;
-    for (const auto& entry : fs::directory_iterator(trash / "files")) {
-      const fs::path name = entry.path().filename();
-      all.push_back(
-          {original_path(trash / "info" / (name.wstring() + L".trashinfo")), entry.path()});
-    }
-    return all;
+    return trash_entries(private_trash(), [](const std::string& path) {
+      return path.empty() ? fs::path() : dos_name(path);
+    });
   }
   // A real second process: one Win32Platform per process, and the system
   // tells a mutex's second creator apart only across handles.

@@ -187,15 +187,7 @@ class X11Driver : public Driver {
     return scratch_;
   }
   std::vector<TrashEntry> trash() override {
-    std::vector<TrashEntry> all;
-    const fs::path trash = private_trash();
-    std::error_code error;
-    if (trash.empty() || !fs::is_directory(trash / "files", error)) return all;
-    for (const auto& entry : fs::directory_iterator(trash / "files")) {
-      const std::string name = entry.path().filename().string();
-      all.push_back({fs::path(trashed_from(trash / "info" / (name + ".trashinfo"))), entry.path()});
-    }
-    return all;
+    return trash_entries(private_trash(), [](const std::string& path) { return fs::path(path); });
   }
   bool rival_claims_instance() override {
     x11::X11Platform rival;
