@@ -14,7 +14,6 @@ inline constexpr const char* kTitle = "Pagerook";
 inline constexpr const char* kCaptureFolderName = "截图";
 
 inline constexpr int kCommand1 = 1;
-inline constexpr int kCommand3 = 3;
 
 // What "截图" tells a first-time user while the pointer rests on it.
 inline constexpr const char* kCommand1Tip =

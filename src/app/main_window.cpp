@@ -18,22 +18,13 @@ constexpr int kEnter = 13;
 
 Form1::Form1(Program& program)
     : Form(program.platform(), design::form1()),
-      Command1{"截图", {360, 120, 615, 375, 0}, true},
-      Command3{"预览", {1080, 720, 615, 375, 1}, false},
-      Check1{"窗口前置", {2280, 160, 1095, 360, 2}, 0},
+      Command1{"截图"},
+      Check1{"窗口前置", 0},
       Picture1(design::kEmptyPicture, design::kEmptyPicture, program.platform().twips_per_pixel()),
-      Label1{{{"压缩率：", {6120, 240, 735, 255, 4}},
-              {"%", {7440, 240, 255, 255, 6}},
-              {"S", {5760, 240, 255, 255, 9}},
-              {"间隔：", {4680, 240, 615, 255, 10}}}},
-      Text1{"80", {6840, 200, 495, 270, 5}},
-      Check2{"间隔截图", {3480, 240, 1095, 180, 8}, 1},
-      Text2{"3", {5160, 200, 495, 270, 11}},
-      program_(program) {
-  Picture1.place = {2880, 0, 135, 135, 3};
-  Picture1.Visible = false;
-  File1.place = {1800, 720, 2415, 2250, 7};
-}
+      Text1{"80"},
+      Check2{"间隔截图", 1},
+      Text2{"3"},
+      program_(program) {}
 
 void Form1::Form_Load() {
   program_.IntervalMode = true;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "app/form.hpp"
@@ -18,10 +17,8 @@ class Form1 : public Form {
   explicit Form1(Program& program);
 
   CommandButton Command1;
-  CommandButton Command3;
   CheckBox Check1;
   PictureBox Picture1;
-  std::array<Label, 4> Label1;
   TextBox Text1;
   FileListBox File1;
   CheckBox Check2;

@@ -126,7 +126,6 @@ void Program::button_click(WindowId w, int button_id) {
     dispatch([&] { form1_->Command1_Click(); });
     if (trace_) trace_->event("capture_command", start, 0, Trace::now_ms() - start);
   }
-  if (button_id == design::kCommand3) dispatch([&] { form1_->Command3_Click(); });
 }
 
 void Program::timer_tick(TimerId t) {

@@ -63,13 +63,8 @@ void PictureBox::PaintPicture(ImageView picture, float dx, float dy, float dw, f
                 to_pixels(sh, tpp_));
 }
 
-Shape::Shape(Platform& platform, WindowId window, Placement place)
-    : platform_(platform),
-      window_(window),
-      left_(place.Left),
-      top_(place.Top),
-      width_(place.Width),
-      height_(place.Height) {
+Shape::Shape(Platform& platform, WindowId window, float left, float top, float width, float height)
+    : platform_(platform), window_(window), left_(left), top_(top), width_(width), height_(height) {
   update();
 }
 

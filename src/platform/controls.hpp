@@ -13,40 +13,23 @@
 
 namespace pr {
 
-// Position of a control in its window's client area, twips.
-struct Placement {
-  float Left = 0, Top = 0, Width = 0, Height = 0;
-  int TabIndex = 0;
-};
-
 struct CommandButton {
   std::string Caption;
-  Placement place;
-  bool Visible = true;
-};
-
-struct Label {
-  std::string Caption;
-  Placement place;
 };
 
 struct TextBox {
   std::string Text;
-  Placement place;
 };
 
 // Value: 0 unchecked, 1 checked, 2 greyed.
 struct CheckBox {
   std::string Caption;
-  Placement place;
   int Value = 0;
 };
 
 // The files one folder shows in a file list: visible files only.
 class FileListBox {
  public:
-  Placement place;
-
   const std::filesystem::path& Path() const { return path_; }
   // Throws PathNotFound when `path` is not a folder; the list then keeps its
   // previous folder.
@@ -70,9 +53,6 @@ class PictureBox {
  public:
   PictureBox(float width, float height, float twips_per_pixel);
 
-  Placement place;
-  bool Visible = true;
-
   float Width() const { return width_; }
   float Height() const { return height_; }
   void set_Width(float twips);
@@ -94,7 +74,8 @@ class PictureBox {
 // The rubber band: a rectangle outline drawn by the platform over a window.
 class Shape {
  public:
-  Shape(Platform& platform, WindowId window, Placement place);
+  // Starts at this rectangle, twips.
+  Shape(Platform& platform, WindowId window, float left, float top, float width, float height);
   float Left() const { return left_; }
   float Top() const { return top_; }
   float Width() const { return width_; }

@@ -13,16 +13,6 @@ namespace pr::files {
 std::filesystem::path from_utf8(std::string_view text);
 std::string to_utf8(const std::filesystem::path& path);
 
-// DOS wildcards on one name: "*" any run, "?" one character, and "*.*"
-// matches every name, with or without an extension. Case-insensitive for ASCII.
-bool wildcard_match(std::string_view pattern, std::string_view name);
-
-// Deletes every visible regular file directly in `folder` whose name matches
-// `pattern`. Never recurses, never deletes a link or what it points to, and
-// refuses a folder that is itself a link. Throws PathNotFound when the folder
-// is missing and FileNotFound when nothing matched.
-void delete_matching(const std::filesystem::path& folder, std::string_view pattern);
-
 // Whether anything, file or folder, has this name.
 bool exists(const std::filesystem::path& path);
 

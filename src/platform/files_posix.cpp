@@ -28,10 +28,9 @@ struct DirCloser {
 };
 using Dir = std::unique_ptr<DIR, DirCloser>;
 
-Dir open_folder(const std::filesystem::path& folder, bool refuse_link) {
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (refuse_link ? O_NOFOLLOW : 0);
-  int fd = ::open(folder.c_str(), flags);
-  if (fd < 0) fail(errno == ELOOP ? ENOTDIR : errno, folder);
+Dir open_folder(const std::filesystem::path& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) fail(errno, folder);
   DIR* dir = fdopendir(fd);
   if (!dir) {
     int err = errno;
@@ -57,23 +56,6 @@ bool process_running(long pid) {
   return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
-void delete_matching(const std::filesystem::path& folder, std::string_view pattern) {
-  Dir dir = open_folder(folder, true);
-  int fd = dirfd(dir.get());
-  bool matched = false;
-  while (dirent* entry = readdir(dir.get())) {
-    std::string_view name = entry->d_name;
-    if (!is_visible_name(name) || !wildcard_match(pattern, name)) continue;
-    struct stat st;
-    if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
-      continue;
-    }
-    matched = true;
-    if (unlinkat(fd, entry->d_name, 0) != 0) fail(errno, folder / entry->d_name);
-  }
-  if (!matched) throw Error(ErrorKind::FileNotFound, to_utf8(folder) + ": File not found");
-}
-
 bool is_followed_link(const std::filesystem::path&) {
   return false;
 }
@@ -88,7 +70,7 @@ void create_folder(const std::filesystem::path& path) {
 }
 
 long count_visible_files(const std::filesystem::path& folder) {
-  Dir dir = open_folder(folder, false);
+  Dir dir = open_folder(folder);
   int fd = dirfd(dir.get());
   long count = 0;
   while (dirent* entry = readdir(dir.get())) {

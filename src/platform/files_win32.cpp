@@ -103,20 +103,6 @@ bool process_running(long pid) {
   return running;
 }
 
-void delete_matching(const std::filesystem::path& folder, std::string_view pattern) {
-  if (!is_folder_not_link(folder)) fail(ERROR_PATH_NOT_FOUND, folder);
-  bool matched = false;
-  for_each_entry(folder, [&](const WIN32_FIND_DATAW& d) {
-    if (d.dwFileAttributes & (kInvisible | FILE_ATTRIBUTE_REPARSE_POINT)) return;
-    std::filesystem::path name(d.cFileName);
-    if (!wildcard_match(pattern, to_utf8(name))) return;
-    matched = true;
-    std::filesystem::path full = folder / name;
-    if (!DeleteFileW(full.c_str())) fail(GetLastError(), full);
-  });
-  if (!matched) throw Error(ErrorKind::FileNotFound, to_utf8(folder) + ": File not found");
-}
-
 bool exists(const std::filesystem::path& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

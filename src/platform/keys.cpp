@@ -180,25 +180,4 @@ std::string describe(const std::vector<KeyChord>& chords) {
   return text;
 }
 
-int char_code(const KeyChord& chord) {
-  switch (chord.key) {
-    case Key::Enter:
-      return 13;
-    case Key::Escape:
-      return 27;
-    case Key::Tab:
-      return 9;
-    case Key::Backspace:
-      return 8;
-    case Key::Character:
-      if (chord.modifiers & kCtrl) {
-        char32_t c = chord.ch | 0x20;
-        return c >= 'a' && c <= 'z' ? static_cast<int>(c - 'a' + 1) : 0;
-      }
-      return chord.ch < 0x10000 ? static_cast<int>(chord.ch) : 0;
-    default:
-      return 0;
-  }
-}
-
 }  // namespace pr

@@ -57,7 +57,4 @@ std::vector<KeyChord> parse_keys(std::string_view notation);
 std::string describe(const KeyChord& chord);
 std::string describe(const std::vector<KeyChord>& chords);
 
-// The character code a chord types into a window's key-press handler, or 0.
-int char_code(const KeyChord& chord);
-
 }  // namespace pr

@@ -20,7 +20,4 @@ struct MenuItem {
 
 using Menu = std::vector<MenuItem>;
 
-// The item with `id` anywhere in the menu, submenus included; null if none.
-const MenuItem* find_menu_item(const Menu& menu, int id);
-
 }  // namespace pr

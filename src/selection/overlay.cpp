@@ -24,7 +24,7 @@ Form2::Form2(Program& program)
                program.platform().grab_escape(target, enabled && target != kNoWindow);
                if (program.form2_loaded()) program.form2().keep_escape(enabled);
              }),
-      Shape1(program.platform(), hWnd(), {2640, 480, 1215, 495, 0}),
+      Shape1(program.platform(), hWnd(), 2640, 480, 1215, 495),
       program_(program) {}
 
 float Form2::region_left() const {

@@ -15,18 +15,6 @@ void touch(const fs::path& p) {
   std::ofstream(p) << "x";
 }
 
-TEST(Wildcards, DosSemantics) {
-  EXPECT_TRUE(files::wildcard_match("*.*", "0.jpg"));
-  EXPECT_TRUE(files::wildcard_match("*.*", "README"));  // no extension
-  EXPECT_TRUE(files::wildcard_match("*.jpg", "12.JPG"));
-  EXPECT_FALSE(files::wildcard_match("*.jpg", "12.jpeg"));
-  EXPECT_TRUE(files::wildcard_match("?.jpg", "7.jpg"));
-  EXPECT_FALSE(files::wildcard_match("?.jpg", "17.jpg"));
-  EXPECT_TRUE(files::wildcard_match("?.txt", "图.txt"));
-  EXPECT_TRUE(files::wildcard_match("a*b*c", "aXXbYYc"));
-  EXPECT_FALSE(files::wildcard_match("a*b*c", "aXXbYY"));
-}
-
 TEST(Files, UnicodeNamesReachTheSameFolder) {
   test::TempDir dir;
   fs::path folder = dir.path() / files::from_utf8("截图");
@@ -54,32 +42,8 @@ TEST(Files, CountsVisibleFilesOnly) {
   EXPECT_THROW(files::count_visible_files(dir.path() / "missing"), Error);
 }
 
-TEST(Files, DeleteMatchingStaysInTheFolder) {
-  test::TempDir dir;
-  fs::path folder = dir.path() / "captures";
-  fs::create_directory(folder);
-  touch(folder / "0.jpg");
-  touch(folder / "notes");
-  touch(folder / ".keep");
-  fs::create_directory(folder / "sub");
-  touch(folder / "sub" / "1.jpg");
-  files::delete_matching(folder, "*.*");
-  EXPECT_FALSE(fs::exists(folder / "0.jpg"));
-  EXPECT_FALSE(fs::exists(folder / "notes"));
-  EXPECT_TRUE(fs::exists(folder / ".keep"));
-  EXPECT_TRUE(fs::exists(folder / "sub" / "1.jpg"));
-  // Nothing left to match: "file not found", as an error the caller may skip.
-  try {
-    files::delete_matching(folder, "*.*");
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.kind(), ErrorKind::FileNotFound);
-  }
-  EXPECT_THROW(files::delete_matching(dir.path() / "missing", "*.*"), Error);
-}
-
 #ifndef _WIN32
-TEST(Files, DeleteMatchingNeverFollowsALink) {
+TEST(Files, CountsALinkToAFileAsThatFile) {
   test::TempDir dir;
   fs::path outside = dir.path() / "outside";
   fs::create_directory(outside);
@@ -92,15 +56,6 @@ TEST(Files, DeleteMatchingNeverFollowsALink) {
   fs::create_symlink(folder / "missing", folder / "dangling");
   // The list shows a link to a file as that file, and nothing for the others.
   EXPECT_EQ(files::count_visible_files(folder), 2);
-  files::delete_matching(folder, "*.*");
-  EXPECT_TRUE(fs::exists(outside / "precious.txt"));
-  EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
-  EXPECT_FALSE(fs::exists(folder / "0.jpg"));
-  // A capture folder that is itself a link to another folder is refused.
-  fs::path linked = dir.path() / "linked";
-  fs::create_directory_symlink(outside, linked);
-  EXPECT_THROW(files::delete_matching(linked, "*.*"), Error);
-  EXPECT_TRUE(fs::exists(outside / "precious.txt"));
 }
 #endif
 

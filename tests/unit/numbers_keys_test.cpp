@@ -84,12 +84,5 @@ TEST(KeyNotation, BadNotationIsRefused) {
   }
 }
 
-TEST(KeyNotation, CharacterCodes) {
-  EXPECT_EQ(char_code(parse_keys("{Enter}")[0]), 13);
-  EXPECT_EQ(char_code(parse_keys("{ESC}")[0]), 27);
-  EXPECT_EQ(char_code(parse_keys("^c")[0]), 3);
-  EXPECT_EQ(char_code(parse_keys("{PgDn}")[0]), 0);
-}
-
 }  // namespace
 }  // namespace pr

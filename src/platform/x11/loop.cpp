@@ -48,11 +48,6 @@ gboolean Loop::on_signal(gpointer data) {
   return G_SOURCE_CONTINUE;
 }
 
-void Loop::remove_timer(TimerId t) {
-  timers_.remove(t);
-  arm_timers();
-}
-
 void Loop::set_timer(TimerId t, std::int32_t interval_ms) {
   timers_.set(t, interval_ms, TimerQueue::Clock::now());
   arm_timers();

@@ -32,7 +32,6 @@ class Loop {
   Loop& operator=(const Loop&) = delete;
 
   TimerId create_timer() { return timers_.create(); }
-  void remove_timer(TimerId t);
   // An interval above 0 starts a new period now; 0 stops the timer.
   void set_timer(TimerId t, std::int32_t interval_ms);
   void post_key(WindowId w, int char_code);
