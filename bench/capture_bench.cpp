@@ -27,11 +27,11 @@ struct Screen {
 void BM_Crop(benchmark::State& state) {
   Screen screen(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   pr::PictureBox picture(135, 135, 15);
-  picture.set_Width(15000);
-  picture.set_Height(15000);
+  picture.set_width(15000);
+  picture.set_height(15000);
   for (auto _ : state) {
-    picture.PaintPicture(screen.image.view(), 0, 0, 15000, 15000, 3000, 1500, 15000, 15000);
-    benchmark::DoNotOptimize(picture.Image().pixels);
+    picture.draw_picture(screen.image.view(), 0, 0, 15000, 15000, 3000, 1500, 15000, 15000);
+    benchmark::DoNotOptimize(picture.picture().pixels);
   }
   state.SetBytesProcessed(state.iterations() * 1000LL * 1000 * 4);
 }

@@ -4,28 +4,27 @@
 
 namespace pr::design {
 
-Window form1() {
-  // A fixed dialog frame that never takes the focus from the document. Only
-  // Command1 lies inside the client area; the other controls of the window
-  // hold options and working data and are never shown by the platform.
+Window main_window() {
+  // A fixed dialog frame that never takes the focus from the document; its
+  // one button starts a capture, the menu holds everything else.
   WindowStyle style{.takes_focus = false, .icon = WindowIcon::Program};
-  return {"Form1", kTitle, style,
-          2175,    600,    {{kCommand1, "截图", 360, 120, 615, 375, kCommand1Tip}}};
+  return {"MainWindow", kTitle, style,
+          2175,         600,    {{kCaptureButton, "截图", 360, 120, 615, 375, kCaptureTip}}};
 }
 
-Window form2() {
+Window overlay() {
   // The borderless overlay over the whole screen.
   WindowStyle style{.decorated = false,
                     .tool_window = true,
                     .takes_focus = false,
                     .keep_above = true,
                     .grabs_input = true};
-  return {"Form2", "设置", style, 4350, 2130, {}};
+  return {"SelectionOverlay", "设置", style, 4350, 2130, {}};
 }
 
-Window form3() {
+Window preview() {
   WindowStyle style{.tool_window = true, .icon = WindowIcon::Preview};
-  return {"Form3", "预览", style, 4170, 3630, {}};
+  return {"PreviewWindow", "预览", style, 4170, 3630, {}};
 }
 
 WindowDesign in_pixels(const Window& d, float tpp) {

@@ -13,10 +13,10 @@ inline constexpr const char* kTitle = "Pagerook";
 // The folder the captures go to, inside the platform's base folder.
 inline constexpr const char* kCaptureFolderName = "截图";
 
-inline constexpr int kCommand1 = 1;
+inline constexpr int kCaptureButton = 1;
 
 // What "截图" tells a first-time user while the pointer rests on it.
-inline constexpr const char* kCommand1Tip =
+inline constexpr const char* kCaptureTip =
     "按下后，在页面上拖出一个矩形：之后每一页都截取这个区域。按 Esc "
     "停止。右键单击本窗口打开选项菜单。";
 
@@ -27,7 +27,7 @@ inline constexpr float kPreviewExtraHeight = 350;
 // A picture box at its designed size holds no capture.
 inline constexpr float kEmptyPicture = 135;
 
-// A window as designed, in twips; Form gives it to the platform in pixels.
+// A window as designed, in twips; AppWindow gives it to the platform in pixels.
 struct Button {
   int id = 0;
   std::string caption;
@@ -43,9 +43,9 @@ struct Window {
   std::vector<Button> buttons;
 };
 
-Window form1();
-Window form2();
-Window form3();
+Window main_window();
+Window overlay();
+Window preview();
 
 // The design as the platform takes it, each length to the nearest pixel.
 WindowDesign in_pixels(const Window& design, float twips_per_pixel);

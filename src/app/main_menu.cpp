@@ -12,8 +12,8 @@
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/numbers.hpp"
-#include "preview/preview.hpp"
-#include "store/module1.hpp"
+#include "preview/preview_window.hpp"
+#include "store/page_store.hpp"
 
 namespace pr {
 
@@ -41,7 +41,7 @@ std::string tick_text(const char* tick) {
 // no usable number shows none, and the menu still opens.
 bool holds(const TextBox& box, const char* value) {
   try {
-    return leading_number(box.Text) == leading_number(value);
+    return leading_number(box.text) == leading_number(value);
   } catch (const Error&) {
     return false;
   }
@@ -57,18 +57,18 @@ MenuItem separator() {
 
 }  // namespace
 
-Menu Form1::PopupMenu() const {
+Menu MainWindow::popup_menu() const {
   MenuItem ticks{0, "间隔", Kind::Submenu, false, true, {}};
   for (std::size_t i = 0; i < std::size(menu::kTicks); ++i) {
     ticks.items.push_back({menu::kTickBase + static_cast<int>(i),
                            tick_text(menu::kTicks[i]),
                            Kind::Radio,
-                           !AutoMode && holds(Text2, menu::kTicks[i]),
+                           !auto_mode && holds(tick_box, menu::kTicks[i]),
                            true,
                            {}});
   }
   ticks.items.push_back(
-      {menu::kAutoTick, "自动（页面一稳定就保存并翻页）", Kind::Radio, AutoMode, true, {}});
+      {menu::kAutoTick, "自动（页面一稳定就保存并翻页）", Kind::Radio, auto_mode, true, {}});
   MenuItem qualities{0, "压缩率", Kind::Submenu, false, true, {}};
   for (std::size_t i = 0; i < std::size(menu::kQualities); ++i) {
     std::string text = menu::kQualities[i];
@@ -76,7 +76,7 @@ Menu Form1::PopupMenu() const {
     qualities.items.push_back({menu::kQualityBase + static_cast<int>(i),
                                text,
                                Kind::Radio,
-                               holds(Text1, menu::kQualities[i]),
+                               holds(quality_box, menu::kQualities[i]),
                                true,
                                {}});
   }
@@ -85,58 +85,58 @@ Menu Form1::PopupMenu() const {
     keys.items.push_back({menu::kKeyBase + static_cast<int>(i),
                           menu::kPageKeys[i].text,
                           Kind::Radio,
-                          PageKey == menu::kPageKeys[i].keys,
+                          page_key == menu::kPageKeys[i].keys,
                           true,
                           {}});
   }
   return {
-      check(menu::kKeepOnTop, "窗口前置", Check1.Value == 1),
-      check(menu::kIntervalCapture, "间隔截图", Check2.Value == 1),
+      check(menu::kKeepOnTop, "窗口前置", keep_on_top_box.value == 1),
+      check(menu::kIntervalCapture, "间隔截图", page_after_page_box.value == 1),
       ticks,
       qualities,
       keys,
-      check(menu::kStopAtEnd, "到末页自动停止", StopAtEnd),
+      check(menu::kStopAtEnd, "到末页自动停止", stop_at_end),
       separator(),
       {menu::kPreview, "预览", Kind::Command, false, preview_possible(*this), {}},
       {menu::kOpenFolder, "打开截图文件夹", Kind::Command, false, true, {}},
-      {menu::kMakePdf, "生成 PDF", Kind::Command, false, Module1::HasPictures(program_), {}},
-      check(menu::kPdfAtEnd, "结束时生成 PDF", PdfAtEnd),
+      {menu::kMakePdf, "生成 PDF", Kind::Command, false, page_store::has_pictures(program_), {}},
+      check(menu::kPdfAtEnd, "结束时生成 PDF", pdf_at_end),
       separator(),
       {menu::kExit, "退出", Kind::Command, false, true, {}},
   };
 }
 
-void Form1::Menu_Click(int item) {
+void MainWindow::on_menu_choice(int item) {
   auto in = [item](int base, std::size_t count) {
     return item >= base && item < base + static_cast<int>(count);
   };
   if (item == menu::kKeepOnTop) {
-    Check1.Value = Check1.Value == 1 ? 0 : 1;
-    Check1_Click();
+    keep_on_top_box.value = keep_on_top_box.value == 1 ? 0 : 1;
+    on_keep_on_top_clicked();
   } else if (item == menu::kIntervalCapture) {
-    Check2.Value = Check2.Value == 1 ? 0 : 1;
-    Check2_Click();
+    page_after_page_box.value = page_after_page_box.value == 1 ? 0 : 1;
+    on_page_after_page_clicked();
   } else if (in(menu::kTickBase, std::size(menu::kTicks))) {
-    Text2.Text = menu::kTicks[item - menu::kTickBase];
-    AutoMode = false;
+    tick_box.text = menu::kTicks[item - menu::kTickBase];
+    auto_mode = false;
   } else if (item == menu::kAutoTick) {
-    AutoMode = true;
+    auto_mode = true;
   } else if (in(menu::kQualityBase, std::size(menu::kQualities))) {
-    Text1.Text = menu::kQualities[item - menu::kQualityBase];
+    quality_box.text = menu::kQualities[item - menu::kQualityBase];
   } else if (in(menu::kKeyBase, std::size(menu::kPageKeys))) {
-    PageKey = menu::kPageKeys[item - menu::kKeyBase].keys;
+    page_key = menu::kPageKeys[item - menu::kKeyBase].keys;
   } else if (item == menu::kPreview) {
-    Command3_Click();
+    on_preview_chosen();
   } else if (item == menu::kOpenFolder) {
     const std::filesystem::path folder = program_.capture_folder();
     if (!files::exists(folder)) files::create_folder(folder);
     platform_.open_folder(folder);
   } else if (item == menu::kMakePdf) {
-    Module1::SavePdf(program_);
+    page_store::save_pdf(program_);
   } else if (item == menu::kStopAtEnd) {
-    StopAtEnd = !StopAtEnd;
+    stop_at_end = !stop_at_end;
   } else if (item == menu::kPdfAtEnd) {
-    PdfAtEnd = !PdfAtEnd;
+    pdf_at_end = !pdf_at_end;
   }
   // "退出" unloads this window: the program handles it, not the window itself.
 }

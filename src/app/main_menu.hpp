@@ -19,9 +19,9 @@ enum Id : int {
   kKeyBase = 300,
 };
 
-// Tick choices, tenths of a second as `Text2` holds them.
+// Tick choices, tenths of a second as `tick_box` holds them.
 inline constexpr const char* kTicks[] = {"3", "5", "10", "20"};
-// Quality choices as `Text1` holds them.
+// Quality choices as `quality_box` holds them.
 inline constexpr const char* kQualities[] = {"60", "70", "80", "90", "95", "100"};
 // Page-turn keys as the cycle sends them, and what the menu calls them.
 struct PageKeyChoice {

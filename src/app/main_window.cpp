@@ -4,10 +4,10 @@
 #include "app/program.hpp"
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
-#include "preview/preview.hpp"
-#include "selection/overlay.hpp"
+#include "preview/preview_window.hpp"
+#include "selection/selection_overlay.hpp"
 #include "store/capture_folder.hpp"
-#include "store/module1.hpp"
+#include "store/page_store.hpp"
 
 namespace pr {
 
@@ -16,103 +16,103 @@ constexpr int kEsc = 27;
 constexpr int kEnter = 13;
 }  // namespace
 
-Form1::Form1(Program& program)
-    : Form(program.platform(), design::form1()),
-      Command1{"截图"},
-      Check1{"窗口前置", 0},
-      Picture1(design::kEmptyPicture, design::kEmptyPicture, program.platform().twips_per_pixel()),
-      Text1{"80"},
-      Check2{"间隔截图", 1},
-      Text2{"3"},
+MainWindow::MainWindow(Program& program)
+    : AppWindow(program.platform(), design::main_window()),
+      keep_on_top_box{0},
+      last_picture(design::kEmptyPicture, design::kEmptyPicture,
+                   program.platform().twips_per_pixel()),
+      quality_box{"80"},
+      page_after_page_box{1},
+      tick_box{"3"},
       program_(program) {}
 
-void Form1::Form_Load() {
-  program_.IntervalMode = true;
-  float width = Width();
-  float height = Height();
-  Move(0, 0, width, height);
-  platform_.set_topmost(hWnd(), true);
+void MainWindow::on_load() {
+  program_.page_after_page = true;
+  move(0, 0, width(), height());
+  platform_.set_topmost(id(), true);
 }
 
-void Form1::Check1_Click() {
-  if (Check1.Value == 1) platform_.set_topmost(hWnd(), true);
-  if (Check1.Value == 0) platform_.set_topmost(hWnd(), false);
+void MainWindow::on_keep_on_top_clicked() {
+  if (keep_on_top_box.value == 1) platform_.set_topmost(id(), true);
+  if (keep_on_top_box.value == 0) platform_.set_topmost(id(), false);
 }
 
-void Form1::Check2_Click() {
-  program_.IntervalMode = Check2.Value == 1;
+void MainWindow::on_page_after_page_clicked() {
+  program_.page_after_page = page_after_page_box.value == 1;
 }
 
-void Form1::Command1_Click() {
+void MainWindow::on_capture_clicked() {
   // A running cycle stops first, as with Esc: it must neither page the
   // document under the overlay nor save into the folder emptied here.
-  if (program_.form2_loaded() && program_.form2().cycling()) Form_KeyPress(kEsc);
+  if (program_.overlay_loaded() && program_.overlay().cycling()) on_key(kEsc);
   ResumeNext step;
-  step([&] { File1.set_left_over(empty_capture_folder(platform_, program_.capture_folder())); });
-  step([&] { program_.form2().Hide(); });
-  step([&] { program_.form2().navigate_word_if_unused(); });
-  step([&] { program_.form3().Hide(); });
-  step([&] { program_.form2().Move(0, 0, program_.screen_width(), program_.screen_height()); });
-  step([&] { program_.form2().set_AutoRedraw(true); });
-  step([&] { Hide(); });
-  step([&] { program_.form2().copy_screen(); });
-  step([&] { program_.form2().set_AutoRedraw(false); });
-  step([&] { program_.form2().Show(); });
+  step([&] {
+    folder_list.set_left_over(empty_capture_folder(platform_, program_.capture_folder()));
+  });
+  step([&] { program_.overlay().hide(); });
+  step([&] { program_.overlay().navigate_word_if_unused(); });
+  step([&] { program_.preview().hide(); });
+  step([&] { program_.overlay().move(0, 0, program_.screen_width(), program_.screen_height()); });
+  step([&] { program_.overlay().set_auto_redraw(true); });
+  step([&] { hide(); });
+  step([&] { program_.overlay().copy_screen(); });
+  step([&] { program_.overlay().set_auto_redraw(false); });
+  step([&] { program_.overlay().show(); });
   step([&] { program_.set_mouse_pointer(MousePointer::Cross); });
-  step([&] { platform_.set_topmost(program_.form2().hWnd(), true); });
+  step([&] { platform_.set_topmost(program_.overlay().id(), true); });
 }
 
-void Form1::Form_KeyPress(int key_ascii) {
+void MainWindow::on_key(int key_ascii) {
   if (key_ascii == kEsc) {
     stop_cycle();
-    program_.form2().end_run(RunEnd::Escape);
+    program_.overlay().end_run(RunEnd::Escape);
   } else if (key_ascii == kEnter) {
-    program_.form2().Timer1.set_Enabled(true);
+    program_.overlay().tick_timer.set_enabled(true);
     program_.set_mouse_pointer(MousePointer::Arrow);
   }
 }
 
-void Form1::keep_out_of(float left, float top, float width, float height) {
+void MainWindow::keep_out_of(float x, float y, float w, float h) {
   if (!moved_out_) {
-    home_left_ = Left();
-    home_top_ = Top();
+    home_left_ = left();
+    home_top_ = top();
   }
   moved_out_ = true;
-  const float right = program_.screen_width() - Width();
-  const float bottom = program_.screen_height() - Height();
+  const float right = program_.screen_width() - width();
+  const float bottom = program_.screen_height() - height();
   const float corners[4][2] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
   for (const auto& corner : corners) {
-    const bool apart = corner[0] + Width() <= left || corner[0] >= left + width ||
-                       corner[1] + Height() <= top || corner[1] >= top + height;
+    const bool apart = corner[0] + width() <= x || corner[0] >= x + w ||
+                       corner[1] + height() <= y || corner[1] >= y + h;
     if (apart) {
-      Move(corner[0], corner[1], Width(), Height());
+      move(corner[0], corner[1], width(), height());
       return;
     }
   }
-  Hide();
+  hide();
 }
 
-void Form1::come_back() {
+void MainWindow::come_back() {
   if (!moved_out_) return;
   moved_out_ = false;
-  Move(home_left_, home_top_, Width(), Height());
+  move(home_left_, home_top_, width(), height());
 }
 
-void Form1::stop_cycle() {
+void MainWindow::stop_cycle() {
   come_back();
-  Show();
-  program_.form2().Timer1.set_Interval(0);
-  program_.form2().Timer1.set_Enabled(false);
+  show();
+  program_.overlay().tick_timer.set_interval(0);
+  program_.overlay().tick_timer.set_enabled(false);
   program_.set_mouse_pointer(MousePointer::Arrow);
 }
 
-void Form1::key_press(int char_code) {
-  if (char_code == kEsc || char_code == kEnter) Form_KeyPress(char_code);
+void MainWindow::key_press(int char_code) {
+  if (char_code == kEsc || char_code == kEnter) on_key(char_code);
 }
 
-void Form1::Form_Unload() {
-  program_.unload_form2();
-  program_.unload_form3();
+void MainWindow::on_unload() {
+  program_.unload_overlay();
+  program_.unload_preview();
 }
 
 }  // namespace pr

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/form.hpp"
+#include "app/app_window.hpp"
 #include "platform/controls.hpp"
 
 namespace pr {
@@ -12,37 +12,36 @@ class Program;
 // The main window: one button on screen, and off-screen controls holding the
 // options (interval capture, tick, quality) and the working data (the file
 // list of the capture folder, the capture picture).
-class Form1 : public Form {
+class MainWindow : public AppWindow {
  public:
-  explicit Form1(Program& program);
+  explicit MainWindow(Program& program);
 
-  CommandButton Command1;
-  CheckBox Check1;
-  PictureBox Picture1;
-  TextBox Text1;
-  FileListBox File1;
-  CheckBox Check2;
-  TextBox Text2;
-  bool PdfAtEnd = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
+  CheckBox keep_on_top_box;
+  PictureBox last_picture;
+  TextBox quality_box;
+  FileList folder_list;
+  CheckBox page_after_page_box;
+  TextBox tick_box;
+  bool pdf_at_end = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
   // The page-turn key as the cycle sends it; read at each commit.
-  std::string PageKey = "{PgDn}";
+  std::string page_key = "{PgDn}";
 
   // Ends the cycle by itself once two page turns in a row changed nothing.
-  bool StopAtEnd = true;
+  bool stop_at_end = true;
   // "自动": each page is saved as soon as it has settled and the next one is
   // turned at once, instead of the fixed five-tick cycle.
-  bool AutoMode = false;
+  bool auto_mode = false;
 
-  void Form_Load();
-  void Check1_Click();
-  void Check2_Click();
-  void Command1_Click();
-  void Command3_Click();
-  void Form_KeyPress(int key_ascii);
-  void Form_Unload();
+  void on_load();
+  void on_keep_on_top_clicked();
+  void on_page_after_page_clicked();
+  void on_capture_clicked();
+  void on_preview_chosen();
+  void on_key(int key_ascii);
+  void on_unload();
   // The right-click menu as the controls stand now, and its items' effects.
-  Menu PopupMenu() const;
-  void Menu_Click(int item);
+  Menu popup_menu() const;
+  void on_menu_choice(int item);
 
   // While the cycle runs the window stands in a corner of the screen that
   // the rectangle (twips) does not touch, so no page shows it; hidden when

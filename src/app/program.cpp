@@ -8,8 +8,8 @@
 #include "platform/files.hpp"
 #include "platform/report.hpp"
 #include "platform/units.hpp"
-#include "preview/preview.hpp"
-#include "selection/overlay.hpp"
+#include "preview/preview_window.hpp"
+#include "selection/selection_overlay.hpp"
 
 namespace pr {
 
@@ -19,51 +19,51 @@ void report_error(const std::exception& error) {
 
 Program::Program(Platform& platform, JpegWriter& writer) : platform_(platform), writer_(writer) {
   platform_.set_event_sink(this);
-  form1_ = std::make_unique<Form1>(*this);
+  main_window_ = std::make_unique<MainWindow>(*this);
   // Two would page the same document and empty each other's folder.
-  if (!platform_.claim_instance(form1_->hWnd())) {
+  if (!platform_.claim_instance(main_window_->id())) {
     second_instance_ = true;
     report_error(
         std::string_view("Pagerook is running already in this session; its window asks for "
                          "your attention"));
-    form1_.reset();
+    main_window_.reset();
     return;
   }
   if (trace_) {
     // Benchmarks need a shorter tick than the designed one.
-    if (const char* tick = std::getenv("PAGEROOK_BENCH_TICK")) form1_->Text2.Text = tick;
+    if (const char* tick = std::getenv("PAGEROOK_BENCH_TICK")) main_window_->tick_box.text = tick;
     // ... and "自动" before the menu that will offer it.
-    if (std::getenv("PAGEROOK_BENCH_AUTO")) form1_->AutoMode = true;
+    if (std::getenv("PAGEROOK_BENCH_AUTO")) main_window_->auto_mode = true;
   }
-  dispatch([&] { form1_->Form_Load(); });
-  dispatch([&] { form1_->Show(); });
+  dispatch([&] { main_window_->on_load(); });
+  dispatch([&] { main_window_->show(); });
 }
 
 Program::~Program() {
-  form3_.reset();
-  form2_.reset();
-  form1_.reset();
+  preview_.reset();
+  overlay_.reset();
+  main_window_.reset();
   platform_.set_event_sink(nullptr);
 }
 
-Form2& Program::form2() {
-  if (!form2_) {
-    form2_ = std::make_unique<Form2>(*this);
-    form2_->Form_Load();
+SelectionOverlay& Program::overlay() {
+  if (!overlay_) {
+    overlay_ = std::make_unique<SelectionOverlay>(*this);
+    overlay_->on_load();
   }
-  return *form2_;
+  return *overlay_;
 }
 
-Form3& Program::form3() {
-  if (!form3_) form3_ = std::make_unique<Form3>(*this);
-  return *form3_;
+PreviewWindow& Program::preview() {
+  if (!preview_) preview_ = std::make_unique<PreviewWindow>(*this);
+  return *preview_;
 }
 
-void Program::unload_form2() {
-  form2_.reset();
+void Program::unload_overlay() {
+  overlay_.reset();
 }
-void Program::unload_form3() {
-  form3_.reset();
+void Program::unload_preview() {
+  preview_.reset();
 }
 
 std::filesystem::path Program::capture_folder() const {
@@ -95,75 +95,77 @@ void Program::dispatch(Handler&& handler) {
   }
 }
 
-bool Program::is_form2(WindowId w) const {
-  return form2_ && form2_->hWnd() == w;
+bool Program::is_overlay(WindowId w) const {
+  return overlay_ && overlay_->id() == w;
 }
 
 void Program::mouse_down(WindowId w, int button, int shift, int x, int y) {
-  if (is_form2(w)) dispatch([&] { form2_->Form_MouseDown(button, shift, twips(x), twips(y)); });
+  if (is_overlay(w)) dispatch([&] { overlay_->on_mouse_down(button, shift, twips(x), twips(y)); });
 }
 
 void Program::mouse_move(WindowId w, int buttons, int shift, int x, int y) {
-  if (is_form2(w)) dispatch([&] { form2_->Form_MouseMove(buttons, shift, twips(x), twips(y)); });
+  if (is_overlay(w)) dispatch([&] { overlay_->on_mouse_move(buttons, shift, twips(x), twips(y)); });
 }
 
 void Program::mouse_up(WindowId w, int button, int shift, int x, int y) {
-  if (!is_form2(w)) return;
+  if (!is_overlay(w)) return;
   double start = trace_ ? Trace::now_ms() : 0;
-  dispatch([&] { form2_->Form_MouseUp(button, shift, twips(x), twips(y)); });
+  dispatch([&] { overlay_->on_mouse_up(button, shift, twips(x), twips(y)); });
   if (trace_ && button == 1) trace_->event("commit", start, 0, Trace::now_ms() - start);
 }
 
 void Program::key_press(WindowId w, int char_code) {
-  if (form1_ && form1_->hWnd() == w) dispatch([&] { form1_->key_press(char_code); });
-  if (is_form2(w)) dispatch([&] { form2_->Form_KeyPress(char_code); });
+  if (main_window_ && main_window_->id() == w)
+    dispatch([&] { main_window_->key_press(char_code); });
+  if (is_overlay(w)) dispatch([&] { overlay_->on_key(char_code); });
 }
 
 void Program::button_click(WindowId w, int button_id) {
-  if (!form1_ || form1_->hWnd() != w) return;
-  if (button_id == design::kCommand1) {
+  if (!main_window_ || main_window_->id() != w) return;
+  if (button_id == design::kCaptureButton) {
     double start = trace_ ? Trace::now_ms() : 0;
-    dispatch([&] { form1_->Command1_Click(); });
+    dispatch([&] { main_window_->on_capture_clicked(); });
     if (trace_) trace_->event("capture_command", start, 0, Trace::now_ms() - start);
   }
 }
 
 void Program::timer_tick(TimerId t) {
-  if (!form2_ || form2_->Timer1.id() != t) return;
+  if (!overlay_ || overlay_->tick_timer.id() != t) return;
   double start = trace_ ? Trace::now_ms() : 0;
-  int phase = form2_->CyclePhase;
-  dispatch([&] { form2_->Timer1_Timer(); });
+  int phase = overlay_->phase;
+  dispatch([&] { overlay_->on_tick(); });
   // A settle pause is waiting for the document, not the tick's work.
-  if (trace_ && form2_) {
-    trace_->event("tick", start, phase, Trace::now_ms() - start - form2_->paused_ms());
+  if (trace_ && overlay_) {
+    trace_->event("tick", start, phase, Trace::now_ms() - start - overlay_->paused_ms());
   }
 }
 
 void Program::close_request(WindowId w) {
-  if (form1_ && form1_->hWnd() == w) {
-    dispatch([&] { form1_->Form_Unload(); });
-    form3_.reset();
-    form2_.reset();
-    form1_.reset();
+  if (main_window_ && main_window_->id() == w) {
+    dispatch([&] { main_window_->on_unload(); });
+    preview_.reset();
+    overlay_.reset();
+    main_window_.reset();
     platform_.quit();
-  } else if (form3_ && form3_->hWnd() == w) {
+  } else if (preview_ && preview_->id() == w) {
     // The preview's close box unloads it; the next preview creates it anew.
-    unload_form3();
+    unload_preview();
   }
 }
 
 void Program::context_menu(WindowId w) {
-  if (form1_ && form1_->hWnd() == w) dispatch([&] { platform_.show_menu(w, form1_->PopupMenu()); });
+  if (main_window_ && main_window_->id() == w)
+    dispatch([&] { platform_.show_menu(w, main_window_->popup_menu()); });
 }
 
 void Program::menu_choice(WindowId w, int item_id) {
-  if (!form1_ || form1_->hWnd() != w) return;
+  if (!main_window_ || main_window_->id() != w) return;
   // "退出" is the close box: the window is unloaded, so not from within itself.
   if (item_id == menu::kExit) {
     close_request(w);
     return;
   }
-  dispatch([&] { form1_->Menu_Click(item_id); });
+  dispatch([&] { main_window_->on_menu_choice(item_id); });
 }
 
 }  // namespace pr

@@ -12,9 +12,9 @@
 
 namespace pr {
 
-class Form1;
-class Form2;
-class Form3;
+class MainWindow;
+class SelectionOverlay;
+class PreviewWindow;
 
 // The running program: its three windows, the program-wide option and the
 // screen object. It receives every platform event and hands it to the window
@@ -34,20 +34,20 @@ class Program : public EventSink {
   std::filesystem::path capture_folder() const;
 
   // True: a commit keeps capturing page after page.
-  bool IntervalMode = false;
+  bool page_after_page = false;
   // Hears the one line that sums up each capture run; nobody by default.
   std::function<void(std::string_view)> run_report;
 
-  Form1& form1() { return *form1_; }
+  MainWindow& main_window() { return *main_window_; }
   // A window is created and loaded on its first use.
-  Form2& form2();
-  Form3& form3();
-  bool form2_loaded() const { return form2_ != nullptr; }
-  bool form3_loaded() const { return form3_ != nullptr; }
-  void unload_form2();
-  void unload_form3();
+  SelectionOverlay& overlay();
+  PreviewWindow& preview();
+  bool overlay_loaded() const { return overlay_ != nullptr; }
+  bool preview_loaded() const { return preview_ != nullptr; }
+  void unload_overlay();
+  void unload_preview();
   // Whether the main window has been closed and the program is over.
-  bool ended() const { return form1_ == nullptr; }
+  bool ended() const { return main_window_ == nullptr; }
 
   // The screen object: size in twips, the application's mouse pointer.
   float screen_width() const;
@@ -68,15 +68,15 @@ class Program : public EventSink {
  private:
   template <class Handler>
   void dispatch(Handler&& handler);
-  bool is_form2(WindowId w) const;
+  bool is_overlay(WindowId w) const;
   float twips(int pixels) const;
 
   Platform& platform_;
   JpegWriter& writer_;
   std::unique_ptr<Trace> trace_ = Trace::from_environment();
-  std::unique_ptr<Form1> form1_;
-  std::unique_ptr<Form2> form2_;
-  std::unique_ptr<Form3> form3_;
+  std::unique_ptr<MainWindow> main_window_;
+  std::unique_ptr<SelectionOverlay> overlay_;
+  std::unique_ptr<PreviewWindow> preview_;
   bool second_instance_ = false;
 };
 

@@ -17,9 +17,9 @@
 #include "platform/keys.hpp"
 #include "platform/report.hpp"
 #include "platform/units.hpp"
-#include "preview/preview.hpp"
-#include "selection/overlay.hpp"
-#include "store/module1.hpp"
+#include "preview/preview_window.hpp"
+#include "selection/selection_overlay.hpp"
+#include "store/page_store.hpp"
 
 namespace pr {
 
@@ -54,7 +54,7 @@ const char* why(RunEnd how) {
 
 }  // namespace
 
-void Form2::Timer1_Timer() {
+void SelectionOverlay::on_tick() {
   keep_escape(true);
   try {
     cycle_tick();
@@ -75,7 +75,7 @@ void Form2::Timer1_Timer() {
   }
 }
 
-void Form2::cycle_tick() {
+void SelectionOverlay::cycle_tick() {
   paused_ms_ = 0;
   // A page whose save failed is saved before anything else happens, so that
   // no page is skipped and the numbers have no gap.
@@ -90,38 +90,38 @@ void Form2::cycle_tick() {
     auto_tick();
     return;
   }
-  const std::int32_t phase = CyclePhase;
-  if (phase == kPageTurnPhase) turn_page();
-  if (phase == kCapturePhase) {
-    Hide();
-    program_.form3().Hide();
-    Move(0, 0, program_.screen_width(), program_.screen_height());
-    set_AutoRedraw(true);
+  const std::int32_t now = phase;
+  if (now == kPageTurnPhase) turn_page();
+  if (now == kCapturePhase) {
+    hide();
+    program_.preview().hide();
+    move(0, 0, program_.screen_width(), program_.screen_height());
+    set_auto_redraw(true);
     // Only the committed rectangle of this frozen screen is ever read: the
     // overlay is hidden again before this tick returns.
     float dx = region_width();
     float dy = region_height();
     copy_region();
-    set_AutoRedraw(false);
-    Show();
-    platform_.set_topmost(hWnd(), true);
-    program_.form1().Picture1.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx,
-                                           dy);
-    Hide();
+    set_auto_redraw(false);
+    show();
+    platform_.set_topmost(id(), true);
+    program_.main_window().last_picture.draw_picture(picture(), 0, 0, dx, dy, region_left(),
+                                                     region_top(), dx, dy);
+    hide();
     take_new_page();
     program_.set_mouse_pointer(MousePointer::Arrow);
   }
   // A page drawn late is still taken before the next page turn.
-  if (phase > kCapturePhase && !run_.turn_saved) {
+  if (now > kCapturePhase && !run_.turn_saved) {
     grab_again();
     take_new_page();
   }
   // Last, so that a tick whose work failed runs its phase again.
-  CyclePhase = phase + 1 > kLastPhase ? kPageTurnPhase : phase + 1;
-  if (phase == kLastPhase && !run_.turn_saved) count_unchanged_turn();
+  phase = now + 1 > kLastPhase ? kPageTurnPhase : now + 1;
+  if (now == kLastPhase && !run_.turn_saved) count_unchanged_turn();
 }
 
-void Form2::auto_tick() {
+void SelectionOverlay::auto_tick() {
   if (!run_.page_turned) {
     turn_page();
     return;
@@ -135,71 +135,72 @@ void Form2::auto_tick() {
   }
 }
 
-void Form2::turn_page() {
-  platform_.send_keys(PageKeys);
+void SelectionOverlay::turn_page() {
+  platform_.send_keys(page_keys);
   run_.turn_saved = false;
   run_.page_turned = true;
   run_.polls = 0;
 }
 
-ImageView Form2::grab_region() {
+ImageView SelectionOverlay::grab_region() {
   // The overlay would show the very picture it froze, so the screen is not
   // frozen again; the preview must stay out of the picture all the same.
-  if (program_.form3_loaded() && program_.form3().Visible()) program_.form3().Hide();
+  if (program_.preview_loaded() && program_.preview().visible()) program_.preview().hide();
   copy_region();
-  return Image();
+  return picture();
 }
 
-void Form2::copy_region() {
+void SelectionOverlay::copy_region() {
   run_.copying = true;
   copy_screen_part(region_left(), region_top(), region_width(), region_height());
   // A screen made smaller under the cycle gives a part of the rectangle or
   // nothing: no page to save, so the cycle waits as for a failed copy.
   const float tpp = platform_.twips_per_pixel();
-  if (Image().width < to_pixels(region_width(), tpp) ||
-      Image().height < to_pixels(region_height(), tpp)) {
+  if (picture().width < to_pixels(region_width(), tpp) ||
+      picture().height < to_pixels(region_height(), tpp)) {
     throw Error(ErrorKind::Platform, "the rectangle is no longer wholly on the screen");
   }
   run_.copying = false;
 }
 
-void Form2::grab_again() {
+void SelectionOverlay::grab_again() {
   grab_region();
   crop_to_picture();
 }
 
-void Form2::crop_to_picture() {
+void SelectionOverlay::crop_to_picture() {
   float dx = region_width();
   float dy = region_height();
-  program_.form1().Picture1.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx,
-                                         dy);
+  program_.main_window().last_picture.draw_picture(picture(), 0, 0, dx, dy, region_left(),
+                                                   region_top(), dx, dy);
 }
 
-bool Form2::take_new_page() {
-  const PictureBox& picture = program_.form1().Picture1;
-  if (same_page(run_.last_saved.view(), picture.Image())) return false;
+bool SelectionOverlay::take_new_page() {
+  const PictureBox& picture = program_.main_window().last_picture;
+  if (same_page(run_.last_saved.view(), picture.picture())) return false;
   // A page still being drawn is taken once two grabs a moment apart agree.
   for (int i = 0; i < kSettleTries; ++i) {
     const double before = Trace::now_ms();
     platform_.sleep_ms(kSettleMs);
     paused_ms_ += Trace::now_ms() - before;
-    if (same_page(picture.Image(), grab_region())) break;
+    if (same_page(picture.picture(), grab_region())) break;
     crop_to_picture();
   }
-  if (same_page(run_.last_saved.view(), picture.Image())) return false;
+  if (same_page(run_.last_saved.view(), picture.picture())) return false;
   return save_page();
 }
 
-bool Form2::count_unchanged_turn() {
+bool SelectionOverlay::count_unchanged_turn() {
   ++run_.unchanged_turns;
-  if (run_.unchanged_turns < kUnchangedTurnsAtEnd || !program_.form1().StopAtEnd) return false;
-  program_.form1().stop_cycle();
+  if (run_.unchanged_turns < kUnchangedTurnsAtEnd || !program_.main_window().stop_at_end)
+    return false;
+  program_.main_window().stop_cycle();
   end_run(RunEnd::DocumentEnd);
   return true;
 }
 
-void Form2::begin_run() {
-  run_.auto_mode = program_.form1().AutoMode;
+void SelectionOverlay::begin_run() {
+  run_.auto_mode = program_.main_window().auto_mode;
   run_.last_saved.resize(0, 0);
   run_.pages = 0;
   run_.unchanged_turns = 0;
@@ -213,8 +214,8 @@ void Form2::begin_run() {
   show_count("");
 }
 
-bool Form2::save_page() {
-  if (!Module1::CanSave(program_)) return false;
+bool SelectionOverlay::save_page() {
+  if (!page_store::can_save(program_)) return false;
   bool written = false;
   std::vector<std::string> lines;
   files::clear_last_error();
@@ -222,7 +223,7 @@ bool Form2::save_page() {
     // Held back: a save tried again at every tick says each error once.
     HeldReports reports;
     try {
-      written = Module1::SaveCapture(program_);
+      written = page_store::save_capture(program_);
     } catch (const std::exception& error) {
       report_error(error.what());
     }
@@ -235,7 +236,7 @@ bool Form2::save_page() {
   for (const std::string& line : lines) report_error(line);
   run_.held = false;
   run_.grab_failed = false;
-  keep_copy(run_.last_saved, program_.form1().Picture1.Image());
+  keep_copy(run_.last_saved, program_.main_window().last_picture.picture());
   ++run_.pages;
   run_.turn_saved = true;
   run_.unchanged_turns = 0;
@@ -243,11 +244,11 @@ bool Form2::save_page() {
   return true;
 }
 
-void Form2::end_run(RunEnd how) {
+void SelectionOverlay::end_run(RunEnd how) {
   if (!run_.active) return;
   run_.active = false;
   show_count(how == RunEnd::DocumentEnd ? " ✓" : "");
-  const PdfOutcome pdf = Module1::RunEnded(program_);
+  const PdfOutcome pdf = page_store::pdf_at_run_end(program_);
   if (program_.run_report) {
     program_.run_report(std::to_string(run_.pages) + (run_.pages == 1 ? " page" : " pages") +
                         " saved in " + files::to_utf8(program_.capture_folder()) + " (" + why(how) +
@@ -255,7 +256,7 @@ void Form2::end_run(RunEnd how) {
   }
 }
 
-void Form2::hold(const std::vector<std::string>& lines, std::string_view words) {
+void SelectionOverlay::hold(const std::vector<std::string>& lines, std::string_view words) {
   std::string why;
   for (const std::string& line : lines) why += (why.empty() ? " (" : "; ") + line;
   if (!why.empty()) why += ")";
@@ -265,25 +266,26 @@ void Form2::hold(const std::vector<std::string>& lines, std::string_view words) 
   show_count(" ⚠ " + std::string(words));
 }
 
-void Form2::tell_once(const std::string& line) {
+void SelectionOverlay::tell_once(const std::string& line) {
   if (std::find(run_.told.begin(), run_.told.end(), line) != run_.told.end()) return;
   run_.told.push_back(line);
   report_error(line);
 }
 
-void Form2::keep_escape(bool cycling) {
+void SelectionOverlay::keep_escape(bool cycling) {
   const bool was_missing = escape_missing_;
   if (cycling && !program_.ended() && !platform_.escape_grabbed()) {
-    platform_.grab_escape(program_.form1().hWnd(), true);
+    platform_.grab_escape(program_.main_window().id(), true);
   }
   escape_missing_ = cycling && !platform_.escape_grabbed();
   if (escape_missing_ != was_missing) show_count(run_.mark);
 }
 
-void Form2::show_count(std::string_view mark) {
+void SelectionOverlay::show_count(std::string_view mark) {
   run_.mark = mark;
-  program_.form1().set_Caption(std::string(design::kTitle) + " " + std::to_string(run_.pages) +
-                               std::string(mark) + (escape_missing_ ? " · Esc 无效" : ""));
+  program_.main_window().set_caption(std::string(design::kTitle) + " " +
+                                     std::to_string(run_.pages) + std::string(mark) +
+                                     (escape_missing_ ? " · Esc 无效" : ""));
 }
 
 }  // namespace pr

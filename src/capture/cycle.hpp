@@ -8,13 +8,13 @@
 
 namespace pr {
 
-// The values of `Form2::CyclePhase`: the tick that turns the page, the tick
+// The values of `SelectionOverlay::phase`: the tick that turns the page, the tick
 // that captures it, and three idle ticks after it (the last is kLastPhase).
 inline constexpr std::int32_t kPageTurnPhase = 0;
 inline constexpr std::int32_t kCapturePhase = 1;
 inline constexpr std::int32_t kLastPhase = 4;
 
-// `Text2` holds the tick in tenths of a second.
+// `tick_box` holds the tick in tenths of a second.
 inline constexpr double kMillisecondsPerTenth = 100.0;
 
 // A new page is saved once two grabs this far apart agree; after this many

@@ -4,13 +4,13 @@
 #include "app/program.hpp"
 #include "platform/errors.hpp"
 #include "platform/keys.hpp"
-#include "selection/overlay.hpp"
+#include "selection/selection_overlay.hpp"
 
 namespace pr {
 
 // Once per program run: move the running Word to the start of its document.
 // Every step may fail silently; Ctrl+Home goes out in any case.
-void Form2::navigate_word() {
+void SelectionOverlay::navigate_word() {
   ResumeNext step;
   std::unique_ptr<AutomationObject> word;
   step([&] { word = platform_.attach_automation("Word.Application"); });

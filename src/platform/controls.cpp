@@ -12,13 +12,13 @@ namespace {
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;
 }  // namespace
 
-void FileListBox::set_Path(const std::filesystem::path& path) {
+void FileList::set_path(const std::filesystem::path& path) {
   long count = files::count_visible_files(path);
   path_ = path;
   count_ = count;
 }
 
-void FileListBox::Refresh() {
+void FileList::refresh() {
   if (path_.empty()) return;
   count_ = files::count_visible_files(path_);
   for (const std::string& name : left_over_) {
@@ -42,50 +42,51 @@ void PictureBox::fit_image() {
   }
 }
 
-void PictureBox::set_Width(float twips) {
+void PictureBox::set_width(float twips) {
   width_ = twips;
   fit_image();
 }
 
-void PictureBox::set_Height(float twips) {
+void PictureBox::set_height(float twips) {
   height_ = twips;
   fit_image();
 }
 
-void PictureBox::Cls() {
+void PictureBox::clear() {
   image_.fill(kButtonFace);
 }
 
-void PictureBox::PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
+void PictureBox::draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
                               float sy, float sw, float sh) {
   paint_picture(image_, picture, to_pixels(dx, tpp_), to_pixels(dy, tpp_), to_pixels(dw, tpp_),
                 to_pixels(dh, tpp_), to_pixels(sx, tpp_), to_pixels(sy, tpp_), to_pixels(sw, tpp_),
                 to_pixels(sh, tpp_));
 }
 
-Shape::Shape(Platform& platform, WindowId window, float left, float top, float width, float height)
+Outline::Outline(Platform& platform, WindowId window, float left, float top, float width,
+                 float height)
     : platform_(platform), window_(window), left_(left), top_(top), width_(width), height_(height) {
   update();
 }
 
-void Shape::set_Left(float v) {
+void Outline::set_left(float v) {
   left_ = v;
   update();
 }
-void Shape::set_Top(float v) {
+void Outline::set_top(float v) {
   top_ = v;
   update();
 }
-void Shape::set_Width(float v) {
+void Outline::set_width(float v) {
   width_ = v;
   update();
 }
-void Shape::set_Height(float v) {
+void Outline::set_height(float v) {
   height_ = v;
   update();
 }
 
-void Shape::update() {
+void Outline::update() {
   PixelRect r = to_pixel_rect(left_, top_, width_, height_, platform_.twips_per_pixel());
   platform_.set_outline(window_, r.left, r.top, r.width, r.height);
 }
@@ -111,12 +112,12 @@ void Timer::apply(std::int32_t interval, bool enabled) {
   }
 }
 
-void Timer::set_Interval(std::int32_t ms) {
+void Timer::set_interval(std::int32_t ms) {
   if (ms < 0) throw Error(ErrorKind::InvalidValue, "Invalid property value");
   apply(ms, enabled_);
 }
 
-void Timer::set_Enabled(bool enabled) {
+void Timer::set_enabled(bool enabled) {
   bool changed = enabled != enabled_;
   apply(interval_, enabled);
   if (changed && on_enabled_) on_enabled_(enabled_);

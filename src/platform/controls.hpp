@@ -13,29 +13,24 @@
 
 namespace pr {
 
-struct CommandButton {
-  std::string Caption;
-};
-
 struct TextBox {
-  std::string Text;
+  std::string text;
 };
 
 // Value: 0 unchecked, 1 checked, 2 greyed.
 struct CheckBox {
-  std::string Caption;
-  int Value = 0;
+  int value = 0;
 };
 
 // The files one folder shows in a file list: visible files only.
-class FileListBox {
+class FileList {
  public:
-  const std::filesystem::path& Path() const { return path_; }
+  const std::filesystem::path& path() const { return path_; }
   // Throws PathNotFound when `path` is not a folder; the list then keeps its
   // previous folder.
-  void set_Path(const std::filesystem::path& path);
-  void Refresh();
-  long ListCount() const { return count_; }
+  void set_path(const std::filesystem::path& path);
+  void refresh();
+  long count() const { return count_; }
   // Names in the folder that the count leaves out: what the emptying of the
   // folder could not remove.
   void set_left_over(std::vector<std::string> names) { left_over_ = std::move(names); }
@@ -53,15 +48,15 @@ class PictureBox {
  public:
   PictureBox(float width, float height, float twips_per_pixel);
 
-  float Width() const { return width_; }
-  float Height() const { return height_; }
-  void set_Width(float twips);
-  void set_Height(float twips);
-  void Cls();
+  float width() const { return width_; }
+  float height() const { return height_; }
+  void set_width(float twips);
+  void set_height(float twips);
+  void clear();
   // All eight coordinates in twips; the source is a picture in pixels.
-  void PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
+  void draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
                     float sw, float sh);
-  ImageView Image() const { return image_.view(); }
+  ImageView picture() const { return image_.view(); }
 
  private:
   void fit_image();
@@ -72,18 +67,18 @@ class PictureBox {
 };
 
 // The rubber band: a rectangle outline drawn by the platform over a window.
-class Shape {
+class Outline {
  public:
   // Starts at this rectangle, twips.
-  Shape(Platform& platform, WindowId window, float left, float top, float width, float height);
-  float Left() const { return left_; }
-  float Top() const { return top_; }
-  float Width() const { return width_; }
-  float Height() const { return height_; }
-  void set_Left(float v);
-  void set_Top(float v);
-  void set_Width(float v);
-  void set_Height(float v);
+  Outline(Platform& platform, WindowId window, float left, float top, float width, float height);
+  float left() const { return left_; }
+  float top() const { return top_; }
+  float width() const { return width_; }
+  float height() const { return height_; }
+  void set_left(float v);
+  void set_top(float v);
+  void set_width(float v);
+  void set_height(float v);
 
  private:
   void update();
@@ -104,10 +99,10 @@ class Timer {
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
   TimerId id() const { return id_; }
-  std::int32_t Interval() const { return interval_; }
-  bool Enabled() const { return enabled_; }
-  void set_Interval(std::int32_t ms);
-  void set_Enabled(bool enabled);
+  std::int32_t interval() const { return interval_; }
+  bool enabled() const { return enabled_; }
+  void set_interval(std::int32_t ms);
+  void set_enabled(bool enabled);
 
  private:
   // Tells the platform, when the change starts or stops a period.

@@ -57,7 +57,7 @@ struct ButtonDesign {
 };
 
 struct WindowDesign {
-  std::string name;  // "Form1": for logs and the headless backend
+  std::string name;  // "MainWindow": for logs and the headless backend
   std::string caption;
   WindowStyle style;
   int client_width = 0, client_height = 0;  // pixels

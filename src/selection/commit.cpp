@@ -4,8 +4,8 @@
 #include "platform/errors.hpp"
 #include "platform/keys.hpp"
 #include "platform/numbers.hpp"
-#include "selection/overlay.hpp"
-#include "store/module1.hpp"
+#include "selection/selection_overlay.hpp"
+#include "store/page_store.hpp"
 
 namespace pr {
 
@@ -14,16 +14,16 @@ constexpr int kLeftButton = 1;
 constexpr int kEnter = 13;
 }  // namespace
 
-void Form2::Form_MouseUp(int button, int, float x, float y) {
+void SelectionOverlay::on_mouse_up(int button, int, float x, float y) {
   // The release of a drag that Esc cancelled.
-  if (!Visible()) return;
+  if (!visible()) return;
   ResumeNext step;
-  Form1& form1 = program_.form1();
+  MainWindow& main_window = program_.main_window();
   if (button == kLeftButton) {
-    step([&] { EndX = x; });
-    step([&] { EndY = to_int32(y); });
-    step([&] { Shape1.set_Width(0); });
-    step([&] { Shape1.set_Height(0); });
+    step([&] { end_x = x; });
+    step([&] { end_y = to_int32(y); });
+    step([&] { outline.set_width(0); });
+    step([&] { outline.set_height(0); });
     float dx = region_width();
     float dy = region_height();
     // Too small to crop: a click or a slip, never a page to capture.
@@ -32,26 +32,27 @@ void Form2::Form_MouseUp(int button, int, float x, float y) {
       return;
     }
     committed_ = true;
-    PictureBox& picture = form1.Picture1;
-    step([&] { picture.Cls(); });
-    step([&] { picture.set_Width(dx); });
-    step([&] { picture.set_Height(dy); });
-    step([&] { picture.PaintPicture(Image(), 0, 0, dx, dy, region_left(), region_top(), dx, dy); });
-    step([&] { Hide(); });
-    step([&] { form1.Show(); });
-    if (program_.IntervalMode) {
+    PictureBox& last = main_window.last_picture;
+    step([&] { last.clear(); });
+    step([&] { last.set_width(dx); });
+    step([&] { last.set_height(dy); });
+    step([&] { last.draw_picture(picture(), 0, 0, dx, dy, region_left(), region_top(), dx, dy); });
+    step([&] { hide(); });
+    step([&] { main_window.show(); });
+    if (program_.page_after_page) {
       // Enter is meant for our own main window only, never for the document.
-      step([&] { platform_.post_key(form1.hWnd(), kEnter); });
-      step([&] { form1.keep_out_of(region_left(), region_top(), dx, dy); });
+      step([&] { platform_.post_key(main_window.id(), kEnter); });
+      step([&] { main_window.keep_out_of(region_left(), region_top(), dx, dy); });
       step([&] { begin_run(); });
       step([&] { save_page(); });
-      step([&] { PageKeys = parse_keys(form1.PageKey); });
+      step([&] { page_keys = parse_keys(main_window.page_key); });
       step([&] {
-        Timer1.set_Interval(
-            form1.AutoMode ? kAutoPollMs
-                           : to_int32(leading_number(form1.Text2.Text) * kMillisecondsPerTenth));
+        tick_timer.set_interval(
+            main_window.auto_mode
+                ? kAutoPollMs
+                : to_int32(leading_number(main_window.tick_box.text) * kMillisecondsPerTenth));
       });
-      step([&] { Timer1.set_Enabled(true); });
+      step([&] { tick_timer.set_enabled(true); });
     } else {
       step([&] { begin_run(); });
       step([&] { save_page(); });

@@ -130,7 +130,7 @@ class Conformance : public ::testing::Test {
   }
   // The program's overlay at the screen's corner, showing `picture`.
   WindowId overlay_showing(const Image& picture) {
-    WindowId w = create(design::form2());
+    WindowId w = create(design::overlay());
     platform().move_window(w, 0, 0, picture.width(), picture.height());
     platform().set_window_picture(w, picture.view());
     platform().show_window(w);
@@ -218,7 +218,7 @@ TEST_F(Conformance, RegionCopyIsPixelExact) {
 }
 
 TEST_F(Conformance, FrameIsWhatTheSystemAddsToTheClientArea) {
-  for (const design::Window& d : {design::form1(), design::form3(), design::form2()}) {
+  for (const design::Window& d : {design::main_window(), design::preview(), design::overlay()}) {
     SCOPED_TRACE(d.name);
     WindowId w = create(d);
     PixelSize frame = platform().frame_size(w);
@@ -254,7 +254,7 @@ TEST_F(Conformance, FrameIsWhatTheSystemAddsToTheClientArea) {
 }
 
 TEST_F(Conformance, ShowAndHideReachTheScreen) {
-  for (const design::Window& d : {design::form1(), design::form2(), design::form3()}) {
+  for (const design::Window& d : {design::main_window(), design::overlay(), design::preview()}) {
     SCOPED_TRACE(d.name);
     WindowId w = create(d);
     platform().move_window(w, 50, 50, 300, 200);
@@ -276,8 +276,8 @@ TEST_F(Conformance, ShowAndHideReachTheScreen) {
 }
 
 TEST_F(Conformance, ModalDisplayReturnsWhenHiddenOrDestroyedWhileTimersTick) {
-  WindowId owner = create(design::form1());
-  WindowId preview = create(design::form3());
+  WindowId owner = create(design::main_window());
+  WindowId preview = create(design::preview());
   platform().move_window(owner, 0, 0, 200, 100);
   platform().show_window(owner);
   ASSERT_TRUE(driver().run_until([&] { return driver().shown(owner); }, 10000));
@@ -361,7 +361,7 @@ TEST_F(Conformance, TimersTickIndependently) {
 }
 
 TEST_F(Conformance, PostedKeysArriveInOrderAfterTheHandlerThatPostedThem) {
-  WindowId w = create(design::form1());
+  WindowId w = create(design::main_window());
   TimerId t = platform().create_timer();
   sink.on_tick = [&](TimerId) {
     platform().set_timer(t, 0);
@@ -405,8 +405,8 @@ TEST_F(Conformance, MenuChoiceArrivesAfterTheMenuClosesForItsWindow) {
        true,
        {{21, "A", Kind::Radio, false, true, {}}, {22, "B", Kind::Radio, true, true, {}}}},
       {30, "Off", Kind::Command, false, false, {}}};
-  WindowId other = create(design::form1());
-  WindowId w = create(design::form1());
+  WindowId other = create(design::main_window());
+  WindowId w = create(design::main_window());
   platform().move_window(w, 50, 50, 300, 200);
   platform().show_window(w);
   ASSERT_TRUE(driver().run_until([&] { return driver().shown(w); }, 10000));
@@ -514,7 +514,7 @@ TEST_F(Conformance, TrashRefusesWhatIsNotThereWithAReason) {
 }
 
 TEST_F(Conformance, SecondInstanceIsRefusedWhileTheFirstHoldsTheSession) {
-  WindowId main = create(design::form1());
+  WindowId main = create(design::main_window());
   platform().move_window(main, 40, 40, 200, 100);
   platform().show_window(main);
   ASSERT_TRUE(driver().run_until([&] { return driver().shown(main); }, 10000));
@@ -528,15 +528,15 @@ TEST_F(Conformance, ClaimOfTheSessionEndsWithItsProgram) {
   if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
   EXPECT_TRUE(driver().rival_claims_instance()) << "nobody holds the session yet";
   EXPECT_TRUE(driver().rival_claims_instance()) << "the one before is gone, and its claim with it";
-  WindowId main = create(design::form1());
+  WindowId main = create(design::main_window());
   EXPECT_TRUE(platform().claim_instance(main));
 }
 
 TEST_F(Conformance, SecondInstanceDrawsAttentionToTheFirstsMainWindow) {
   if (std::string why = driver().cannot(Feature::SecondInstance); !why.empty()) GTEST_SKIP() << why;
   if (std::string why = driver().cannot(Feature::Attention); !why.empty()) GTEST_SKIP() << why;
-  WindowId main = create(design::form1());
-  WindowId other = create(design::form3());
+  WindowId main = create(design::main_window());
+  WindowId other = create(design::preview());
   // The other one of ours shown last, above the main window.
   for (WindowId w : {main, other}) {
     platform().move_window(w, 40, 40, 200, 100);
@@ -551,7 +551,7 @@ TEST_F(Conformance, SecondInstanceDrawsAttentionToTheFirstsMainWindow) {
 }
 
 TEST_F(Conformance, EscapeGrabIsHeldAtTheSystemAndRefusedWhileAnotherHoldsIt) {
-  WindowId w = create(design::form1());
+  WindowId w = create(design::main_window());
   const bool rival = driver().cannot(Feature::RivalEscape).empty();
   platform().grab_escape(w, true);
   EXPECT_TRUE(platform().escape_grabbed());
@@ -580,8 +580,8 @@ TEST_F(Conformance, EscapeGrabIsHeldAtTheSystemAndRefusedWhileAnotherHoldsIt) {
 
 TEST_F(Conformance, EscapePressedAnywhereReachesTheGrabsTargetOnce) {
   if (std::string why = driver().cannot(Feature::EscapePress); !why.empty()) GTEST_SKIP() << why;
-  WindowId first = create(design::form1());
-  WindowId second = create(design::form3());
+  WindowId first = create(design::main_window());
+  WindowId second = create(design::preview());
   platform().grab_escape(first, true);
   ASSERT_TRUE(platform().escape_grabbed());
   driver().press_escape(false);

@@ -34,7 +34,7 @@ constexpr int kRivalHotKey = 0x5EC;
   try {
     win32::Win32Platform rival(GetModuleHandleW(nullptr), {});
     const WindowId main =
-        rival.create_window(design::in_pixels(design::form1(), rival.twips_per_pixel()));
+        rival.create_window(design::in_pixels(design::main_window(), rival.twips_per_pixel()));
     status = rival.claim_instance(main) ? 0 : 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "the second program: %s\n", error.what());

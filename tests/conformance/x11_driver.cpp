@@ -192,7 +192,7 @@ class X11Driver : public Driver {
   bool rival_claims_instance() override {
     x11::X11Platform rival;
     const WindowId main =
-        rival.create_window(design::in_pixels(design::form1(), rival.twips_per_pixel()));
+        rival.create_window(design::in_pixels(design::main_window(), rival.twips_per_pixel()));
     const bool claimed = rival.claim_instance(main);
     rival.destroy_window(main);
     return claimed;

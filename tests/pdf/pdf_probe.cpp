@@ -23,10 +23,10 @@ int run(const std::filesystem::path& parent, int pages) {
   pr::HeadlessPlatform hp(1920, 1080, parent);
   std::unique_ptr<pr::JpegWriter> writer = pr::make_system_jpeg_writer();
   pr::Program program(hp, *writer);
-  program.form1().PdfAtEnd = true;
+  program.main_window().pdf_at_end = true;
   pr::test::paint_smooth(hp.screen(), 0);
-  hp.click_button(hp.id_of("Form1"), 1);
-  pr::WindowId overlay = hp.id_of("Form2");
+  hp.click_button(hp.id_of("MainWindow"), 1);
+  pr::WindowId overlay = hp.id_of("SelectionOverlay");
   // 300 x 200 pixels.
   hp.mouse_down(overlay, 1, 100, 100);
   hp.mouse_move(overlay, 1, 400, 300);

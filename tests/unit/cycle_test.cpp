@@ -34,8 +34,8 @@ TEST(Cycle, FirstCommitOfTheProgramRunStartsAtPhase2) {
   test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});  // at 0
-  EXPECT_EQ(h.form2().Timer1.Interval(), 300);
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 300);
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
   EXPECT_TRUE(h.hp.escape_grabbed());
   Timeline t = run_for(h, 3100);
   EXPECT_EQ(t.page_downs, (std::vector<long long>{1200, 2700}));
@@ -51,7 +51,7 @@ TEST(Cycle, EachCaptureIsTheSameRectangleOfANewFrozenScreen) {
   h.capture(9000, 6000, 6000, 4500);  // dragged left and up
   h.hp.screen().fill(0x00AA00);       // the document paged
   h.hp.advance(1500);
-  ImageView picture = h.form1().Picture1.Image();
+  ImageView picture = h.main_window().last_picture.picture();
   ASSERT_EQ(picture.width, 200);
   ASSERT_EQ(picture.height, 100);
   EXPECT_EQ(picture.pixel(0, 0), 0x00AA00u);
@@ -62,12 +62,12 @@ TEST(Cycle, EachCaptureIsTheSameRectangleOfANewFrozenScreen) {
   // Only the rectangle is read from the new frozen screen.
   std::size_t copy2 = h.hp.call_index("copy_screen_region 400 300 200 100");
   ASSERT_LT(copy2, h.hp.calls().size());
-  EXPECT_LT(h.hp.call_index("hide Form3", copy2 - 6), copy2);
-  std::size_t shown = h.hp.call_index("show Form2", copy2);
-  std::size_t hidden = h.hp.call_index("hide Form2", shown);
-  EXPECT_LT(h.hp.call_index("topmost Form2", shown), hidden);
+  EXPECT_LT(h.hp.call_index("hide PreviewWindow", copy2 - 6), copy2);
+  std::size_t shown = h.hp.call_index("show SelectionOverlay", copy2);
+  std::size_t hidden = h.hp.call_index("hide SelectionOverlay", shown);
+  EXPECT_LT(h.hp.call_index("topmost SelectionOverlay", shown), hidden);
   EXPECT_LT(hidden, h.hp.call_index("pointer 1", hidden));
-  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
 }
 
 // No pixel of a page is one of our main window's.
@@ -83,14 +83,14 @@ bool shows_main_window(ImageView picture) {
 TEST(Cycle, MainWindowStaysOutOfThePagesAndComesBackAfterwards) {
   Harness h;
   test::Document document(h.hp, 10);
-  const auto* main = h.hp.window_named("Form1");
+  const auto* main = h.hp.window_named("MainWindow");
   const int left = main->left, top = main->top;
-  h.capture(0, 0, 3000, 3000);                                  // over the main window's corner
-  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));  // hidden for the freeze
+  h.capture(0, 0, 3000, 3000);  // over the main window's corner
+  EXPECT_FALSE(shows_main_window(h.main_window().last_picture.picture()));  // hidden for the freeze
   EXPECT_TRUE(main->visible);
   h.hp.advance(3000);
   ASSERT_EQ(h.files().size(), 3u);
-  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));
+  EXPECT_FALSE(shows_main_window(h.main_window().last_picture.picture()));
   EXPECT_GE(main->left, 200);  // beside the rectangle, where it is still seen
   h.hp.press_escape_anywhere();
   EXPECT_EQ(main->left, left);
@@ -103,10 +103,10 @@ TEST(Cycle, MainWindowHiddenWhileTheRectangleTouchesEveryCorner) {
   test::Document document(h.hp, 10);
   h.capture(0, 0, 1920 * 15, 1080 * 15);
   h.hp.advance(1500);
-  EXPECT_FALSE(h.hp.window_named("Form1")->visible);
-  EXPECT_FALSE(shows_main_window(h.form1().Picture1.Image()));
+  EXPECT_FALSE(h.hp.window_named("MainWindow")->visible);
+  EXPECT_FALSE(shows_main_window(h.main_window().last_picture.picture()));
   h.hp.press_escape_anywhere();
-  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
 }
 
 TEST(Cycle, EscStopsAtOnceAndANewCommitResumesWhereItStopped) {
@@ -114,10 +114,10 @@ TEST(Cycle, EscStopsAtOnceAndANewCommitResumesWhereItStopped) {
   test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1200);  // Page Down at 1200: phase 1 next
-  EXPECT_EQ(h.form2().CyclePhase, 1);
+  EXPECT_EQ(h.overlay().phase, 1);
   h.hp.press_escape_anywhere();
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
-  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 0);
   EXPECT_FALSE(h.hp.escape_grabbed());
   EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
   h.hp.advance(3000);
@@ -135,22 +135,22 @@ TEST(Cycle, EnterAfterEscTicksNothing) {
   Harness h;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.press_escape_anywhere();
-  h.hp.type_key(h.form1_id(), 13);
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
-  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
-  int phase = h.form2().CyclePhase;
+  h.hp.type_key(h.main_window_id(), 13);
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 0);
+  int phase = h.overlay().phase;
   Timeline t = run_for(h, 5000);
   EXPECT_TRUE(t.files.empty());
   EXPECT_TRUE(t.page_downs.empty());
-  EXPECT_EQ(h.form2().CyclePhase, phase);
+  EXPECT_EQ(h.overlay().phase, phase);
 }
 
 TEST(Cycle, TickComesFromText2InTenthsOfASecond) {
   Harness h;
   test::Document document(h.hp, 10);
-  h.form1().Text2.Text = "2.5";
+  h.main_window().tick_box.text = "2.5";
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), 250);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 250);
   Timeline t = run_for(h, 2600);
   EXPECT_EQ(t.page_downs, (std::vector<long long>{1000, 2250}));
   EXPECT_EQ(t.files, (std::vector<long long>{1250 + kSettleMs, 2500 + kSettleMs}));
@@ -159,10 +159,10 @@ TEST(Cycle, TickComesFromText2InTenthsOfASecond) {
 TEST(Cycle, EmptyOrBadTickTextGivesNoTicks) {
   for (const char* text : {"", "abc"}) {
     Harness h;
-    h.form1().Text2.Text = text;
+    h.main_window().tick_box.text = text;
     h.capture(1500, 1500, 4500, 4500);
-    EXPECT_TRUE(h.form2().Timer1.Enabled());
-    EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+    EXPECT_TRUE(h.overlay().tick_timer.enabled());
+    EXPECT_EQ(h.overlay().tick_timer.interval(), 0);
     h.hp.advance(10000);
     EXPECT_EQ(h.files().size(), 1u);
   }
@@ -172,13 +172,13 @@ TEST(Cycle, UnusableTickTextKeepsThePreviousInterval) {
   Harness h;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.press_escape_anywhere();
-  h.form1().Text2.Text = "-5";  // refused by the timer
+  h.main_window().tick_box.text = "-5";  // refused by the timer
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
-  h.form1().Text2.Text = "1e10";  // beyond 32 bits
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 0);
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
+  h.main_window().tick_box.text = "1e10";  // beyond 32 bits
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 0);
 }
 
 TEST(Cycle, ANewCaptureRunStopsItAndTheOverlayStaysUp) {
@@ -188,16 +188,16 @@ TEST(Cycle, ANewCaptureRunStopsItAndTheOverlayStaysUp) {
   h.hp.advance(900);
   std::size_t keys = h.hp.keystrokes().size();
   h.click_capture();  // the overlay is up, the user is about to drag
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
   EXPECT_FALSE(h.hp.escape_grabbed());
   h.hp.advance(3000);  // no page turn, no capture under the user's hands
   EXPECT_EQ(h.hp.keystrokes().size(), keys);
   EXPECT_TRUE(h.files().empty());  // the old run went to the trash
-  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+  EXPECT_TRUE(h.hp.window_named("SelectionOverlay")->visible);
   EXPECT_EQ(h.hp.pointer(), MousePointer::Cross);
   h.drag(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
 }
 
 TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
@@ -205,7 +205,7 @@ TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
   test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1200);
-  h.form1().Text1.Text = "40000";  // overflow in the save
+  h.main_window().quality_box.text = "40000";  // overflow in the save
   testing::internal::CaptureStderr();
   h.hp.advance(300);
   std::string err = testing::internal::GetCapturedStderr();
@@ -215,7 +215,7 @@ TEST(Cycle, AFailedSaveDoesNotEndTheProgramAndTheTickRunsAgain) {
   const std::size_t keys = h.hp.keystrokes().size();
   h.hp.advance(3000);  // held: no page turn while the page is unsaved
   EXPECT_EQ(h.hp.keystrokes().size(), keys);
-  h.form1().Text1.Text = "80";
+  h.main_window().quality_box.text = "80";
   h.hp.advance(300);  // the save again, without another page turn
   EXPECT_EQ(h.files().size(), 2u);
   EXPECT_EQ(h.hp.keystrokes().size(), keys);
@@ -235,7 +235,7 @@ TEST(Cycle, TheOverlayTimerDoesNotTickBeforeACommit) {
   h.click_capture();
   h.hp.advance(10000);
   EXPECT_EQ(h.hp.screen_copies(), 1);
-  EXPECT_EQ(h.form2().CyclePhase, 2);
+  EXPECT_EQ(h.overlay().phase, 2);
 }
 
 }  // namespace

@@ -131,11 +131,11 @@ Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<J
       program(hp, *writer) {}
 
 void Harness::click_capture() {
-  hp.click_button(form1_id(), 1);
+  hp.click_button(main_window_id(), 1);
 }
 
 void Harness::drag(float x0, float y0, float x1, float y1) {
-  WindowId overlay = form2_id();
+  WindowId overlay = overlay_id();
   const float tpp = hp.twips_per_pixel();
   auto px = [&](float twips) { return to_pixels(twips, tpp); };
   hp.mouse_down(overlay, 1, px(x0), px(y0));

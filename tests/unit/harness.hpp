@@ -8,7 +8,7 @@
 #include "app/main_window.hpp"
 #include "app/program.hpp"
 #include "platform/headless/headless_platform.hpp"
-#include "selection/overlay.hpp"
+#include "selection/selection_overlay.hpp"
 
 namespace pr::test {
 
@@ -66,10 +66,10 @@ struct Harness {
   std::unique_ptr<JpegWriter> writer;
   Program program;
 
-  Form1& form1() { return program.form1(); }
-  Form2& form2() { return program.form2(); }
-  WindowId form1_id() const { return hp.id_of("Form1"); }
-  WindowId form2_id() const { return hp.id_of("Form2"); }
+  MainWindow& main_window() { return program.main_window(); }
+  SelectionOverlay& overlay() { return program.overlay(); }
+  WindowId main_window_id() const { return hp.id_of("MainWindow"); }
+  WindowId overlay_id() const { return hp.id_of("SelectionOverlay"); }
 
   void click_capture();
   // A left drag from press to release in twips, moving on the way; the

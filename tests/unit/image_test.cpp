@@ -65,12 +65,12 @@ TEST(Image, PaintPictureStretchesWhenSizesDiffer) {
 
 TEST(PictureBox, HasNoBorderSoItsImageIsItsWholeSize) {
   PictureBox box(150, 150, 15);
-  EXPECT_EQ(box.Image().width, 10);
-  EXPECT_EQ(box.Image().height, 10);
-  box.set_Width(3000);
-  box.set_Height(2000);
-  EXPECT_EQ(box.Image().width, 200);
-  EXPECT_EQ(box.Image().height, 133);
+  EXPECT_EQ(box.picture().width, 10);
+  EXPECT_EQ(box.picture().height, 10);
+  box.set_width(3000);
+  box.set_height(2000);
+  EXPECT_EQ(box.picture().width, 200);
+  EXPECT_EQ(box.picture().height, 133);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "capture/cycle.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
-#include "store/module1.hpp"
+#include "store/page_store.hpp"
 
 namespace pr {
 namespace {
@@ -68,20 +68,20 @@ std::vector<std::string> marked(const Harness& h, const std::string& submenu) {
 
 // A right-click, then the item; false when it could not be chosen.
 bool choose(Harness& h, const std::vector<std::string>& path) {
-  h.hp.right_click(h.form1_id());
+  h.hp.right_click(h.main_window_id());
   return h.hp.choose(path);
 }
 
 void single_capture_mode(Harness& h) {
-  h.form1().Check2.Value = 0;
-  h.form1().Check2_Click();
+  h.main_window().page_after_page_box.value = 0;
+  h.main_window().on_page_after_page_clicked();
 }
 
 TEST(Menu, ItemsInOrderWithTheDesignedValuesMarked) {
   Harness h;
-  h.hp.right_click(h.form1_id());
+  h.hp.right_click(h.main_window_id());
   ASSERT_TRUE(h.hp.open_menu());
-  EXPECT_EQ(h.hp.open_menu()->window, h.form1_id());
+  EXPECT_EQ(h.hp.open_menu()->window, h.main_window_id());
   const Menu& m = h.hp.open_menu()->items;
   EXPECT_EQ(texts(m), (std::vector<std::string>{"窗口前置", "间隔截图", "间隔", "压缩率", "翻页键",
                                                 "到末页自动停止", "-", "预览", "打开截图文件夹",
@@ -108,94 +108,94 @@ TEST(Menu, ItemsInOrderWithTheDesignedValuesMarked) {
 TEST(Menu, OnlyTheMainWindowHasOne) {
   Harness h;
   h.click_capture();
-  h.hp.right_click(h.form2_id());
+  h.hp.right_click(h.overlay_id());
   EXPECT_FALSE(h.hp.open_menu());
 }
 
 TEST(Menu, CheckItemsToggleTheirBoxAndRunItsHandler) {
   Harness h;
-  Form1& f = h.form1();
+  MainWindow& f = h.main_window();
   ASSERT_TRUE(choose(h, {"窗口前置"}));
-  EXPECT_EQ(f.Check1.Value, 1);
-  EXPECT_TRUE(h.hp.window_named("Form1")->topmost);
+  EXPECT_EQ(f.keep_on_top_box.value, 1);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->topmost);
   ASSERT_TRUE(choose(h, {"窗口前置"}));
-  EXPECT_EQ(f.Check1.Value, 0);
-  EXPECT_FALSE(h.hp.window_named("Form1")->topmost);
+  EXPECT_EQ(f.keep_on_top_box.value, 0);
+  EXPECT_FALSE(h.hp.window_named("MainWindow")->topmost);
 
   ASSERT_TRUE(choose(h, {"间隔截图"}));
-  EXPECT_EQ(f.Check2.Value, 0);
-  EXPECT_FALSE(h.program.IntervalMode);
+  EXPECT_EQ(f.page_after_page_box.value, 0);
+  EXPECT_FALSE(h.program.page_after_page);
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
   ASSERT_TRUE(choose(h, {"间隔截图"}));
-  EXPECT_EQ(f.Check2.Value, 1);
-  EXPECT_TRUE(h.program.IntervalMode);
+  EXPECT_EQ(f.page_after_page_box.value, 1);
+  EXPECT_TRUE(h.program.page_after_page);
 }
 
 TEST(Menu, MarksFollowTheControlsWhereverTheyWereSet) {
   Harness h;
-  Form1& f = h.form1();
-  f.Check1.Value = 1;
-  f.Check1_Click();
-  f.Check2.Value = 0;
-  f.Check2_Click();
-  f.Text1.Text = "95";
-  f.Text2.Text = "7";  // no choice of the menu
-  f.PdfAtEnd = true;
-  h.hp.right_click(h.form1_id());
+  MainWindow& f = h.main_window();
+  f.keep_on_top_box.value = 1;
+  f.on_keep_on_top_clicked();
+  f.page_after_page_box.value = 0;
+  f.on_page_after_page_clicked();
+  f.quality_box.text = "95";
+  f.tick_box.text = "7";  // no choice of the menu
+  f.pdf_at_end = true;
+  h.hp.right_click(h.main_window_id());
   EXPECT_TRUE(h.hp.menu_item({"窗口前置"})->checked);
   EXPECT_FALSE(h.hp.menu_item({"间隔截图"})->checked);
   EXPECT_EQ(marked(h, "压缩率"), std::vector<std::string>{"95"});
   EXPECT_TRUE(marked(h, "间隔").empty());
   // A value no choice could hold, not even as a number: the menu still opens.
-  f.Text2.Text = "1e999";
+  f.tick_box.text = "1e999";
   h.hp.dismiss_menu();
-  h.hp.right_click(h.form1_id());
+  h.hp.right_click(h.main_window_id());
   ASSERT_TRUE(h.hp.open_menu());
   EXPECT_TRUE(marked(h, "间隔").empty());
   EXPECT_TRUE(h.hp.menu_item({"结束时生成 PDF"})->checked);
   ASSERT_TRUE(h.hp.choose({"结束时生成 PDF"}));
-  EXPECT_FALSE(f.PdfAtEnd);
+  EXPECT_FALSE(f.pdf_at_end);
 }
 
 TEST(Menu, TickIsReadAtTheNextCommit) {
   Harness h;
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), 300);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 300);
   ASSERT_TRUE(choose(h, {"间隔", "1 秒"}));
-  EXPECT_EQ(h.form1().Text2.Text, "10");
-  EXPECT_EQ(h.form2().Timer1.Interval(), 300) << "the running cycle keeps its tick";
-  h.hp.right_click(h.form1_id());
+  EXPECT_EQ(h.main_window().tick_box.text, "10");
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 300) << "the running cycle keeps its tick";
+  h.hp.right_click(h.main_window_id());
   EXPECT_EQ(marked(h, "间隔"), std::vector<std::string>{"1 秒（每页 5 秒）"});
   h.hp.dismiss_menu();
   h.hp.press_escape_anywhere();
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), 1000);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 1000);
   ASSERT_TRUE(choose(h, {"间隔", "2 秒"}));
   h.hp.press_escape_anywhere();
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), 2000);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 2000);
 }
 
 TEST(Menu, AutoIsOneOfTheTicksAndTakenAtTheCommit) {
   Harness h;
   ASSERT_TRUE(choose(h, {"间隔", "自动"}));
-  EXPECT_TRUE(h.form1().AutoMode);
-  h.hp.right_click(h.form1_id());
+  EXPECT_TRUE(h.main_window().auto_mode);
+  h.hp.right_click(h.main_window_id());
   EXPECT_EQ(marked(h, "间隔"), std::vector<std::string>{"自动（页面一稳定就保存并翻页）"});
   h.hp.dismiss_menu();
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), kAutoPollMs);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), kAutoPollMs);
   // A fixed tick chosen mid-run: this run keeps its pace, the next takes it.
   ASSERT_TRUE(choose(h, {"间隔", "0.5 秒"}));
-  EXPECT_FALSE(h.form1().AutoMode);
-  EXPECT_EQ(h.form1().Text2.Text, "5");
+  EXPECT_FALSE(h.main_window().auto_mode);
+  EXPECT_EQ(h.main_window().tick_box.text, "5");
   std::size_t keys = h.hp.keystrokes().size();
   h.hp.advance(kAutoPollMs);
   EXPECT_GT(h.hp.keystrokes().size(), keys) << "the auto run turns a page at its first poll";
   h.hp.press_escape_anywhere();
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), 500);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 500);
 }
 
 TEST(Menu, StopAtEndCanBeTurnedOff) {
@@ -204,11 +204,11 @@ TEST(Menu, StopAtEndCanBeTurnedOff) {
     if (!stop) {
       ASSERT_TRUE(choose(h, {"到末页自动停止"}));
     }
-    EXPECT_EQ(h.form1().StopAtEnd, stop);
+    EXPECT_EQ(h.main_window().stop_at_end, stop);
     // A document that never changes: its end is reached at once.
     h.capture(1500, 1500, 4500, 4500);
     h.hp.advance(30000);
-    EXPECT_EQ(h.form2().Timer1.Enabled(), !stop) << stop;
+    EXPECT_EQ(h.overlay().tick_timer.enabled(), !stop) << stop;
   }
 }
 
@@ -223,7 +223,7 @@ TEST(Menu, QualityGoesIntoTheNextFile) {
   EXPECT_EQ(jpeg_quality(h.folder / "0.jpg"), 80);
   for (const char* q : {"95", "60", "100"}) {
     ASSERT_TRUE(choose(h, {"压缩率", q}));
-    EXPECT_EQ(h.form1().Text1.Text, q);
+    EXPECT_EQ(h.main_window().quality_box.text, q);
     h.capture(1500, 1500, 4500, 4500);  // each capture starts a new folder
     ASSERT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
     EXPECT_EQ(jpeg_quality(h.folder / "0.jpg"), std::stoi(q)) << q;
@@ -241,7 +241,7 @@ TEST(Menu, PageTurnKeyIsTakenAtTheCommit) {
     return keys;
   };
   ASSERT_TRUE(choose(h, {"翻页键", "→"}));
-  EXPECT_EQ(h.form1().PageKey, "{RIGHT}");
+  EXPECT_EQ(h.main_window().page_key, "{RIGHT}");
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1500);
   EXPECT_EQ(turns_after(0), std::vector<std::string>{"Right"});
@@ -267,23 +267,23 @@ TEST(Menu, PreviewIsGreyedUntilThereIsAPictureThenActsAsTheButton) {
   Harness h;
   test::paint_markers(h.hp.screen());
   EXPECT_FALSE(choose(h, {"预览"}));
-  EXPECT_FALSE(h.program.form3_loaded());
+  EXPECT_FALSE(h.program.preview_loaded());
   h.hp.dismiss_menu();
   single_capture_mode(h);
   h.capture(1500, 1500, 4500, 3510);
   // What the button shows, then what the menu shows.
   std::vector<HeadlessPlatform::Window> shown;
   auto record = [&] {
-    shown.push_back(*h.hp.window_named("Form3"));
-    h.hp.close_window(h.hp.id_of("Form3"));
+    shown.push_back(*h.hp.window_named("PreviewWindow"));
+    h.hp.close_window(h.hp.id_of("PreviewWindow"));
   };
   h.hp.during_modal.push_back(record);
-  h.form1().Command3_Click();
+  h.main_window().on_preview_chosen();
   h.hp.during_modal.push_back(record);
   ASSERT_TRUE(choose(h, {"预览"}));
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_TRUE(shown[1].modal);
-  EXPECT_EQ(shown[1].owner, h.form1_id());
+  EXPECT_EQ(shown[1].owner, h.main_window_id());
   EXPECT_EQ(shown[1].left, shown[0].left);
   EXPECT_EQ(shown[1].top, shown[0].top);
   EXPECT_EQ(shown[1].width, shown[0].width);
@@ -311,20 +311,20 @@ TEST(Menu, PdfOnceThereArePictures) {
   test::paint_smooth(h.hp.screen(), 5);
   single_capture_mode(h);
   h.capture(1500, 1500, 4500, 4500);
-  h.hp.right_click(h.form1_id());
+  h.hp.right_click(h.main_window_id());
   EXPECT_TRUE(h.hp.menu_item({"生成 PDF"})->enabled);
   ASSERT_TRUE(h.hp.choose({"生成 PDF"}));
-  EXPECT_TRUE(fs::is_regular_file(h.folder / files::from_utf8(Module1::kPdfName)));
+  EXPECT_TRUE(fs::is_regular_file(h.folder / files::from_utf8(page_store::kPdfName)));
 }
 
 TEST(Menu, ExitClosesAsTheCloseBoxDoes) {
   Harness h;
   h.capture(1500, 1500, 4500, 4500);
-  ASSERT_TRUE(h.program.form2_loaded());
+  ASSERT_TRUE(h.program.overlay_loaded());
   ASSERT_TRUE(choose(h, {"退出"}));
   EXPECT_TRUE(h.program.ended());
   EXPECT_TRUE(h.hp.quit_requested());
-  EXPECT_EQ(h.hp.window_named("Form1"), nullptr);
+  EXPECT_EQ(h.hp.window_named("MainWindow"), nullptr);
   EXPECT_FALSE(h.hp.escape_grabbed());
   h.hp.advance(3000);  // no tick reaches a form that is gone
   EXPECT_EQ(h.files().size(), 1u);

@@ -49,7 +49,7 @@ int page_of(const Harness& h, const std::string& name) {
 }
 
 std::string caption(const Harness& h) {
-  return h.hp.window_named("Form1")->caption;
+  return h.hp.window_named("MainWindow")->caption;
 }
 
 TEST(SamePage, ACaretSizedChangeIsNoChangeAndAnythingLargerIs) {
@@ -93,14 +93,14 @@ TEST(PageEnd, FivePagesThenTwoUnchangedTurnsStopTheCycleAsEscDoes) {
   // The cycle's last tick is the phase-4 tick of the turn whose capture was
   // at 9000: 9000 + 3 × 300.
   h.hp.advance(9899);
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
   EXPECT_EQ(caption(h), "Pagerook 5");
   h.hp.advance(1);
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
-  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 0);
   EXPECT_FALSE(h.hp.escape_grabbed());
   EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
-  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
   EXPECT_EQ(caption(h), "Pagerook 5 ✓");
   h.hp.advance(20000);
   // Grabbed at 0, 1500, ... 6000; each written once a second grab agreed.
@@ -116,11 +116,11 @@ TEST(PageEnd, FivePagesThenTwoUnchangedTurnsStopTheCycleAsEscDoes) {
 TEST(PageEnd, WithTheOptionOffItRunsOnAndSavesNoMoreFiles) {
   Harness h;
   Document document(h.hp, 5);
-  h.form1().StopAtEnd = false;
+  h.main_window().stop_at_end = false;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(30000);
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
-  EXPECT_EQ(h.form2().Timer1.Interval(), 300);
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 300);
   EXPECT_EQ(h.files().size(), 5u);
   EXPECT_EQ(page_downs(h).size(), 20u);  // 1200, 2700, ... 29700
   EXPECT_EQ(caption(h), "Pagerook 5");
@@ -191,7 +191,7 @@ TEST(PageEnd, ABlinkingCaretIsNoNewPageButAFootersPageNumberIs) {
     h.hp.advance(6000);
     EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
     EXPECT_EQ(caption(h), "Pagerook 1 ✓");
-    EXPECT_FALSE(h.form2().Timer1.Enabled());  // 1200 and 2700 turned nothing: off at 3900
+    EXPECT_FALSE(h.overlay().tick_timer.enabled());  // 1200 and 2700 turned nothing: off at 3900
   }
   {
     Harness h;
@@ -216,7 +216,7 @@ TEST(PageEnd, TheCaptionCountsTheRunAndSaysHowItEnded) {
   EXPECT_EQ(caption(h), "Pagerook 3");
   h.hp.press_escape_anywhere();
   EXPECT_EQ(caption(h), "Pagerook 3");
-  h.hp.type_key(h.form1_id(), 27);  // Esc again ends nothing more
+  h.hp.type_key(h.main_window_id(), 27);  // Esc again ends nothing more
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "3 pages saved in " + files::to_utf8(h.folder) + " (stopped by Esc)");
   // A new run counts from its own commit.
@@ -263,11 +263,11 @@ TEST(PageEnd, AFailedSaveHoldsTheCycleUntilALaterTickHasSavedThePage) {
   EXPECT_NE(errors[0].find("could not be saved"), std::string::npos);
 }
 
-TEST(AutoMode, AFailedSaveHoldsThePageTurnUntilThePageIsSaved) {
+TEST(AutoPace, AFailedSaveHoldsThePageTurnUntilThePageIsSaved) {
   // The third save fails at once and at the next poll.
   Harness h(1920, 1080, 15, std::make_unique<FailingWriter>(2, 2));
   Document document(h.hp, 4, 120);
-  h.form1().AutoMode = true;
+  h.main_window().auto_mode = true;
   set_report_sink([](std::string_view) {});
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(6000);
@@ -283,19 +283,19 @@ TEST(AutoMode, AFailedSaveHoldsThePageTurnUntilThePageIsSaved) {
   EXPECT_EQ(caption(h), "Pagerook 4 ✓");
 }
 
-TEST(AutoMode, EachPageIsSavedAsSoonAsItSettlesAndTheNextTurnedAtOnce) {
+TEST(AutoPace, EachPageIsSavedAsSoonAsItSettlesAndTheNextTurnedAtOnce) {
   Harness h;
   Document document(h.hp, 5, 120);
-  h.form1().AutoMode = true;
+  h.main_window().auto_mode = true;
   h.capture(1500, 1500, 4500, 4500);
-  EXPECT_EQ(h.form2().Timer1.Interval(), kAutoPollMs);
+  EXPECT_EQ(h.overlay().tick_timer.interval(), kAutoPollMs);
   h.hp.advance(3799);
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
   h.hp.advance(1);
   // The last page turned at 840 changed nothing, nor did the turn at 2300:
   // each waited 30 polls, and the 30th of the second, at 3800, ends the run.
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
-  EXPECT_EQ(h.form2().Timer1.Interval(), 0);
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
+  EXPECT_EQ(h.overlay().tick_timer.interval(), 0);
   EXPECT_FALSE(h.hp.escape_grabbed());
   EXPECT_EQ(caption(h), "Pagerook 5 ✓");
   std::vector<long long> turns = page_downs(h);

@@ -7,8 +7,8 @@
 #include "platform/files.hpp"
 #include "platform/report.hpp"
 #include "store/jpeg_header.hpp"
-#include "store/module1.hpp"
 #include "store/numbered_pictures.hpp"
+#include "store/page_store.hpp"
 #include "store/pdf_writer.hpp"
 
 namespace pr {
@@ -305,7 +305,7 @@ struct PdfOfARun : ::testing::Test {
     set_report_sink([this](std::string_view line) { lines.emplace_back(line); });
   }
   ~PdfOfARun() override { set_report_sink(nullptr); }
-  fs::path pdf() const { return h.folder / files::from_utf8(Module1::kPdfName); }
+  fs::path pdf() const { return h.folder / files::from_utf8(page_store::kPdfName); }
 
   test::Harness h;
   std::vector<std::string> lines;
@@ -313,7 +313,7 @@ struct PdfOfARun : ::testing::Test {
 
 TEST_F(PdfOfARun, EscWritesItWhenTheOptionIsOn) {
   test::Document document(h.hp, 5);
-  h.form1().PdfAtEnd = true;
+  h.main_window().pdf_at_end = true;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(3000);  // two more pages
   ASSERT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
@@ -329,11 +329,11 @@ TEST_F(PdfOfARun, EscWritesItWhenTheOptionIsOn) {
   }
   EXPECT_TRUE(lines.empty()) << lines.front();
 
-  // RunEnded tells the end-of-run report whether it wrote one.
-  EXPECT_TRUE(Module1::RunEnded(h.program).written);
-  h.form1().PdfAtEnd = false;
+  // pdf_at_run_end tells the end-of-run report whether it wrote one.
+  EXPECT_TRUE(page_store::pdf_at_run_end(h.program).written);
+  h.main_window().pdf_at_end = false;
   fs::remove(pdf());
-  EXPECT_FALSE(Module1::RunEnded(h.program).written);
+  EXPECT_FALSE(page_store::pdf_at_run_end(h.program).written);
   h.hp.press_escape_anywhere();
   EXPECT_FALSE(fs::exists(pdf()));
 }
@@ -343,8 +343,8 @@ TEST_F(PdfOfARun, APdfNeverShiftsTheNumberingAndTheNextRunEmptiesIt) {
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1500);
   ASSERT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg"}));
-  EXPECT_TRUE(Module1::HasPictures(h.program));
-  PdfOutcome made = Module1::SavePdf(h.program);  // from the menu, mid-run
+  EXPECT_TRUE(page_store::has_pictures(h.program));
+  PdfOutcome made = page_store::save_pdf(h.program);  // from the menu, mid-run
   EXPECT_TRUE(made.written);
   EXPECT_EQ(made.pages, 2);
   h.hp.advance(3000);
@@ -355,19 +355,19 @@ TEST_F(PdfOfARun, APdfNeverShiftsTheNumberingAndTheNextRunEmptiesIt) {
 }
 
 TEST_F(PdfOfARun, GapsAreNotedAndTheRestIsWritten) {
-  EXPECT_FALSE(Module1::HasPictures(h.program));  // no folder yet
-  EXPECT_FALSE(Module1::SavePdf(h.program).written);
+  EXPECT_FALSE(page_store::has_pictures(h.program));  // no folder yet
+  EXPECT_FALSE(page_store::save_pdf(h.program).written);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("not written"), std::string::npos);
 
   fs::create_directory(h.folder);
   write_file(h.folder / "notes.txt", "x");
-  EXPECT_FALSE(Module1::HasPictures(h.program));
+  EXPECT_FALSE(page_store::has_pictures(h.program));
   for (int n : {1, 2, 4, 5, 6})
     write_file(h.folder / (std::to_string(n) + ".jpg"), jpeg_bytes({.seed = n}));
-  EXPECT_TRUE(Module1::HasPictures(h.program));
+  EXPECT_TRUE(page_store::has_pictures(h.program));
   lines.clear();
-  PdfOutcome outcome = Module1::SavePdf(h.program);
+  PdfOutcome outcome = page_store::save_pdf(h.program);
   EXPECT_TRUE(outcome.written);
   EXPECT_EQ(outcome.pages, 5);
   const std::string where = files::to_utf8(pdf()) + ": ";

@@ -6,7 +6,7 @@
 #include "harness.hpp"
 #include "platform/files.hpp"
 #include "platform/units.hpp"
-#include "preview/preview.hpp"
+#include "preview/preview_window.hpp"
 
 namespace pr {
 namespace {
@@ -16,75 +16,74 @@ using test::Harness;
 
 TEST(StartUp, MainWindowAtItsDesignedValues) {
   Harness h;
-  Form1& f = h.form1();
-  EXPECT_TRUE(h.program.IntervalMode);
-  EXPECT_EQ(f.Check1.Value, 0);
-  EXPECT_EQ(f.Check2.Value, 1);
-  EXPECT_EQ(f.Text1.Text, "80");
-  EXPECT_EQ(f.Text2.Text, "3");
-  EXPECT_EQ(f.Command1.Caption, design::form1().buttons[0].caption);
-  EXPECT_EQ(f.Picture1.Width(), design::kEmptyPicture);
-  const auto* w = h.hp.window_named("Form1");
+  MainWindow& f = h.main_window();
+  EXPECT_TRUE(h.program.page_after_page);
+  EXPECT_EQ(f.keep_on_top_box.value, 0);
+  EXPECT_EQ(f.page_after_page_box.value, 1);
+  EXPECT_EQ(f.quality_box.text, "80");
+  EXPECT_EQ(f.tick_box.text, "3");
+  EXPECT_EQ(f.last_picture.width(), design::kEmptyPicture);
+  const auto* w = h.hp.window_named("MainWindow");
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->design.caption, design::kTitle);
   EXPECT_EQ(w->design.client_width, 145);  // 2175 twips at 15 twips a pixel
   EXPECT_EQ(w->design.client_height, 40);
   EXPECT_FALSE(w->design.style.takes_focus);
-  EXPECT_EQ(w->design.buttons.at(0).tooltip, design::kCommand1Tip);
+  EXPECT_EQ(w->design.buttons.at(0).tooltip, design::kCaptureTip);
   // Moved to the corner keeping its outer size, topmost, then shown.
-  PixelSize frame = h.hp.frame_size(h.form1_id());
+  PixelSize frame = h.hp.frame_size(h.main_window_id());
   EXPECT_EQ(frame.height, HeadlessPlatform::kTitle + 2 * HeadlessPlatform::kBorder);
   EXPECT_EQ(w->left, 0);
   EXPECT_EQ(w->top, 0);
   EXPECT_EQ(w->width, 145 + frame.width);
   EXPECT_EQ(w->height, 40 + frame.height);
-  EXPECT_EQ(f.Width(), design::form1().client_width + frame.width * 15);
+  EXPECT_EQ(f.width(), design::main_window().client_width + frame.width * 15);
   EXPECT_TRUE(w->topmost);
   EXPECT_TRUE(w->visible);
-  EXPECT_LT(h.hp.call_index("move Form1"), h.hp.call_index("topmost Form1"));
-  EXPECT_LT(h.hp.call_index("topmost Form1"), h.hp.call_index("show Form1"));
-  EXPECT_FALSE(h.program.form2_loaded());
+  EXPECT_LT(h.hp.call_index("move MainWindow"), h.hp.call_index("topmost MainWindow"));
+  EXPECT_LT(h.hp.call_index("topmost MainWindow"), h.hp.call_index("show MainWindow"));
+  EXPECT_FALSE(h.program.overlay_loaded());
 }
 
 TEST(StartUp, IntervalModeIsTrueWhateverCheck2Shows) {
   Harness h;
-  Form1& f = h.form1();
-  EXPECT_TRUE(h.program.IntervalMode);
+  MainWindow& f = h.main_window();
+  EXPECT_TRUE(h.program.page_after_page);
   for (int shown : {0, 1, 2}) {
-    f.Check2.Value = shown;
-    h.program.IntervalMode = false;
-    f.Form_Load();
-    EXPECT_TRUE(h.program.IntervalMode) << shown;
-    EXPECT_EQ(f.Check2.Value, shown) << "the box keeps what it shows";
+    f.page_after_page_box.value = shown;
+    h.program.page_after_page = false;
+    f.on_load();
+    EXPECT_TRUE(h.program.page_after_page) << shown;
+    EXPECT_EQ(f.page_after_page_box.value, shown) << "the box keeps what it shows";
   }
 }
 
 TEST(StartUp, Check2ClickTakesIntervalModeFromTheBox) {
   Harness h;
-  Form1& f = h.form1();
-  f.Check2.Value = 0;
-  f.Check2_Click();
-  EXPECT_FALSE(h.program.IntervalMode);
-  f.Check2.Value = 1;
-  f.Check2_Click();
-  EXPECT_TRUE(h.program.IntervalMode);
-  f.Check2.Value = 2;
-  f.Check2_Click();
-  EXPECT_FALSE(h.program.IntervalMode);
+  MainWindow& f = h.main_window();
+  f.page_after_page_box.value = 0;
+  f.on_page_after_page_clicked();
+  EXPECT_FALSE(h.program.page_after_page);
+  f.page_after_page_box.value = 1;
+  f.on_page_after_page_clicked();
+  EXPECT_TRUE(h.program.page_after_page);
+  f.page_after_page_box.value = 2;
+  f.on_page_after_page_clicked();
+  EXPECT_FALSE(h.program.page_after_page);
 }
 
 TEST(StartUp, Check1KeepsOnTopOrLetsGo) {
   Harness h;
-  Form1& f = h.form1();
-  f.Check1.Value = 0;
-  f.Check1_Click();
-  EXPECT_FALSE(h.hp.window_named("Form1")->topmost);
-  f.Check1.Value = 1;
-  f.Check1_Click();
-  EXPECT_TRUE(h.hp.window_named("Form1")->topmost);
+  MainWindow& f = h.main_window();
+  f.keep_on_top_box.value = 0;
+  f.on_keep_on_top_clicked();
+  EXPECT_FALSE(h.hp.window_named("MainWindow")->topmost);
+  f.keep_on_top_box.value = 1;
+  f.on_keep_on_top_clicked();
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->topmost);
   std::size_t calls = h.hp.calls().size();
-  f.Check1.Value = 2;
-  f.Check1_Click();
+  f.keep_on_top_box.value = 2;
+  f.on_keep_on_top_clicked();
   EXPECT_EQ(h.hp.calls().size(), calls);
 }
 
@@ -98,15 +97,15 @@ TEST(CaptureRun, FreezesTheScreenWithoutTheMainWindow) {
 
   EXPECT_TRUE(h.files().empty());
   const auto& calls = h.hp.calls();
-  std::size_t hide1 = h.hp.call_index("hide Form1");
+  std::size_t hide1 = h.hp.call_index("hide MainWindow");
   std::size_t copy = h.hp.call_index("copy_screen");
   ASSERT_LT(hide1, calls.size());
   EXPECT_LT(hide1, copy);
-  EXPECT_LT(h.hp.call_index("hide Form3"), copy);
-  EXPECT_LT(copy, h.hp.call_index("show Form2"));
-  EXPECT_LT(h.hp.call_index("show Form2"), h.hp.call_index("topmost Form2"));
+  EXPECT_LT(h.hp.call_index("hide PreviewWindow"), copy);
+  EXPECT_LT(copy, h.hp.call_index("show SelectionOverlay"));
+  EXPECT_LT(h.hp.call_index("show SelectionOverlay"), h.hp.call_index("topmost SelectionOverlay"));
 
-  const auto* overlay = h.hp.window_named("Form2");
+  const auto* overlay = h.hp.window_named("SelectionOverlay");
   ASSERT_NE(overlay, nullptr);
   EXPECT_TRUE(overlay->visible);
   EXPECT_TRUE(overlay->topmost);
@@ -114,7 +113,7 @@ TEST(CaptureRun, FreezesTheScreenWithoutTheMainWindow) {
   EXPECT_EQ(overlay->width, 1920);
   EXPECT_EQ(overlay->height, 1080);
   EXPECT_EQ(h.hp.pointer(), MousePointer::Cross);
-  EXPECT_FALSE(h.hp.window_named("Form1")->visible);
+  EXPECT_FALSE(h.hp.window_named("MainWindow")->visible);
   // The frozen picture is the screen, with no trace of the main window.
   ASSERT_EQ(overlay->picture.width(), 1920);
   EXPECT_EQ(overlay->picture.pixel(5, 5), test::marker(5, 5));
@@ -124,29 +123,29 @@ TEST(CaptureRun, FreezesTheScreenWithoutTheMainWindow) {
 TEST(CaptureRun, MissingFolderIsNoObstacle) {
   Harness h;
   h.click_capture();
-  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+  EXPECT_TRUE(h.hp.window_named("SelectionOverlay")->visible);
   EXPECT_FALSE(fs::exists(h.folder));
 }
 
 TEST(CaptureRun, DragSavesExactlyTheDraggedRectangle) {
   Harness h;
   test::paint_markers(h.hp.screen());
-  h.form1().Check2.Value = 0;
-  h.form1().Check2_Click();
+  h.main_window().page_after_page_box.value = 0;
+  h.main_window().on_page_after_page_clicked();
   h.capture(1500, 3000, 7500, 9000);  // 100..500 x 200..600 px
 
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
-  ImageView picture = h.form1().Picture1.Image();
+  ImageView picture = h.main_window().last_picture.picture();
   ASSERT_EQ(picture.width, 400);
   ASSERT_EQ(picture.height, 400);
   EXPECT_EQ(picture.pixel(0, 0), test::marker(100, 200));
   EXPECT_EQ(picture.pixel(399, 399), test::marker(499, 599));
-  EXPECT_EQ(h.form1().Picture1.Width(), 6000);
-  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
-  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_EQ(h.main_window().last_picture.width(), 6000);
+  EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
   EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
-  EXPECT_FALSE(h.form2().Timer1.Enabled());  // one capture only
-  const auto* overlay = h.hp.window_named("Form2");
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());  // one capture only
+  const auto* overlay = h.hp.window_named("SelectionOverlay");
   EXPECT_EQ(overlay->outline[2], 0);
   EXPECT_EQ(overlay->outline[3], 0);
   Image decoded = test::decode_jpeg(h.folder / "0.jpg");
@@ -157,19 +156,19 @@ TEST(CaptureRun, DragSavesExactlyTheDraggedRectangle) {
 TEST(CaptureRun, OutlineFollowsTheDragInEveryDirection) {
   Harness h;
   h.click_capture();
-  WindowId o = h.form2_id();
+  WindowId o = h.overlay_id();
   auto outline = [&] {
-    const int* r = h.hp.window_named("Form2")->outline;
+    const int* r = h.hp.window_named("SelectionOverlay")->outline;
     return std::vector<int>{r[0], r[1], r[2], r[3]};
   };
   // Pixels at the platform, twips in the form.
   h.hp.mouse_down(o, 1, 20, 10);
-  EXPECT_EQ(h.form2().Shape1.Left(), 300);
-  EXPECT_EQ(h.form2().Shape1.Top(), 150);
+  EXPECT_EQ(h.overlay().outline.left(), 300);
+  EXPECT_EQ(h.overlay().outline.top(), 150);
   EXPECT_EQ(outline(), (std::vector<int>{0, 0, 0, 0}));  // no size yet: none shown
   h.hp.mouse_move(o, 1, 40, 30);
   EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
-  EXPECT_EQ(h.form2().Shape1.Width(), 300);
+  EXPECT_EQ(h.overlay().outline.width(), 300);
   // Left and up from the press point: the rectangle lies where the user dragged.
   h.hp.mouse_down(o, 1, 40, 30);
   h.hp.mouse_move(o, 1, 20, 10);
@@ -180,7 +179,7 @@ TEST(CaptureRun, OutlineFollowsTheDragInEveryDirection) {
   EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
   // A right press stores nothing.
   h.hp.mouse_down(o, 2, 3, 3);
-  EXPECT_EQ(h.form2().StartX, 600);
+  EXPECT_EQ(h.overlay().start_x, 600);
   EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
 }
 
@@ -188,11 +187,11 @@ TEST(CaptureRun, DragLeftAndUpSavesWhereTheUserDragged) {
   Harness h;
   test::paint_markers(h.hp.screen());
   h.capture(600, 450, 300, 150);
-  EXPECT_EQ(h.form2().StartX, 600);
-  EXPECT_EQ(h.form2().StartY, 450);
-  EXPECT_EQ(h.form2().EndX, 300);
-  EXPECT_EQ(h.form2().EndY, 150);
-  ImageView picture = h.form1().Picture1.Image();
+  EXPECT_EQ(h.overlay().start_x, 600);
+  EXPECT_EQ(h.overlay().start_y, 450);
+  EXPECT_EQ(h.overlay().end_x, 300);
+  EXPECT_EQ(h.overlay().end_y, 150);
+  ImageView picture = h.main_window().last_picture.picture();
   ASSERT_EQ(picture.width, 20);
   ASSERT_EQ(picture.height, 20);
   EXPECT_EQ(picture.pixel(0, 0), test::marker(20, 10));
@@ -205,8 +204,8 @@ TEST(CaptureRun, ReleaseYAbove16BitsIsKept) {
   Harness h(3840, 2400);
   test::paint_markers(h.hp.screen());
   h.capture(15000, 33000, 30000, 35700);  // 1000..2000 x 2200..2380 px
-  EXPECT_EQ(h.form2().EndY, 35700);
-  ImageView picture = h.form1().Picture1.Image();
+  EXPECT_EQ(h.overlay().end_y, 35700);
+  ImageView picture = h.main_window().last_picture.picture();
   ASSERT_EQ(picture.width, 1000);
   ASSERT_EQ(picture.height, 180);
   EXPECT_EQ(picture.pixel(0, 0), test::marker(1000, 2200));
@@ -215,48 +214,48 @@ TEST(CaptureRun, ReleaseYAbove16BitsIsKept) {
 
 TEST(CaptureRun, SmallRectanglesAreNotCropped) {
   Harness h;
-  h.form1().Check2.Value = 0;
-  h.form1().Check2_Click();
+  h.main_window().page_after_page_box.value = 0;
+  h.main_window().on_page_after_page_clicked();
   // A click, 9 pixels, 600 x 135 twips: no crop, and nothing saved before the
   // first crop of the program run.
   for (auto r :
        {std::array<float, 4>{600, 600, 600, 600}, {600, 600, 735, 735}, {600, 600, 1200, 735}}) {
     h.capture(r[0], r[1], r[2], r[3]);
-    EXPECT_EQ(h.form1().Picture1.Width(), design::kEmptyPicture);
+    EXPECT_EQ(h.main_window().last_picture.width(), design::kEmptyPicture);
     EXPECT_TRUE(h.files().empty());
-    EXPECT_TRUE(h.hp.window_named("Form1")->visible);
-    EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+    EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
+    EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
   }
   h.capture(600, 600, 750, 750);  // 10 x 10 pixels
-  EXPECT_EQ(h.form1().Picture1.Image().width, 10);
+  EXPECT_EQ(h.main_window().last_picture.picture().width, 10);
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
 }
 
 TEST(CaptureRun, ClickAfterAnEarlierCropSavesNothing) {
   Harness h;
   test::paint_markers(h.hp.screen());
-  h.form1().Check2.Value = 0;
-  h.form1().Check2_Click();
+  h.main_window().page_after_page_box.value = 0;
+  h.main_window().on_page_after_page_clicked();
   h.capture(1500, 1500, 3000, 3000);
-  h.hp.mouse_down(h.form1_id(), 1, 0, 0);  // not the overlay: ignored
-  h.click_capture();                       // empties the folder
+  h.hp.mouse_down(h.main_window_id(), 1, 0, 0);  // not the overlay: ignored
+  h.click_capture();                             // empties the folder
   h.drag(600, 600, 600, 600);
   EXPECT_TRUE(h.files().empty());
-  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
-  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
 }
 
 TEST(CaptureRun, RightOrMiddleReleaseOnlySetsTheArrow) {
   Harness h;
   h.click_capture();
-  WindowId o = h.form2_id();
+  WindowId o = h.overlay_id();
   h.hp.mouse_down(o, 1, 100, 100);
   for (int button : {2, 4}) {
     h.hp.mouse_up(o, button, 200, 200);
     EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
-    EXPECT_TRUE(h.hp.window_named("Form2")->visible);
-    EXPECT_FALSE(h.hp.window_named("Form1")->visible);
-    EXPECT_EQ(h.form2().EndX, 0);
+    EXPECT_TRUE(h.hp.window_named("SelectionOverlay")->visible);
+    EXPECT_FALSE(h.hp.window_named("MainWindow")->visible);
+    EXPECT_EQ(h.overlay().end_x, 0);
     EXPECT_TRUE(h.files().empty());
   }
 }
@@ -266,9 +265,9 @@ TEST(CaptureRun, KeysOnTheOverlayOtherThanEscDoNothing) {
   h.click_capture();
   std::size_t calls = h.hp.calls().size();
   std::size_t keys = h.hp.keystrokes().size();
-  for (int key : {13, int('a'), 32, 9}) h.hp.type_key(h.form2_id(), key);
+  for (int key : {13, int('a'), 32, 9}) h.hp.type_key(h.overlay_id(), key);
   EXPECT_EQ(h.hp.calls().size(), calls);
-  EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+  EXPECT_TRUE(h.hp.window_named("SelectionOverlay")->visible);
   EXPECT_EQ(h.hp.keystrokes().size(), keys);
 }
 
@@ -276,21 +275,21 @@ TEST(CaptureRun, CommitEnterGoesToTheMainWindowNotTheDocument) {
   Harness h;
   h.capture(1500, 1500, 3000, 3000);
   for (const auto& k : h.hp.keystrokes()) EXPECT_NE(k.keys, "Enter") << k.target;
-  std::size_t post = h.hp.call_index("post_key Form1 13");
+  std::size_t post = h.hp.call_index("post_key MainWindow 13");
   ASSERT_LT(post, h.hp.calls().size());
   // Queued after the overlay is hidden and the main window shown.
-  EXPECT_LT(h.hp.call_index("show Form1", h.hp.call_index("copy_screen")), post);
+  EXPECT_LT(h.hp.call_index("show MainWindow", h.hp.call_index("copy_screen")), post);
   // Enter, handled by the main window, neither starts a run nor empties the folder.
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
-  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
+  EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
   EXPECT_EQ(h.hp.screen_copies(), 1);
 }
 
 TEST(CaptureRun, NoKeyPressesTheButton) {
   Harness h;
-  for (int key : {13, int('a'), 32, 9}) h.hp.type_key(h.form1_id(), key);
+  for (int key : {13, int('a'), 32, 9}) h.hp.type_key(h.main_window_id(), key);
   EXPECT_EQ(h.hp.screen_copies(), 0);
-  const auto* overlay = h.hp.window_named("Form2");
+  const auto* overlay = h.hp.window_named("SelectionOverlay");
   EXPECT_TRUE(!overlay || !overlay->visible);
 }
 
@@ -314,7 +313,7 @@ TEST(WordNavigation, OncePerProgramRunWithTheNamedArguments) {
   EXPECT_EQ(h.hp.keystrokes().front().keys, "Ctrl+Home");
   EXPECT_EQ(h.hp.keystrokes().front().target, "document");
   // Within the first capture command, before the main window is hidden.
-  EXPECT_LT(h.hp.call_index("send_keys Ctrl+Home"), h.hp.call_index("hide Form1"));
+  EXPECT_LT(h.hp.call_index("send_keys Ctrl+Home"), h.hp.call_index("hide MainWindow"));
 }
 
 TEST(WordNavigation, FailuresAreSilentAndCtrlHomeStillGoes) {
@@ -327,7 +326,7 @@ TEST(WordNavigation, FailuresAreSilentAndCtrlHomeStillGoes) {
     testing::internal::CaptureStderr();
     h.click_capture();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_TRUE(h.hp.window_named("Form2")->visible);
+    EXPECT_TRUE(h.hp.window_named("SelectionOverlay")->visible);
     ASSERT_EQ(h.hp.keystrokes().size(), 1u);
     EXPECT_EQ(h.hp.keystrokes()[0].keys, "Ctrl+Home");
     // Whatever was obtained is released.
@@ -345,10 +344,10 @@ TEST(WordNavigation, EscBeforeAnyCaptureLoadsTheOverlayThen) {
   Harness h;
   auto word = std::make_shared<AutomationJournal>();
   h.hp.register_automation("Word.Application", word);
-  h.hp.type_key(h.form1_id(), 27);
-  EXPECT_TRUE(h.program.form2_loaded());
+  h.hp.type_key(h.main_window_id(), 27);
+  EXPECT_TRUE(h.program.overlay_loaded());
   EXPECT_EQ(word->calls.size(), 5u);
-  EXPECT_EQ(h.form2().CyclePhase, 2);
+  EXPECT_EQ(h.overlay().phase, 2);
   h.capture(1500, 1500, 3000, 3000);
   EXPECT_EQ(word->calls.size(), 5u);
   EXPECT_EQ(h.hp.keystrokes().size(), 1u);
@@ -356,49 +355,49 @@ TEST(WordNavigation, EscBeforeAnyCaptureLoadsTheOverlayThen) {
 
 TEST(Preview, NothingBeforeAnyCapture) {
   Harness h;
-  h.form1().Command3_Click();
-  EXPECT_FALSE(h.program.form3_loaded());
+  h.main_window().on_preview_chosen();
+  EXPECT_FALSE(h.program.preview_loaded());
 }
 
 TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
   Harness h;
   test::paint_markers(h.hp.screen());
-  h.form1().Check2.Value = 0;
-  h.form1().Check2_Click();
+  h.main_window().page_after_page_box.value = 0;
+  h.main_window().on_page_after_page_clicked();
   h.capture(1500, 1500, 4500, 3510);  // 200 x 134 pixels
   bool checked = false;
   h.hp.during_modal.push_back([&] {
-    const auto* w = h.hp.window_named("Form3");
+    const auto* w = h.hp.window_named("PreviewWindow");
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->visible);
     EXPECT_TRUE(w->modal);
-    EXPECT_EQ(w->owner, h.form1_id());
+    EXPECT_EQ(w->owner, h.main_window_id());
     // The picture plus the preview's extras: 3060 x 2360 twips.
     EXPECT_EQ(w->width, to_pixels(3000 + design::kPreviewExtraWidth, 15));
     EXPECT_EQ(w->height, to_pixels(2010 + design::kPreviewExtraHeight, 15));
     EXPECT_EQ(w->left, 0);
-    EXPECT_EQ(w->top, to_pixels(h.form1().Height(), 15));
+    EXPECT_EQ(w->top, to_pixels(h.main_window().height(), 15));
     // What it shows is its client area: the outer size less the real frame.
-    PixelSize frame = h.hp.frame_size(h.hp.id_of("Form3"));
+    PixelSize frame = h.hp.frame_size(h.hp.id_of("PreviewWindow"));
     const int shown = w->width - frame.width;
     ASSERT_EQ(w->picture.width(), shown);
     ASSERT_EQ(w->picture.height(), w->height - frame.height);
     EXPECT_EQ(w->picture.pixel(0, 0), test::marker(100, 100));
     EXPECT_EQ(w->picture.pixel(shown - 1, 133), test::marker(100 + shown - 1, 233));
     // The main window takes no input meanwhile.
-    h.hp.click_button(h.form1_id(), 1);
+    h.hp.click_button(h.main_window_id(), 1);
     EXPECT_EQ(h.hp.screen_copies(), 1);
     checked = true;
-    h.hp.close_window(h.hp.id_of("Form3"));
+    h.hp.close_window(h.hp.id_of("PreviewWindow"));
   });
-  h.form1().Command3_Click();
+  h.main_window().on_preview_chosen();
   EXPECT_TRUE(checked);
-  EXPECT_FALSE(h.program.form3_loaded());
-  EXPECT_LT(h.hp.call_index("modal returned Form3"), h.hp.calls().size());
+  EXPECT_FALSE(h.program.preview_loaded());
+  EXPECT_LT(h.hp.call_index("modal returned PreviewWindow"), h.hp.calls().size());
   // Closed, it opens again from the current picture.
-  h.hp.during_modal.push_back([&] { h.hp.close_window(h.hp.id_of("Form3")); });
-  h.form1().Command3_Click();
-  EXPECT_EQ(h.hp.call_index("modal left open Form3"), std::size_t(-1));
+  h.hp.during_modal.push_back([&] { h.hp.close_window(h.hp.id_of("PreviewWindow")); });
+  h.main_window().on_preview_chosen();
+  EXPECT_EQ(h.hp.call_index("modal left open PreviewWindow"), std::size_t(-1));
 }
 
 TEST(Preview, TheCyclesCaptureHidesItAndEndsTheModalDisplay) {
@@ -407,8 +406,8 @@ TEST(Preview, TheCyclesCaptureHidesItAndEndsTheModalDisplay) {
   h.capture(1500, 1500, 4500, 3500);
   h.hp.during_modal.push_back([&] { h.hp.advance(1500); });
   h.hp.during_modal.push_back([&] { FAIL() << "still modal after the capture"; });
-  h.form1().Command3_Click();
-  EXPECT_FALSE(h.hp.window_named("Form3")->visible);
+  h.main_window().on_preview_chosen();
+  EXPECT_FALSE(h.hp.window_named("PreviewWindow")->visible);
   EXPECT_EQ(h.files().size(), 2u);
   h.hp.during_modal.clear();
 }
@@ -416,12 +415,12 @@ TEST(Preview, TheCyclesCaptureHidesItAndEndsTheModalDisplay) {
 TEST(Shutdown, ClosingTheMainWindowUnloadsEverything) {
   Harness h;
   h.capture(1500, 1500, 3000, 3000);
-  h.hp.close_window(h.form1_id());
+  h.hp.close_window(h.main_window_id());
   EXPECT_TRUE(h.program.ended());
   EXPECT_TRUE(h.hp.quit_requested());
-  EXPECT_EQ(h.hp.window_named("Form1"), nullptr);
-  EXPECT_EQ(h.hp.window_named("Form2"), nullptr);
-  EXPECT_EQ(h.hp.window_named("Form3"), nullptr);
+  EXPECT_EQ(h.hp.window_named("MainWindow"), nullptr);
+  EXPECT_EQ(h.hp.window_named("SelectionOverlay"), nullptr);
+  EXPECT_EQ(h.hp.window_named("PreviewWindow"), nullptr);
   h.hp.advance(10000);  // the timer is gone with its window
   EXPECT_EQ(h.files().size(), 1u);
 }

@@ -48,10 +48,10 @@ int count_keys(const Harness& h, const std::string& keys) {
 
 // The overlay is gone, the main window is back and nothing runs.
 void expect_back_to_idle(Harness& h) {
-  EXPECT_FALSE(h.hp.window_named("Form2")->visible);
-  EXPECT_TRUE(h.hp.window_named("Form1")->visible);
+  EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
   EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
   EXPECT_FALSE(h.hp.escape_grabbed());
 }
 
@@ -105,7 +105,7 @@ TEST_P(HeldCycle, AFailedSaveHoldsTheCycleUntilThePageIsSaved) {
   bool was_held = false;
   for (int i = 0; i < 1000 && h.files().size() < 3; ++i) {
     h.hp.advance(10);
-    if (h.hp.window_named("Form1")->caption == caption_held) {
+    if (h.hp.window_named("MainWindow")->caption == caption_held) {
       was_held = true;
       EXPECT_EQ(h.hp.keystrokes().size(), keys) << "a page turned while held";
     }
@@ -120,7 +120,7 @@ TEST_P(HeldCycle, AFailedSaveHoldsTheCycleUntilThePageIsSaved) {
   const std::string& line = reports.lines[0];
   EXPECT_NE(line.find(std::make_error_code(fault.error).message()), std::string::npos) << line;
   EXPECT_NE(line.find(files::to_utf8(h.folder)), std::string::npos) << line;
-  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 6 ✓");
+  EXPECT_EQ(h.hp.window_named("MainWindow")->caption, "Pagerook 6 ✓");
 }
 
 // The Windows writer writes through GDI+, so only its rename goes through
@@ -145,18 +145,18 @@ TEST(HeldCycle, AFailedScreenCopyHoldsTheCycleAndEscStopsIt) {
   const int turns = count_keys(h, "PageDown");
   h.hp.advance(6000);
   EXPECT_EQ(count_keys(h, "PageDown"), turns);
-  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 截屏失败");
+  EXPECT_EQ(h.hp.window_named("MainWindow")->caption, "Pagerook 2 ⚠ 截屏失败");
   ASSERT_EQ(reports.lines.size(), 1u);
   EXPECT_NE(reports.lines[0].find("BadMatch"), std::string::npos);
   h.hp.failing_copies = 0;
   for (int i = 0; i < 300 && h.files().size() < 3; ++i) h.hp.advance(10);
   EXPECT_EQ(page_in_file(h.folder / "2.jpg"), 3);
-  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 3");
+  EXPECT_EQ(h.hp.window_named("MainWindow")->caption, "Pagerook 3");
   // A cycle held again stops at Esc.
   h.hp.failing_copies = 1000;
   h.hp.advance(3000);
   h.hp.press_escape_anywhere();
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
   EXPECT_FALSE(h.hp.escape_grabbed());
   h.hp.failing_copies = 0;
 }
@@ -174,7 +174,7 @@ TEST(HeldCycle, AScreenShrunkUnderTheRectangleHoldsTheCycle) {
   h.hp.advance(6000);
   EXPECT_EQ(count_keys(h, "PageDown"), turns);
   EXPECT_EQ(h.files().size(), 2u);
-  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 截屏失败");
+  EXPECT_EQ(h.hp.window_named("MainWindow")->caption, "Pagerook 2 ⚠ 截屏失败");
   ASSERT_EQ(reports.lines.size(), 1u);
   EXPECT_NE(reports.lines[0].find("no longer wholly on the screen"), std::string::npos);
   // Its size back and the document redrawn, the pages go on.
@@ -185,7 +185,7 @@ TEST(HeldCycle, AScreenShrunkUnderTheRectangleHoldsTheCycle) {
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(page_in_file(h.folder / (std::to_string(i) + ".jpg")), i + 1) << i;
   }
-  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 4");
+  EXPECT_EQ(h.hp.window_named("MainWindow")->caption, "Pagerook 4");
   EXPECT_EQ(reports.lines.size(), 1u);
 }
 
@@ -199,7 +199,7 @@ TEST(HeldCycle, APlainFileWhereTheFolderShouldBeHoldsTheCycle) {
   fs::rename(h.folder, aside);
   write(h.folder);
   h.hp.advance(6000);
-  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 2 ⚠ 文件夹不可用");
+  EXPECT_EQ(h.hp.window_named("MainWindow")->caption, "Pagerook 2 ⚠ 文件夹不可用");
   ASSERT_EQ(reports.lines.size(), 1u);
   EXPECT_NE(reports.lines[0].find(files::to_utf8(h.folder)), std::string::npos);
 #ifndef _WIN32
@@ -225,7 +225,7 @@ TEST(HeldCycle, AMissingHomeFolderHoldsTheFirstPage) {
   h.drag(1500, 1500, 4500, 4500);
   h.hp.advance(6000);
   EXPECT_EQ(count_keys(h, "PageDown"), 0) << "a page turned before the first was saved";
-  EXPECT_EQ(h.hp.window_named("Form1")->caption, "Pagerook 0 ⚠ 文件夹不可用");
+  EXPECT_EQ(h.hp.window_named("MainWindow")->caption, "Pagerook 0 ⚠ 文件夹不可用");
   ASSERT_EQ(reports.lines.size(), 1u);
   EXPECT_NE(reports.lines[0].find(files::to_utf8(h.folder)), std::string::npos);
   fs::rename(aside, home);
@@ -245,7 +245,7 @@ TEST(OneInstance, ASecondProgramShowsNothingAndPointsAtTheFirst) {
   Program program(hp, *writer);
   EXPECT_TRUE(program.second_instance());
   EXPECT_EQ(hp.attention, 1);
-  EXPECT_EQ(hp.window_named("Form1"), nullptr);
+  EXPECT_EQ(hp.window_named("MainWindow"), nullptr);
   EXPECT_FALSE(fs::exists(dir.path() / files::from_utf8("截图")));
   ASSERT_EQ(reports.lines.size(), 1u);
   EXPECT_NE(reports.lines[0].find("running already"), std::string::npos);
@@ -255,7 +255,7 @@ TEST(OneInstance, TheFirstClaimsTheSessionBeforeItShowsAnything) {
   Harness h;
   EXPECT_FALSE(h.program.second_instance());
   EXPECT_EQ(h.hp.attention, 0);
-  EXPECT_LT(h.hp.call_index("claim_instance Form1"), h.hp.call_index("show Form1"));
+  EXPECT_LT(h.hp.call_index("claim_instance MainWindow"), h.hp.call_index("show MainWindow"));
 }
 
 TEST(OneInstance, AnEscHeldElsewhereIsAskedForAtEveryTickAndTheCaptionSaysSo) {
@@ -263,35 +263,35 @@ TEST(OneInstance, AnEscHeldElsewhereIsAskedForAtEveryTickAndTheCaptionSaysSo) {
   test::Document document(h.hp, 20);
   h.hp.escape_refused = true;
   h.capture(1500, 1500, 4500, 4500);
-  auto caption = [&] { return h.hp.window_named("Form1")->caption; };
+  auto caption = [&] { return h.hp.window_named("MainWindow")->caption; };
   EXPECT_EQ(caption(), "Pagerook 1 · Esc 无效");
   h.hp.advance(1500);
   h.hp.press_escape_anywhere();  // reaches nobody
-  EXPECT_TRUE(h.form2().Timer1.Enabled());
+  EXPECT_TRUE(h.overlay().tick_timer.enabled());
   const std::size_t asked = h.hp.calls().size();
   h.hp.escape_refused = false;  // the other program lets go
   h.hp.advance(300);
   EXPECT_LT(h.hp.call_index("grab escape", asked), h.hp.calls().size());
   EXPECT_EQ(caption().find("Esc"), std::string::npos) << caption();
   h.hp.press_escape_anywhere();
-  EXPECT_FALSE(h.form2().Timer1.Enabled());
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
   EXPECT_EQ(caption().find("Esc"), std::string::npos) << caption();
 }
 
 TEST(WayOut, EscOnTheOverlayCancelsTheSelection) {
   Harness h;
   h.click_capture();
-  h.hp.mouse_down(h.form2_id(), 1, 100, 100);
-  h.hp.mouse_move(h.form2_id(), 1, 300, 300);
+  h.hp.mouse_down(h.overlay_id(), 1, 100, 100);
+  h.hp.mouse_move(h.overlay_id(), 1, 300, 300);
   std::size_t keys = h.hp.keystrokes().size();
-  h.hp.type_key(h.form2_id(), 27);
+  h.hp.type_key(h.overlay_id(), 27);
   expect_back_to_idle(h);
-  EXPECT_EQ(h.hp.window_named("Form2")->outline[2], 0);
+  EXPECT_EQ(h.hp.window_named("SelectionOverlay")->outline[2], 0);
   EXPECT_EQ(h.hp.keystrokes().size(), keys);
   h.hp.advance(5000);
   EXPECT_TRUE(h.files().empty());
   // The release that follows lands on nothing: no capture afterwards.
-  h.hp.mouse_up(h.form2_id(), 1, 300, 300);
+  h.hp.mouse_up(h.overlay_id(), 1, 300, 300);
   EXPECT_TRUE(h.files().empty());
 }
 
@@ -304,8 +304,8 @@ TEST(WayOut, ACommitTooSmallToCropEndsTheRun) {
     h.capture(1500, 1500, 4500, 4500);
     h.hp.advance(3000);
     ASSERT_EQ(h.files().size(), 3u);
-    h.form2().Timer1.set_Enabled(false);  // as after Esc
-    h.form2().Timer1.set_Interval(0);
+    h.overlay().tick_timer.set_enabled(false);  // as after Esc
+    h.overlay().tick_timer.set_interval(0);
     h.click_capture();
     std::size_t keys = h.hp.keystrokes().size();
     std::size_t posts = h.hp.calls().size();
@@ -314,7 +314,7 @@ TEST(WayOut, ACommitTooSmallToCropEndsTheRun) {
     h.hp.advance(5000);
     EXPECT_TRUE(h.files().empty());
     EXPECT_EQ(h.hp.keystrokes().size(), keys);
-    EXPECT_GE(h.hp.call_index("post_key Form1 13", posts), h.hp.calls().size());
+    EXPECT_GE(h.hp.call_index("post_key MainWindow 13", posts), h.hp.calls().size());
   }
 }
 
@@ -326,10 +326,10 @@ TEST(WayOut, ACancelledFirstRunLeavesTheDocumentsStartForTheNext) {
   h.click_capture();
   EXPECT_EQ(count_keys(h, "Ctrl+Home"), 2);
   h.drag(1500, 1500, 4500, 4500);
-  h.form1().Form_KeyPress(27);
+  h.main_window().on_key(27);
   // Once a run was committed, the start is used up for the program's run.
   h.click_capture();
-  h.hp.type_key(h.form2_id(), 27);
+  h.hp.type_key(h.overlay_id(), 27);
   h.click_capture();
   EXPECT_EQ(count_keys(h, "Ctrl+Home"), 2);
 }
@@ -339,7 +339,7 @@ TEST(Trash, TheOldRunAndOtherVisibleFilesGoToTheTrash) {
   test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1500);
-  h.form1().Form_KeyPress(27);
+  h.main_window().on_key(27);
   write(h.folder / "notes.txt");
   write(h.folder / ".hidden");
   fs::create_directory(h.folder / "sub");
@@ -400,14 +400,14 @@ TEST(Trash, TheFileListLeavesOutWhatTheEmptyingLeftBehind) {
   test::TempDir dir;
   write(dir.path() / "stuck.txt");
   write(dir.path() / "0.jpg");
-  FileListBox list;
-  list.set_Path(dir.path());
+  FileList list;
+  list.set_path(dir.path());
   list.set_left_over({"stuck.txt", "gone.txt"});
-  list.Refresh();
-  EXPECT_EQ(list.ListCount(), 1);
+  list.refresh();
+  EXPECT_EQ(list.count(), 1);
   fs::remove(dir.path() / "stuck.txt");
-  list.Refresh();
-  EXPECT_EQ(list.ListCount(), 1);
+  list.refresh();
+  EXPECT_EQ(list.count(), 1);
 }
 
 TEST(Trash, StaleTemporaryFilesGoOurLiveOnesStay) {

@@ -7,7 +7,7 @@
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/module1.hpp"
+#include "store/page_store.hpp"
 #include "store/system_jpeg_writer.hpp"
 
 #ifdef _WIN32
@@ -30,12 +30,12 @@ struct StoreTest : ::testing::Test {
         h(1920, 1080, 15, std::unique_ptr<JpegWriter>(recorder)) {
     Image content(20, 10);
     test::paint_smooth(content, 1);
-    PictureBox& picture = h.form1().Picture1;
-    picture.set_Width(300);
-    picture.set_Height(150);
-    picture.PaintPicture(content.view(), 0, 0, 300, 150, 0, 0, 300, 150);
+    PictureBox& picture = h.main_window().last_picture;
+    picture.set_width(300);
+    picture.set_height(150);
+    picture.draw_picture(content.view(), 0, 0, 300, 150, 0, 0, 300, 150);
   }
-  void save() { Module1::SaveCapture(h.program); }
+  void save() { page_store::save_capture(h.program); }
   bool has_temp_files() const {
     for (const auto& e : fs::directory_iterator(h.folder)) {
       if (files::to_utf8(e.path().filename()).rfind(".~", 0) == 0) return true;
@@ -63,7 +63,7 @@ TEST_F(StoreTest, NumbersFromTheCountOfVisibleFiles) {
   fs::create_directory(h.folder / "sub");
   save();
   EXPECT_TRUE(fs::exists(h.folder / "3.jpg"));
-  EXPECT_EQ(h.form1().File1.ListCount(), 3);
+  EXPECT_EQ(h.main_window().folder_list.count(), 3);
 }
 
 TEST_F(StoreTest, NeverOverwritesAFileWithTheCountedNumber) {
@@ -83,19 +83,19 @@ TEST_F(StoreTest, SavedJpegIsThePictureAtItsPixelSize) {
   Image decoded = test::decode_jpeg(h.folder / "0.jpg");
   ASSERT_EQ(decoded.width(), 20);
   ASSERT_EQ(decoded.height(), 10);
-  EXPECT_LT(test::mean_difference(decoded.view(), h.form1().Picture1.Image()), 4.0);
+  EXPECT_LT(test::mean_difference(decoded.view(), h.main_window().last_picture.picture()), 4.0);
   EXPECT_FALSE(has_temp_files());
 }
 
 TEST_F(StoreTest, EmptyPictureSavesNothingNotEvenTheFolder) {
   for (auto [w, hgt] : {std::pair{135.f, 300.f}, {300.f, 135.f}, {135.f, 135.f}}) {
-    h.form1().Picture1.set_Width(w);
-    h.form1().Picture1.set_Height(hgt);
+    h.main_window().last_picture.set_width(w);
+    h.main_window().last_picture.set_height(hgt);
     save();
     EXPECT_FALSE(fs::exists(h.folder));
   }
   EXPECT_TRUE(recorder->qualities.empty());
-  EXPECT_FALSE(h.program.form3_loaded());
+  EXPECT_FALSE(h.program.preview_loaded());
 }
 
 TEST_F(StoreTest, QualityTexts) {
@@ -114,7 +114,7 @@ TEST_F(StoreTest, QualityTexts) {
     SCOPED_TRACE(c.text);
     recorder->qualities.clear();
     if (fs::exists(h.folder)) fs::remove_all(h.folder);
-    h.form1().Text1.Text = c.text;
+    h.main_window().quality_box.text = c.text;
     if (c.reaches_writer) {
       save();
       ASSERT_EQ(recorder->qualities.size(), 1u);
@@ -145,9 +145,9 @@ TEST_F(StoreTest, LowerQualityMakesASmallerFile) {
   if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
     GTEST_SKIP() << "Wine's GDI+ encodes every JPEG at one quality";
 #endif
-  h.form1().Text1.Text = "95";
+  h.main_window().quality_box.text = "95";
   save();
-  h.form1().Text1.Text = "0";
+  h.main_window().quality_box.text = "0";
   save();
   EXPECT_GT(fs::file_size(h.folder / "0.jpg"), fs::file_size(h.folder / "1.jpg"));
 }
@@ -163,10 +163,10 @@ TEST(SaveJpeg, QualityOutsideAByteNeverReachesTheWriter) {
   test::TempDir dir;
   test::RecordingWriter writer;
   Image picture(16, 16);
-  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 256, 96), Error);
-  EXPECT_THROW(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", -1, 96), Error);
+  EXPECT_THROW(page_store::save_jpeg(writer, picture.view(), dir.path() / "a.jpg", 256, 96), Error);
+  EXPECT_THROW(page_store::save_jpeg(writer, picture.view(), dir.path() / "a.jpg", -1, 96), Error);
   EXPECT_TRUE(writer.qualities.empty());
-  EXPECT_TRUE(Module1::SaveJpeg(writer, picture.view(), dir.path() / "a.jpg", 0, 96));
+  EXPECT_TRUE(page_store::save_jpeg(writer, picture.view(), dir.path() / "a.jpg", 0, 96));
   EXPECT_TRUE(fs::exists(dir.path() / "a.jpg"));
 }
 
@@ -175,11 +175,11 @@ TEST(SaveJpeg, AFailedWriteLeavesNothing) {
   auto writer = make_system_jpeg_writer();
   Image picture(16, 16);
   // Missing folder.
-  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80, 96));
+  EXPECT_FALSE(page_store::save_jpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80, 96));
   // The target name is a folder: the rename fails, the temporary file goes.
   fs::create_directory(dir.path() / "b.jpg");
   fs::create_directory(dir.path() / "b.jpg" / "x");
-  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "b.jpg", 80, 96));
+  EXPECT_FALSE(page_store::save_jpeg(*writer, picture.view(), dir.path() / "b.jpg", 80, 96));
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.path())) {
     names.push_back(files::to_utf8(e.path().filename()));
@@ -205,7 +205,7 @@ TEST(SaveJpeg, AFailedWriteSaysWhichFileAndWhy) {
   ReportedLines reported;
   auto writer = make_system_jpeg_writer();
   Image picture(16, 16);
-  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80, 96));
+  EXPECT_FALSE(page_store::save_jpeg(*writer, picture.view(), dir.path() / "no" / "a.jpg", 80, 96));
   ASSERT_EQ(reported.lines.size(), 1u);
   EXPECT_TRUE(contains(reported.lines[0], files::to_utf8(dir.path() / "no" / ".~a.jpg")))
       << reported.lines[0];
@@ -214,7 +214,7 @@ TEST(SaveJpeg, AFailedWriteSaysWhichFileAndWhy) {
 #endif
 
   fs::create_directories(dir.path() / "b.jpg" / "x");
-  EXPECT_FALSE(Module1::SaveJpeg(*writer, picture.view(), dir.path() / "b.jpg", 80, 96));
+  EXPECT_FALSE(page_store::save_jpeg(*writer, picture.view(), dir.path() / "b.jpg", 80, 96));
   ASSERT_EQ(reported.lines.size(), 2u);
   EXPECT_TRUE(contains(reported.lines[1], "rename")) << reported.lines[1];
   EXPECT_TRUE(contains(reported.lines[1], files::to_utf8(dir.path() / "b.jpg")));

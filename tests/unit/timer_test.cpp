@@ -31,50 +31,50 @@ class TimerControl : public ::testing::Test {
 };
 
 TEST_F(TimerControl, IntervalZeroNeverTicks) {
-  timer.set_Enabled(true);
+  timer.set_enabled(true);
   hp.advance(5000);
   EXPECT_TRUE(log.times.empty());
-  EXPECT_THROW(timer.set_Interval(-1), Error);
-  EXPECT_EQ(timer.Interval(), 0);
+  EXPECT_THROW(timer.set_interval(-1), Error);
+  EXPECT_EQ(timer.interval(), 0);
 }
 
 TEST_F(TimerControl, ANewIntervalOrEnablingStartsANewPeriod) {
-  timer.set_Interval(300);
-  timer.set_Enabled(true);
+  timer.set_interval(300);
+  timer.set_enabled(true);
   hp.advance(200);
-  timer.set_Interval(500);  // a new period from 200
+  timer.set_interval(500);  // a new period from 200
   hp.advance(600);
   EXPECT_EQ(log.times, (std::vector<long long>{700}));
-  timer.set_Enabled(false);
+  timer.set_enabled(false);
   hp.advance(50);
-  timer.set_Enabled(true);  // a new period from 850
+  timer.set_enabled(true);  // a new period from 850
   hp.advance(500);
   EXPECT_EQ(log.times, (std::vector<long long>{700, 1350}));
 }
 
 TEST_F(TimerControl, RepeatingTheSameSettingsKeepsThePeriod) {
-  timer.set_Interval(300);
-  timer.set_Enabled(true);
+  timer.set_interval(300);
+  timer.set_enabled(true);
   hp.advance(200);
-  timer.set_Interval(300);
-  timer.set_Enabled(true);
+  timer.set_interval(300);
+  timer.set_enabled(true);
   hp.advance(100);
   EXPECT_EQ(log.times, (std::vector<long long>{300}));
   // Stopped and set again while disabled: nothing until it is enabled.
-  timer.set_Enabled(false);
-  timer.set_Interval(100);
+  timer.set_enabled(false);
+  timer.set_interval(100);
   hp.advance(1000);
   EXPECT_EQ(log.times.size(), 1u);
 }
 
 TEST_F(TimerControl, IntervalZeroWhileEnabledStopsIt) {
-  timer.set_Interval(100);
-  timer.set_Enabled(true);
+  timer.set_interval(100);
+  timer.set_enabled(true);
   hp.advance(150);
-  timer.set_Interval(0);
+  timer.set_interval(0);
   hp.advance(1000);
   EXPECT_EQ(log.times, (std::vector<long long>{100}));
-  EXPECT_TRUE(timer.Enabled());
+  EXPECT_TRUE(timer.enabled());
 }
 
 }  // namespace

@@ -27,8 +27,8 @@
 #include "app/program.hpp"
 #include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
-#include "preview/preview.hpp"
-#include "selection/overlay.hpp"
+#include "preview/preview_window.hpp"
+#include "selection/selection_overlay.hpp"
 #include "store/system_jpeg_writer.hpp"
 
 namespace pr::x11 {
@@ -224,7 +224,7 @@ class RealX : public ::testing::Test {
   }
 
   Display* probe() { return probe_; }
-  Window main_window() { return platform_->native_window(program_->form1().hWnd()); }
+  Window main_window() { return platform_->native_window(program_->main_window().id()); }
   bool viewable(Window w) {
     XWindowAttributes a{};
     return w != None && XGetWindowAttributes(probe(), w, &a) && a.map_state == IsViewable;
@@ -309,7 +309,8 @@ class RealX : public ::testing::Test {
     fake_button(false);
   }
   bool overlay_shown() {
-    return program_->form2_loaded() && viewable(platform_->native_window(program_->form2().hWnd()));
+    return program_->overlay_loaded() &&
+           viewable(platform_->native_window(program_->overlay().id()));
   }
   long files() {
     long n = 0;
@@ -343,7 +344,7 @@ TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
   EXPECT_EQ(fa.x, 0);
   EXPECT_EQ(fa.y, 0);
   // The frame the core was told about is the real one.
-  PixelSize f = platform_->frame_size(program_->form1().hWnd());
+  PixelSize f = platform_->frame_size(program_->main_window().id());
   EXPECT_EQ(fa.width + 2 * fa.border_width, 145 + f.width);
   EXPECT_EQ(fa.height + 2 * fa.border_width, 40 + f.height);
 
@@ -359,7 +360,7 @@ TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
   XFree(data);
 
   // A new caption reaches the window manager as UTF-8.
-  platform_->set_caption(program_->form1().hWnd(), "Pagerook — 第 3 页");
+  platform_->set_caption(program_->main_window().id(), "Pagerook — 第 3 页");
   EXPECT_TRUE(wait_for([&] { return wm_name(w) == "Pagerook — 第 3 页"; }, 5s)) << wm_name(w);
 
   XSizeHints hints{};
@@ -411,8 +412,8 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   start_document(200, 150, 700, 500);
   start_program();
   focus_document();
-  program_->form1().Check2.Value = 0;  // one picture per capture
-  program_->form1().Check2_Click();
+  program_->main_window().page_after_page_box.value = 0;  // one picture per capture
+  program_->main_window().on_page_after_page_clicked();
 
   // The frame: a title bar with the close box only, not resizable.
   Atom type;
@@ -461,7 +462,7 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
     g_list_free(children);
   }
   g_list_free(toplevels);
-  EXPECT_EQ(tip, design::kCommand1Tip);
+  EXPECT_EQ(tip, design::kCaptureTip);
 
   Window before = None, now = None;
   int revert;
@@ -499,7 +500,7 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   }
   fake_button(true);
   fake_button(false);
-  ASSERT_TRUE(wait_for([&] { return program_->form1().Text1.Text == "95"; }, 10s));
+  ASSERT_TRUE(wait_for([&] { return program_->main_window().quality_box.text == "95"; }, 10s));
   EXPECT_TRUE(wait_for([&] { return !shown(platform_->popup_menu()); }, 10s));
   XGetInputFocus(probe(), &now, &revert);
   EXPECT_EQ(now, document_->window()) << "after the menu";
@@ -560,7 +561,7 @@ TEST_F(RealX, FrozenScreenShowsNoPagerookWindowAndTheOutlineLeavesItAlone) {
   ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
 
   // Where the main window stood, the frozen picture shows the document.
-  ImageView frozen = program_->form2().Image();
+  ImageView frozen = program_->overlay().picture();
   ASSERT_EQ(frozen.width, DisplayWidth(probe(), DefaultScreen(probe())));
   for (int y = 0; y < 61; ++y) {
     for (int x = 0; x < 147; ++x) {
@@ -583,7 +584,7 @@ TEST_F(RealX, FrozenScreenShowsNoPagerookWindowAndTheOutlineLeavesItAlone) {
   for (auto [x, y] : {std::pair{201, 151}, {199, 149}, {500, 400}, {350, 151}, {350, 149}}) {
     EXPECT_EQ(screen_pixel(x, y), pattern(x - ox, y - oy)) << x << "," << y;
   }
-  EXPECT_EQ(program_->form2().Image().pixel(200, 150), pattern(200 - ox, 150 - oy));
+  EXPECT_EQ(program_->overlay().picture().pixel(200, 150), pattern(200 - ox, 150 - oy));
   // Moving the outline back over old ground leaves the picture as it was.
   fake_move(300, 250);
   ASSERT_TRUE(wait_for([&] { return screen_pixel(300, 250) == 0xC00000; }, 10s));
@@ -592,7 +593,7 @@ TEST_F(RealX, FrozenScreenShowsNoPagerookWindowAndTheOutlineLeavesItAlone) {
 
   fake_button(false);
   ASSERT_TRUE(wait_for([&] { return files() == 1 && !overlay_shown(); }, 10s));
-  ImageView saved = program_->form1().Picture1.Image();
+  ImageView saved = program_->main_window().last_picture.picture();
   ASSERT_EQ(saved.width, 200);
   ASSERT_EQ(saved.height, 150);
   EXPECT_EQ(saved.pixel(0, 0), pattern(300 - ox, 250 - oy));
@@ -609,7 +610,7 @@ TEST_F(RealX, EscFromTheDocumentStopsTheCycle) {
   fake_button(true);
   fake_move(100, 100);
   fake_button(false);
-  ASSERT_TRUE(wait_for([&] { return program_->form2().Timer1.Enabled(); }, 10s));
+  ASSERT_TRUE(wait_for([&] { return program_->overlay().tick_timer.enabled(); }, 10s));
   // The cycle's Page Down reaches the document, which kept the focus.
   ASSERT_TRUE(wait_for([&] { return files() >= 2; }, 5s));
   int revert;
@@ -619,7 +620,7 @@ TEST_F(RealX, EscFromTheDocumentStopsTheCycle) {
   EXPECT_TRUE(document_->got_key(XK_Next));
 
   fake_key(XK_Escape);
-  ASSERT_TRUE(wait_for([&] { return !program_->form2().Timer1.Enabled(); }, 10s));
+  ASSERT_TRUE(wait_for([&] { return !program_->overlay().tick_timer.enabled(); }, 10s));
   const long after_esc = files();
   run_for(2000ms);
   EXPECT_EQ(files(), after_esc);
@@ -645,7 +646,7 @@ TEST_F(RealX, EscOnTheFrozenScreenCancelsAndNoKeyReachesTheDocument) {
   XSync(probe(), False);
   run_for(300ms);
   EXPECT_EQ(files(), 0);
-  EXPECT_FALSE(program_->form2().Timer1.Enabled());
+  EXPECT_FALSE(program_->overlay().tick_timer.enabled());
   EXPECT_FALSE(document_->got_key(XK_a));
   EXPECT_FALSE(document_->got_key(XK_Escape));
   int revert;
@@ -695,8 +696,8 @@ TEST_F(RealX, PreviewShowsTheLastPictureModalBelowTheMainWindowAndItsCloseBoxEnd
   fake_button(false);
   ASSERT_TRUE(wait_for([&] { return files() >= 1; }, 10s));
   fake_key(XK_Escape);
-  ASSERT_TRUE(wait_for([&] { return !program_->form2().Timer1.Enabled(); }, 10s));
-  const ImageView picture = program_->form1().Picture1.Image();
+  ASSERT_TRUE(wait_for([&] { return !program_->overlay().tick_timer.enabled(); }, 10s));
+  const ImageView picture = program_->main_window().last_picture.picture();
   ASSERT_EQ(picture.width, 200);
   ASSERT_EQ(picture.pixel(0, 0), pattern(300 - ox, 250 - oy));
 
@@ -707,7 +708,7 @@ TEST_F(RealX, PreviewShowsTheLastPictureModalBelowTheMainWindowAndItsCloseBoxEnd
   bool main_shown = false;
   int preview_top = 0, main_bottom = 0;
   Relay relay(*program_, timer, [&] {
-    const Window preview = platform_->native_window(program_->form3().hWnd());
+    const Window preview = platform_->native_window(program_->preview().id());
     if (!viewable(preview)) return;
     auto [px, py] = client_origin(preview);
     if (screen_pixel(px, py) != picture.pixel(0, 0)) return;  // not drawn yet
@@ -728,17 +729,17 @@ TEST_F(RealX, PreviewShowsTheLastPictureModalBelowTheMainWindowAndItsCloseBoxEnd
       EXPECT_EQ(std::system(command.c_str()), 0);
     }
     platform_->set_timer(timer, 0);
-    program_->close_request(program_->form3().hWnd());
+    program_->close_request(program_->preview().id());
   });
   platform_->set_event_sink(&relay);
   platform_->set_timer(timer, 50);
-  program_->form1().Command3_Click();
+  program_->main_window().on_preview_chosen();
   platform_->set_event_sink(program_.get());
   EXPECT_EQ(wrong, 0);
   EXPECT_TRUE(main_shown);
   EXPECT_EQ(preview_top, main_bottom);
-  EXPECT_FALSE(program_->form3_loaded() &&
-               viewable(platform_->native_window(program_->form3().hWnd())));
+  EXPECT_FALSE(program_->preview_loaded() &&
+               viewable(platform_->native_window(program_->preview().id())));
   int revert;
   Window focus;
   XGetInputFocus(probe(), &focus, &revert);
@@ -752,7 +753,7 @@ TEST_F(RealX, EscHeldByAnotherProgramIsToldOnceAndTheProgramGoesOn) {
   std::vector<std::string> lines;
   set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
   start_program();
-  const WindowId target = program_->form1().hWnd();
+  const WindowId target = program_->main_window().id();
   for (int i = 0; i < 3; ++i) {
     platform_->grab_escape(target, true);
     platform_->grab_escape(target, false);
@@ -786,7 +787,7 @@ TEST_F(RealX, MainWindowWithoutAnXWindowRunsUnguardedAndSaysSo) {
   // Nothing was claimed: the next one with a window of its own holds the session.
   X11Platform next;
   const WindowId main =
-      next.create_window(design::in_pixels(design::form1(), next.twips_per_pixel()));
+      next.create_window(design::in_pixels(design::main_window(), next.twips_per_pixel()));
   EXPECT_TRUE(next.claim_instance(main));
   next.destroy_window(main);
 }
@@ -799,7 +800,7 @@ TEST_F(RealX, OverlayWhosePointerAnotherProgramHoldsSaysSoAndStillComesUp) {
   XSync(probe(), False);
   std::vector<std::string> lines;
   set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
-  program_->form1().Command1_Click();
+  program_->main_window().on_capture_clicked();
   EXPECT_TRUE(wait_for([&] { return overlay_shown() && !lines.empty(); }, 10s));
   set_report_sink({});
   XUngrabPointer(probe(), CurrentTime);
@@ -864,7 +865,7 @@ TEST_F(RealX, CommitBelow32767TwipsCropsTheRightRows) {
   fake_move(x1, y1);
   fake_button(false);
   ASSERT_TRUE(wait_for([&] { return files() >= 1; }, 10s));
-  ImageView saved = program_->form1().Picture1.Image();
+  ImageView saved = program_->main_window().last_picture.picture();
   ASSERT_EQ(saved.width, x1 - x0);
   ASSERT_EQ(saved.height, y1 - y0);
   long wrong = 0;

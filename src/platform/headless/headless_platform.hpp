@@ -107,7 +107,7 @@ class HeadlessPlatform : public Platform {
   // `inner`, with each write's virtual time and picture noted in writes().
   // The platform must outlive the writer.
   std::unique_ptr<JpegWriter> note_writes(std::unique_ptr<JpegWriter> inner);
-  // Every call in order, "hide Form1", "copy_screen", "show Form2", ...
+  // Every call in order, "hide MainWindow", "copy_screen", "show SelectionOverlay", ...
   const std::vector<std::string>& calls() const { return calls_; }
   std::size_t call_index(const std::string& call, std::size_t from = 0) const;
   MousePointer pointer() const { return pointer_; }

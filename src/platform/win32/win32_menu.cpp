@@ -77,7 +77,7 @@ void Win32Platform::show_menu(WindowId w, const Menu& menu) {
 
 void Win32Platform::add_tooltip(HWND window, HWND tool, const std::string& text) {
   if (!tooltips_) {
-    // Owned by the hidden host: owned by Form1, it cost Form1 its
+    // Owned by the hidden host: owned by MainWindow, it cost MainWindow its
     // keep-above state under Wine.
     INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);

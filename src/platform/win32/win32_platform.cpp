@@ -41,7 +41,7 @@ Win32Platform::Win32Platform(HINSTANCE instance, IconIds icons)
   wc.lpszClassName = kHostClass;
   if (!RegisterClassExW(&wc))
     throw_win32_error(ErrorKind::Platform, "RegisterClassExW", GetLastError());
-  // A hidden top-level window: it owns Form1, so that Form1 keeps its dialog
+  // A hidden top-level window: it owns MainWindow, so that MainWindow keeps its dialog
   // frame yet stays out of the taskbar, and it receives timers and hot keys.
   host_.reset(CreateWindowExW(0, kHostClass, L"Pagerook", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               instance_, this));
@@ -216,8 +216,8 @@ LRESULT CALLBACK Win32Platform::host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 }
 
 LRESULT CALLBACK Win32Platform::cbt_hook(int code, WPARAM wp, LPARAM lp) {
-  // Form1 and Form2 never take activation or focus, not even when a click on
-  // Form1's button would give it the focus.
+  // MainWindow and SelectionOverlay never take activation or focus, not even when a click on
+  // MainWindow's button would give it the focus.
   if (hooked_platform && (code == HCBT_ACTIVATE || code == HCBT_SETFOCUS)) {
     HWND target = reinterpret_cast<HWND>(wp);
     if (target && hooked_platform->keeps_focus_away(target)) return 1;

@@ -293,8 +293,10 @@ ImageView screen_when(Win32Platform& platform, int x, int y, std::uint32_t rgb, 
 class Win32Windows : public ::testing::Test {
  protected:
   Win32Windows() : platform(GetModuleHandleW(nullptr), {}) { platform.set_event_sink(&sink); }
-  WindowId main_window() { return platform.create_window(design::in_pixels(design::form1(), 15)); }
-  WindowId overlay() { return platform.create_window(design::in_pixels(design::form2(), 15)); }
+  WindowId main_window() {
+    return platform.create_window(design::in_pixels(design::main_window(), 15));
+  }
+  WindowId overlay() { return platform.create_window(design::in_pixels(design::overlay(), 15)); }
 
   RecordingSink sink;
   Win32Platform platform;
@@ -306,7 +308,7 @@ TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedDialogWithTheDesignedClientA
   HWND hwnd = platform.hwnd(w);
   PixelSize frame = platform.frame_size(w);
   EXPECT_GT(frame.height, frame.width) << "a title bar";
-  const WindowDesign d = design::in_pixels(design::form1(), 15);
+  const WindowDesign d = design::in_pixels(design::main_window(), 15);
   platform.move_window(w, 0, 0, d.client_width + frame.width, d.client_height + frame.height);
   RECT client;
   GetClientRect(hwnd, &client);
@@ -383,7 +385,7 @@ TEST_F(Win32Windows, RightClickOnTheButtonAsksForTheMenuAndTheButtonHasItsToolti
   info.uId = reinterpret_cast<UINT_PTR>(button);
   info.lpszText = text;
   SendMessageW(tips, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&info));
-  EXPECT_EQ(narrow(text), design::kCommand1Tip);
+  EXPECT_EQ(narrow(text), design::kCaptureTip);
 }
 
 TEST_F(Win32Windows, ButtonCloseBoxAndPostedKeysReachTheProgramWithoutTakingTheFocus) {
@@ -476,7 +478,7 @@ TEST_F(Win32Windows, TimersTickOnlyWhileEnabledWithAnInterval) {
 
 TEST_F(Win32Windows, ModalWindowDisablesItsOwnerWhileTimersGoOnTicking) {
   WindowId owner = main_window();
-  WindowId preview = platform.create_window(design::in_pixels(design::form3(), 15));
+  WindowId preview = platform.create_window(design::in_pixels(design::preview(), 15));
   HWND preview_hwnd = platform.hwnd(preview);
   EXPECT_TRUE(GetWindowLongW(preview_hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   platform.show_window(owner);

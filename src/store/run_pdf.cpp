@@ -1,14 +1,14 @@
-// Module1's PDF of a run.
+// page_store's PDF of a run.
 #include <chrono>
 
 #include "app/main_window.hpp"
 #include "app/program.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/module1.hpp"
 #include "store/numbered_pictures.hpp"
+#include "store/page_store.hpp"
 
-namespace pr::Module1 {
+namespace pr::page_store {
 
 namespace {
 
@@ -33,11 +33,11 @@ std::vector<std::string> gaps(const std::vector<NumberedPicture>& pictures) {
 
 }  // namespace
 
-bool HasPictures(Program& program) {
+bool has_pictures(Program& program) {
   return !numbered_pictures(program.capture_folder()).empty();
 }
 
-PdfOutcome SavePdf(Program& program) {
+PdfOutcome save_pdf(Program& program) {
   const std::filesystem::path folder = program.capture_folder();
   const std::filesystem::path target = folder / files::from_utf8(kPdfName);
   std::vector<NumberedPicture> numbered = numbered_pictures(folder);
@@ -58,9 +58,9 @@ PdfOutcome SavePdf(Program& program) {
   return outcome;
 }
 
-PdfOutcome RunEnded(Program& program) {
-  if (!program.form1().PdfAtEnd || !HasPictures(program)) return {};
-  return SavePdf(program);
+PdfOutcome pdf_at_run_end(Program& program) {
+  if (!program.main_window().pdf_at_end || !has_pictures(program)) return {};
+  return save_pdf(program);
 }
 
-}  // namespace pr::Module1
+}  // namespace pr::page_store

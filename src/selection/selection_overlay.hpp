@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/form.hpp"
+#include "app/app_window.hpp"
 #include "capture/cycle.hpp"
 #include "platform/controls.hpp"
 #include "platform/keys.hpp"
@@ -14,30 +14,30 @@ class Program;
 
 // The selection overlay: the frozen screen over the whole screen, with the
 // rubber band the user drags; its timer drives the page capture cycle.
-class Form2 : public Form {
+class SelectionOverlay : public AppWindow {
  public:
-  explicit Form2(Program& program);
+  explicit SelectionOverlay(Program& program);
 
-  Timer Timer1;
-  Shape Shape1;
+  Timer tick_timer;
+  Outline outline;
 
   // Phase of the capture cycle that the next tick runs, 0..4.
-  std::int32_t CyclePhase = 0;
+  std::int32_t phase = 0;
   // The press point and the release point, twips from the screen's corner.
-  float StartX = 0;
-  float StartY = 0;
-  float EndX = 0;
-  std::int32_t EndY = 0;
-  // The keys each page turn sends: `Form1::PageKey`, parsed once at the commit.
-  std::vector<KeyChord> PageKeys = parse_keys("{PgDn}");
+  float start_x = 0;
+  float start_y = 0;
+  float end_x = 0;
+  std::int32_t end_y = 0;
+  // The keys each page turn sends: `MainWindow::page_key`, parsed once at the commit.
+  std::vector<KeyChord> page_keys = parse_keys("{PgDn}");
 
-  void Form_Load();
-  void Form_MouseDown(int button, int shift, float x, float y);
-  void Form_MouseMove(int button, int shift, float x, float y);
-  void Form_MouseUp(int button, int shift, float x, float y);
+  void on_load();
+  void on_mouse_down(int button, int shift, float x, float y);
+  void on_mouse_move(int button, int shift, float x, float y);
+  void on_mouse_up(int button, int shift, float x, float y);
   // Esc cancels the selection; every other key is swallowed.
-  void Form_KeyPress(int key_ascii);
-  void Timer1_Timer();
+  void on_key(int key_ascii);
+  void on_tick();
 
   // Ends the selection without a capture: the overlay goes, the main window
   // comes back, nothing is saved and no cycle runs.
@@ -46,7 +46,7 @@ class Form2 : public Form {
   // last was cancelled before any commit.
   void navigate_word_if_unused();
   // Whether the page cycle is ticking.
-  bool cycling() const { return Timer1.Enabled() && Timer1.Interval() > 0; }
+  bool cycling() const { return tick_timer.enabled() && tick_timer.interval() > 0; }
   // A capture run: begun at a commit, its pages saved one by one (a page
   // unchanged from the last saved one never is), ended once.
   void begin_run();
@@ -72,7 +72,7 @@ class Form2 : public Form {
   void turn_page();
   // The committed rectangle of the screen as it is now, not frozen.
   ImageView grab_region();
-  // Copies the committed rectangle into Image(); throws when the screen no
+  // Copies the committed rectangle into picture(); throws when the screen no
   // longer holds all of it.
   void copy_region();
   // The last grab into the capture picture.
@@ -90,7 +90,7 @@ class Form2 : public Form {
   void keep_escape(bool cycling);
   // One line on stderr, unless this run has said it already.
   void tell_once(const std::string& line);
-  // The tick's work; Timer1_Timer holds the cycle when its screen copy fails.
+  // The tick's work; on_tick holds the cycle when its screen copy fails.
   void cycle_tick();
   void show_count(std::string_view mark);
 

@@ -1,4 +1,4 @@
-#include "app/form.hpp"
+#include "app/app_window.hpp"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ namespace {
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;
 }  // namespace
 
-Form::Form(Platform& platform, const design::Window& design)
+AppWindow::AppWindow(Platform& platform, const design::Window& design)
     : platform_(platform),
       hwnd_(platform.create_window(design::in_pixels(design, platform.twips_per_pixel()))) {
   PixelSize frame = platform.frame_size(hwnd_);
@@ -20,18 +20,18 @@ Form::Form(Platform& platform, const design::Window& design)
   fit_own_image();
 }
 
-Form::~Form() {
+AppWindow::~AppWindow() {
   platform_.destroy_window(hwnd_);
 }
 
-void Form::set_Width(float twips) {
-  Move(left_, top_, twips, height_);
+void AppWindow::set_width(float twips) {
+  move(left_, top_, twips, height_);
 }
-void Form::set_Height(float twips) {
-  Move(left_, top_, width_, twips);
+void AppWindow::set_height(float twips) {
+  move(left_, top_, width_, twips);
 }
 
-void Form::Move(float left, float top, float width, float height) {
+void AppWindow::move(float left, float top, float width, float height) {
   left_ = left;
   top_ = top;
   width_ = width;
@@ -40,43 +40,43 @@ void Form::Move(float left, float top, float width, float height) {
                         to_pixels(width, tpp()), to_pixels(height, tpp()));
 }
 
-void Form::Show() {
+void AppWindow::show() {
   visible_ = true;
   platform_.show_window(hwnd_);
 }
 
-void Form::ShowModal(Form& owner) {
+void AppWindow::show_modal(AppWindow& owner) {
   visible_ = true;
   Platform& platform = platform_;
   WindowId window = hwnd_;
-  platform.show_modal(window, owner.hWnd());
+  platform.show_modal(window, owner.id());
 }
 
-void Form::Hide() {
+void AppWindow::hide() {
   visible_ = false;
   platform_.hide_window(hwnd_);
 }
 
-void Form::set_Caption(std::string_view caption) {
+void AppWindow::set_caption(std::string_view caption) {
   platform_.set_caption(hwnd_, caption);
 }
 
-void Form::set_AutoRedraw(bool on) {
+void AppWindow::set_auto_redraw(bool on) {
   bool was = auto_redraw_;
   auto_redraw_ = on;
   if (was && !on) platform_.set_window_picture(hwnd_, image_);
 }
 
-void Form::copy_screen() {
+void AppWindow::copy_screen() {
   image_ = platform_.copy_screen();
 }
 
-void Form::copy_screen_part(float left, float top, float width, float height) {
+void AppWindow::copy_screen_part(float left, float top, float width, float height) {
   image_ = platform_.copy_screen_region(to_pixels(left, tpp()), to_pixels(top, tpp()),
                                         to_pixels(width, tpp()), to_pixels(height, tpp()));
 }
 
-void Form::fit_own_image() {
+void AppWindow::fit_own_image() {
   // The client area: the outer size less the frame the system adds.
   PixelSize frame = platform_.frame_size(hwnd_);
   int w = std::max(to_pixels(width_, tpp()) - frame.width, 0);
@@ -87,14 +87,14 @@ void Form::fit_own_image() {
   }
 }
 
-void Form::Cls() {
+void AppWindow::clear() {
   fit_own_image();
   own_.fill(kButtonFace);
   image_ = own_.view();
 }
 
-void Form::PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
-                        float sy, float sw, float sh) {
+void AppWindow::draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
+                             float sy, float sw, float sh) {
   // Drawing goes to the window's own image, sized to its client area now.
   fit_own_image();
   const float tpp = this->tpp();

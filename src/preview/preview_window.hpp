@@ -1,19 +1,19 @@
 #pragma once
 
-#include "app/form.hpp"
+#include "app/app_window.hpp"
 
 namespace pr {
 
 class Program;
-class Form1;
+class MainWindow;
 
 // Whether the capture picture holds a capture to preview.
-bool preview_possible(const Form1& form1);
+bool preview_possible(const MainWindow& main_window);
 
 // The preview: the last capture at its own size, under the main window.
-class Form3 : public Form {
+class PreviewWindow : public AppWindow {
  public:
-  explicit Form3(Program& program);
+  explicit PreviewWindow(Program& program);
 };
 
 }  // namespace pr

@@ -9,41 +9,41 @@ namespace pr {
 // What every window of the program has: its platform window, its outer
 // position and size in twips, and its persistent image. The window's twips
 // become the platform's pixels here.
-class Form {
+class AppWindow {
  public:
-  Form(Platform& platform, const design::Window& design);
-  virtual ~Form();
-  Form(const Form&) = delete;
-  Form& operator=(const Form&) = delete;
+  AppWindow(Platform& platform, const design::Window& design);
+  virtual ~AppWindow();
+  AppWindow(const AppWindow&) = delete;
+  AppWindow& operator=(const AppWindow&) = delete;
 
-  WindowId hWnd() const { return hwnd_; }
-  float Left() const { return left_; }
-  float Top() const { return top_; }
-  float Width() const { return width_; }
-  float Height() const { return height_; }
-  bool Visible() const { return visible_; }
-  void set_Width(float twips);
-  void set_Height(float twips);
-  void Move(float left, float top, float width, float height);
-  void Show();
+  WindowId id() const { return hwnd_; }
+  float left() const { return left_; }
+  float top() const { return top_; }
+  float width() const { return width_; }
+  float height() const { return height_; }
+  bool visible() const { return visible_; }
+  void set_width(float twips);
+  void set_height(float twips);
+  void move(float left, float top, float width, float height);
+  void show();
   // Returns when the window is hidden or unloaded; this object may be gone
   // by then, so nothing of it is touched after the wait.
-  void ShowModal(Form& owner);
-  void Hide();
-  void set_Caption(std::string_view caption);
+  void show_modal(AppWindow& owner);
+  void hide();
+  void set_caption(std::string_view caption);
 
-  bool AutoRedraw() const { return auto_redraw_; }
+  bool auto_redraw() const { return auto_redraw_; }
   // Turning it off makes the persistent image the window's background.
-  void set_AutoRedraw(bool on);
+  void set_auto_redraw(bool on);
   // Copies the whole screen into the window's drawing surface at (0, 0).
   void copy_screen();
   // The same where only this rectangle (twips) of the copy will be read.
   void copy_screen_part(float left, float top, float width, float height);
-  void Cls();
+  void clear();
   // Twips in the window's client area; the source picture is in pixels.
-  void PaintPicture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
+  void draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
                     float sw, float sh);
-  ImageView Image() const { return image_; }
+  ImageView picture() const { return image_; }
 
  protected:
   Platform& platform_;

@@ -11,22 +11,22 @@ namespace pr {
 
 class Program;
 
-namespace Module1 {
+namespace page_store {
 
 // Whether the capture picture is larger than the empty picture box, the
-// only size that SaveCapture saves.
-bool CanSave(Program& program);
+// only size that save_capture saves.
+bool can_save(Program& program);
 
 // Saves the capture picture as the next numbered JPEG in the capture folder,
 // creating the folder when missing. A picture box at its empty size saves
 // nothing. Errors go to the caller. Returns whether a file was written.
-bool SaveCapture(Program& program);
+bool save_capture(Program& program);
 
 // Writes `picture` as a JPEG at `fileName`, stating the screen's `dpi`. A
 // quality outside 0..255 throws an overflow error before anything is written.
 // Returns whether it was written.
-bool SaveJpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,
-              std::int16_t quality, float dpi);
+bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,
+               std::int16_t quality, float dpi);
 
 // A screen's dots per inch are this over its twips per pixel.
 inline constexpr float kTwipsPerInch = 1440;
@@ -35,16 +35,16 @@ inline constexpr float kTwipsPerInch = 1440;
 inline constexpr char kPdfName[] = "截图.pdf";
 
 // Whether the capture folder holds numbered pictures to make a PDF of.
-bool HasPictures(Program& program);
+bool has_pictures(Program& program);
 
 // Writes the PDF of the numbered pictures in the capture folder, one page each
 // in numeric order. Every picture left out, every gap in the numbers and a
 // failure are reported as one line each; nothing is thrown.
-PdfOutcome SavePdf(Program& program);
+PdfOutcome save_pdf(Program& program);
 
-// A run has stopped: writes the PDF when `Form1` asks for it at the end of a
+// A run has stopped: writes the PDF when `MainWindow` asks for it at the end of a
 // run and there are pictures. Says whether it was written.
-PdfOutcome RunEnded(Program& program);
+PdfOutcome pdf_at_run_end(Program& program);
 
-}  // namespace Module1
+}  // namespace page_store
 }  // namespace pr

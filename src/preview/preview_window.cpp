@@ -1,0 +1,32 @@
+#include "preview/preview_window.hpp"
+
+#include "app/designs.hpp"
+#include "app/main_window.hpp"
+#include "app/program.hpp"
+
+namespace pr {
+
+PreviewWindow::PreviewWindow(Program& program) : AppWindow(program.platform(), design::preview()) {}
+
+bool preview_possible(const MainWindow& main_window) {
+  float width = main_window.last_picture.width();
+  float height = main_window.last_picture.height();
+  return width > design::kEmptyPicture && height > design::kEmptyPicture;
+}
+
+void MainWindow::on_preview_chosen() {
+  if (!preview_possible(*this)) return;
+  PreviewWindow& preview = program_.preview();
+  preview.clear();
+  preview.set_height(last_picture.height() + design::kPreviewExtraHeight);
+  preview.set_width(last_picture.width() + design::kPreviewExtraWidth);
+  preview.set_auto_redraw(true);
+  preview.draw_picture(last_picture.picture(), 0, 0, last_picture.width(), last_picture.height(), 0,
+                       0, last_picture.width(), last_picture.height());
+  preview.set_auto_redraw(false);
+  preview.move(left(), top() + height(), preview.width(), preview.height());
+  // Returns when the preview is closed or hidden; it may be unloaded by then.
+  preview.show_modal(*this);
+}
+
+}  // namespace pr

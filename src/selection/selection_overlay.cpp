@@ -1,0 +1,96 @@
+#include "selection/selection_overlay.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/designs.hpp"
+#include "app/main_window.hpp"
+#include "app/program.hpp"
+#include "platform/errors.hpp"
+
+namespace pr {
+
+namespace {
+constexpr int kLeftButton = 1;
+constexpr int kEsc = 27;
+}  // namespace
+
+SelectionOverlay::SelectionOverlay(Program& program)
+    : AppWindow(program.platform(), design::overlay()),
+      tick_timer(program.platform(),
+                 [&program](bool enabled) {
+                   // While the cycle runs, Esc from anywhere stops it.
+                   WindowId target = program.ended() ? kNoWindow : program.main_window().id();
+                   program.platform().grab_escape(target, enabled && target != kNoWindow);
+                   if (program.overlay_loaded()) program.overlay().keep_escape(enabled);
+                 }),
+      outline(program.platform(), id(), 2640, 480, 1215, 495),
+      program_(program) {}
+
+float SelectionOverlay::region_left() const {
+  return std::min(start_x, end_x);
+}
+float SelectionOverlay::region_top() const {
+  return std::min(start_y, static_cast<float>(end_y));
+}
+float SelectionOverlay::region_width() const {
+  return std::fabs(end_x - start_x);
+}
+float SelectionOverlay::region_height() const {
+  return std::fabs(static_cast<float>(end_y) - start_y);
+}
+
+void SelectionOverlay::on_load() {
+  outline.set_width(0);
+  outline.set_height(0);
+  phase = 2;
+  navigate_word();
+}
+
+void SelectionOverlay::on_mouse_down(int button, int, float x, float y) {
+  ResumeNext step;
+  if (button == kLeftButton) {
+    step([&] {
+      start_x = x;
+      start_y = y;
+    });
+    step([&] { outline.set_left(x); });
+    step([&] { outline.set_top(y); });
+  }
+}
+
+void SelectionOverlay::on_mouse_move(int button, int, float x, float y) {
+  ResumeNext step;
+  if (button == kLeftButton) {
+    // The outline spans the press point and the pointer, whichever way the
+    // user drags.
+    step([&] { outline.set_left(std::min(start_x, x)); });
+    step([&] { outline.set_top(std::min(start_y, y)); });
+    step([&] { outline.set_width(std::fabs(start_x - x)); });
+    step([&] { outline.set_height(std::fabs(start_y - y)); });
+  }
+}
+
+void SelectionOverlay::on_key(int key_ascii) {
+  if (key_ascii == kEsc && visible()) cancel_selection();
+}
+
+void SelectionOverlay::cancel_selection() {
+  ResumeNext step;
+  step([&] { outline.set_width(0); });
+  step([&] { outline.set_height(0); });
+  step([&] { hide(); });
+  step([&] { tick_timer.set_interval(0); });
+  step([&] { tick_timer.set_enabled(false); });
+  step([&] { program_.main_window().show(); });
+  step([&] { program_.set_mouse_pointer(MousePointer::Arrow); });
+  if (!committed_) navigation_unused_ = true;
+}
+
+void SelectionOverlay::navigate_word_if_unused() {
+  if (!navigation_unused_) return;
+  navigation_unused_ = false;
+  navigate_word();
+}
+
+}  // namespace pr
