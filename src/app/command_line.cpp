@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/constants.hpp"
 #include "platform/report.hpp"
 
 #ifndef PAGEROOK_VERSION
@@ -30,7 +31,9 @@ std::string help_text(std::string_view capture_folder) {
          "Saves the pages of a document as numbered pictures. Open the document, press\n"
          "\"截图\" and drag a rectangle over the page: Pagerook saves it as 0.jpg, then\n"
          "presses Page Down in the document and saves the same rectangle again as 1.jpg,\n"
-         "2.jpg, ... every 1.5 seconds.\n"
+         "2.jpg, ... every " +
+         std::to_string(kPageMs / 1000) + "." + std::to_string(kPageMs % 1000 / 100) +
+         " seconds.\n"
          "The pictures go to " +
          folder +
          "; each run first empties that folder.\n"

@@ -10,9 +10,6 @@ namespace pr::design {
 // The application's title, also the main window's caption.
 inline constexpr const char* kTitle = "Pagerook";
 
-// The folder the captures go to, inside the platform's base folder.
-inline constexpr const char* kCaptureFolderName = "截图";
-
 inline constexpr int kCaptureButton = 1;
 
 // What "截图" tells a first-time user while the pointer rests on it.

@@ -9,6 +9,7 @@
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "capture/cycle.hpp"
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/numbers.hpp"
@@ -21,8 +22,8 @@ namespace {
 
 using Kind = MenuItem::Kind;
 
-// A page takes five ticks of the cycle.
-constexpr int kTicksPerPage = 5;
+// What a choice that the program starts with says of itself.
+constexpr char kDefaultMark[] = "（默认）";
 
 std::string seconds(double tenths) {
   char text[32];
@@ -33,7 +34,7 @@ std::string seconds(double tenths) {
 std::string tick_text(const char* tick) {
   double tenths = leading_number(tick);
   std::string text = seconds(tenths) + " 秒（每页 " + seconds(tenths * kTicksPerPage) + " 秒）";
-  if (std::string_view(tick) == "3") text += "（默认）";
+  if (tenths * kMillisecondsPerTenth == kDefaultTickMs) text += kDefaultMark;
   return text;
 }
 
@@ -72,7 +73,7 @@ Menu MainWindow::popup_menu() const {
   MenuItem qualities{0, "压缩率", Kind::Submenu, false, true, {}};
   for (std::size_t i = 0; i < std::size(menu::kQualities); ++i) {
     std::string text = menu::kQualities[i];
-    if (text == "80") text += "（默认）";
+    if (text == std::to_string(kDefaultJpegQuality)) text += kDefaultMark;
     qualities.items.push_back({menu::kQualityBase + static_cast<int>(i),
                                text,
                                Kind::Radio,
@@ -82,10 +83,12 @@ Menu MainWindow::popup_menu() const {
   }
   MenuItem keys{0, "翻页键", Kind::Submenu, false, true, {}};
   for (std::size_t i = 0; i < std::size(menu::kPageKeys); ++i) {
+    std::string text = menu::kPageKeys[i].text;
+    if (menu::kPageKeys[i].key == kDefaultPageKey) text += kDefaultMark;
     keys.items.push_back({menu::kKeyBase + static_cast<int>(i),
-                          menu::kPageKeys[i].text,
+                          text,
                           Kind::Radio,
-                          page_key == menu::kPageKeys[i].keys,
+                          page_key == menu::kPageKeys[i].key,
                           true,
                           {}});
   }
@@ -124,7 +127,7 @@ void MainWindow::on_menu_choice(int item) {
   } else if (in(menu::kQualityBase, std::size(menu::kQualities))) {
     quality_box.text = menu::kQualities[item - menu::kQualityBase];
   } else if (in(menu::kKeyBase, std::size(menu::kPageKeys))) {
-    page_key = menu::kPageKeys[item - menu::kKeyBase].keys;
+    page_key = menu::kPageKeys[item - menu::kKeyBase].key;
   } else if (item == menu::kPreview) {
     on_preview_chosen();
   } else if (item == menu::kOpenFolder) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/constants.hpp"
+
 namespace pr::menu {
 
 // The ids the main window's popup menu reports. A value item's id is its
@@ -23,14 +25,14 @@ enum Id : int {
 inline constexpr const char* kTicks[] = {"3", "5", "10", "20"};
 // Quality choices as `quality_box` holds them.
 inline constexpr const char* kQualities[] = {"60", "70", "80", "90", "95", "100"};
-// Page-turn keys as the cycle sends them, and what the menu calls them.
+// Page-turn keys and what the menu calls them.
 struct PageKeyChoice {
-  const char* keys;
+  PageKey key;
   const char* text;
 };
-inline constexpr PageKeyChoice kPageKeys[] = {{"{PgDn}", "Page Down（默认）"},
-                                              {"{RIGHT}", "→ 右方向键"},
-                                              {"{DOWN}", "↓ 下方向键"},
-                                              {" ", "空格键"}};
+inline constexpr PageKeyChoice kPageKeys[] = {{PageKey::PageDown, "Page Down"},
+                                              {PageKey::Right, "→ 右方向键"},
+                                              {PageKey::Down, "↓ 下方向键"},
+                                              {PageKey::Space, "空格键"}};
 
 }  // namespace pr::menu

@@ -11,19 +11,14 @@
 
 namespace pr {
 
-namespace {
-constexpr int kEsc = 27;
-constexpr int kEnter = 13;
-}  // namespace
-
 MainWindow::MainWindow(Program& program)
     : AppWindow(program.platform(), design::main_window()),
       keep_on_top_box{0},
       last_picture(design::kEmptyPicture, design::kEmptyPicture,
                    program.platform().twips_per_pixel()),
-      quality_box{"80"},
+      quality_box{std::to_string(kDefaultJpegQuality)},
       page_after_page_box{1},
-      tick_box{"3"},
+      tick_box{std::to_string(kDefaultTickMs / 100)},
       program_(program) {}
 
 void MainWindow::on_load() {
@@ -44,7 +39,7 @@ void MainWindow::on_page_after_page_clicked() {
 void MainWindow::on_capture_clicked() {
   // A running cycle stops first, as with Esc: it must neither page the
   // document under the overlay nor save into the folder emptied here.
-  if (program_.overlay_loaded() && program_.overlay().cycling()) on_key(kEsc);
+  if (program_.overlay_loaded() && program_.overlay().cycling()) on_key(kEscapeChar);
   ResumeNext step;
   step([&] {
     folder_list.set_left_over(empty_capture_folder(platform_, program_.capture_folder()));
@@ -63,10 +58,10 @@ void MainWindow::on_capture_clicked() {
 }
 
 void MainWindow::on_key(int key_ascii) {
-  if (key_ascii == kEsc) {
+  if (key_ascii == kEscapeChar) {
     stop_cycle();
     program_.overlay().end_run(RunEnd::Escape);
-  } else if (key_ascii == kEnter) {
+  } else if (key_ascii == kEnterChar) {
     program_.overlay().tick_timer.set_enabled(true);
     program_.set_mouse_pointer(MousePointer::Arrow);
   }
@@ -107,7 +102,7 @@ void MainWindow::stop_cycle() {
 }
 
 void MainWindow::key_press(int char_code) {
-  if (char_code == kEsc || char_code == kEnter) on_key(char_code);
+  if (char_code == kEscapeChar || char_code == kEnterChar) on_key(char_code);
 }
 
 void MainWindow::on_unload() {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/app_window.hpp"
+#include "core/constants.hpp"
 #include "platform/controls.hpp"
 
 namespace pr {
@@ -24,7 +25,7 @@ class MainWindow : public AppWindow {
   TextBox tick_box;
   bool pdf_at_end = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
   // The page-turn key as the cycle sends it; read at each commit.
-  std::string page_key = "{PgDn}";
+  PageKey page_key = kDefaultPageKey;
 
   // Ends the cycle by itself once two page turns in a row changed nothing.
   bool stop_at_end = true;

@@ -5,6 +5,7 @@
 #include "app/designs.hpp"
 #include "app/main_menu.hpp"
 #include "app/main_window.hpp"
+#include "core/constants.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
 #include "platform/units.hpp"
@@ -67,7 +68,7 @@ void Program::unload_preview() {
 }
 
 std::filesystem::path Program::capture_folder() const {
-  return platform_.base_folder() / files::from_utf8(design::kCaptureFolderName);
+  return platform_.base_folder() / files::from_utf8(kCaptureFolderName);
 }
 
 float Program::twips(int pixels) const {

@@ -4,31 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "core/constants.hpp"
 #include "platform/image.hpp"
 
 namespace pr {
 
-// The values of `SelectionOverlay::phase`: the tick that turns the page, the tick
-// that captures it, and three idle ticks after it (the last is kLastPhase).
-inline constexpr std::int32_t kPageTurnPhase = 0;
-inline constexpr std::int32_t kCapturePhase = 1;
-inline constexpr std::int32_t kLastPhase = 4;
-
-// `tick_box` holds the tick in tenths of a second.
+// The tick of the options is in tenths of a second.
 inline constexpr double kMillisecondsPerTenth = 100.0;
-
-// A new page is saved once two grabs this far apart agree; after this many
-// tries within one tick, a screen that never settles is saved as last seen.
-inline constexpr std::int32_t kSettleMs = 40;
-inline constexpr int kSettleTries = 4;
-
-// Two page turns in a row that change nothing: the document has ended.
-inline constexpr int kUnchangedTurnsAtEnd = 2;
-
-// "自动": the rectangle is grabbed on this grid after a page turn; a page that
-// has not changed after the fixed cycle's period counts as an unchanged turn.
-inline constexpr std::int32_t kAutoPollMs = 50;
-inline constexpr int kAutoPollsPerTurn = 1500 / kAutoPollMs;
 
 // How a capture run ended.
 enum class RunEnd { Escape, DocumentEnd, SingleCapture };

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "app/program.hpp"
+#include "core/constants.hpp"
 #include "platform/errors.hpp"
 #include "platform/keys.hpp"
 #include "selection/selection_overlay.hpp"
@@ -21,8 +22,7 @@ void SelectionOverlay::navigate_word() {
         {"What", Variant{}, true}, {"Which", Variant{}, true}, {"Name", Variant::int16(1), false}};
     selection->call("GoTo", args);
   });
-  static const std::vector<KeyChord> document_start = parse_keys("^{HOME}");
-  step([&] { platform_.send_keys(document_start); });
+  step([&] { platform_.send_keys({kDocumentStart}); });
 }
 
 }  // namespace pr

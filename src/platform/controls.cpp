@@ -63,9 +63,15 @@ void PictureBox::draw_picture(ImageView picture, float dx, float dy, float dw, f
                 to_pixels(sh, tpp_));
 }
 
-Outline::Outline(Platform& platform, WindowId window, float left, float top, float width,
-                 float height)
-    : platform_(platform), window_(window), left_(left), top_(top), width_(width), height_(height) {
+Outline::Outline(Platform& platform, WindowId window, std::uint32_t rgb, float left, float top,
+                 float width, float height)
+    : platform_(platform),
+      window_(window),
+      rgb_(rgb),
+      left_(left),
+      top_(top),
+      width_(width),
+      height_(height) {
   update();
 }
 
@@ -88,7 +94,7 @@ void Outline::set_height(float v) {
 
 void Outline::update() {
   PixelRect r = to_pixel_rect(left_, top_, width_, height_, platform_.twips_per_pixel());
-  platform_.set_outline(window_, r.left, r.top, r.width, r.height);
+  platform_.set_outline(window_, r.left, r.top, r.width, r.height, rgb_);
 }
 
 Timer::Timer(Platform& platform, std::function<void(bool)> on_enabled)

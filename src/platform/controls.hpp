@@ -69,8 +69,9 @@ class PictureBox {
 // The rubber band: a rectangle outline drawn by the platform over a window.
 class Outline {
  public:
-  // Starts at this rectangle, twips.
-  Outline(Platform& platform, WindowId window, float left, float top, float width, float height);
+  // Starts at this rectangle, twips, drawn in `rgb` (0xRRGGBB).
+  Outline(Platform& platform, WindowId window, std::uint32_t rgb, float left, float top,
+          float width, float height);
   float left() const { return left_; }
   float top() const { return top_; }
   float width() const { return width_; }
@@ -84,6 +85,7 @@ class Outline {
   void update();
   Platform& platform_;
   WindowId window_;
+  std::uint32_t rgb_;
   float left_, top_, width_, height_;
 };
 

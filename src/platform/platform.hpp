@@ -132,10 +132,11 @@ class Platform {
   // The window's persistent image, shown as its background from its top-left
   // corner. The view stays valid until the next call for the window.
   virtual void set_window_picture(WindowId w, ImageView picture) = 0;
-  // A one-pixel outline in the client area, drawn above the window's picture
-  // and covering exactly (left, top, width, height). A width or height of 0
-  // or less hides it.
-  virtual void set_outline(WindowId w, int left, int top, int width, int height) = 0;
+  // A one-pixel outline in `rgb` (0xRRGGBB) in the client area, drawn above
+  // the window's picture and covering exactly (left, top, width, height). A
+  // width or height of 0 or less hides it.
+  virtual void set_outline(WindowId w, int left, int top, int width, int height,
+                           std::uint32_t rgb) = 0;
   // Pops the menu up at the pointer, over `w`, without taking the keyboard
   // focus from the window that has it (or giving it back when the menu
   // closes). A choice arrives as menu_choice after this call has returned;
@@ -145,7 +146,7 @@ class Platform {
   // Keys. `send_keys` queues keystrokes for whatever window has the keyboard
   // focus, as if typed, without waiting. `post_key` queues a character for one
   // of our own windows, handled after the current event. While Esc is grabbed,
-  // Esc pressed anywhere reaches `target` as character 27.
+  // Esc pressed anywhere reaches `target` as kEscapeChar.
   virtual void send_keys(const std::vector<KeyChord>& keys) = 0;
   virtual void post_key(WindowId w, int char_code) = 0;
   virtual void grab_escape(WindowId target, bool grab) = 0;

@@ -11,7 +11,6 @@ namespace pr {
 
 namespace {
 constexpr int kLeftButton = 1;
-constexpr int kEnter = 13;
 }  // namespace
 
 void SelectionOverlay::on_mouse_up(int button, int, float x, float y) {
@@ -41,11 +40,11 @@ void SelectionOverlay::on_mouse_up(int button, int, float x, float y) {
     step([&] { main_window.show(); });
     if (program_.page_after_page) {
       // Enter is meant for our own main window only, never for the document.
-      step([&] { platform_.post_key(main_window.id(), kEnter); });
+      step([&] { platform_.post_key(main_window.id(), kEnterChar); });
       step([&] { main_window.keep_out_of(region_left(), region_top(), dx, dy); });
       step([&] { begin_run(); });
       step([&] { save_page(); });
-      step([&] { page_keys = parse_keys(main_window.page_key); });
+      step([&] { page_keys = {chord_of(main_window.page_key)}; });
       step([&] {
         tick_timer.set_interval(
             main_window.auto_mode

@@ -12,7 +12,6 @@ namespace pr {
 
 namespace {
 constexpr int kLeftButton = 1;
-constexpr int kEsc = 27;
 }  // namespace
 
 SelectionOverlay::SelectionOverlay(Program& program)
@@ -24,7 +23,7 @@ SelectionOverlay::SelectionOverlay(Program& program)
                    program.platform().grab_escape(target, enabled && target != kNoWindow);
                    if (program.overlay_loaded()) program.overlay().keep_escape(enabled);
                  }),
-      outline(program.platform(), id(), 2640, 480, 1215, 495),
+      outline(program.platform(), id(), kOutlineColour, 2640, 480, 1215, 495),
       program_(program) {}
 
 float SelectionOverlay::region_left() const {
@@ -72,7 +71,7 @@ void SelectionOverlay::on_mouse_move(int button, int, float x, float y) {
 }
 
 void SelectionOverlay::on_key(int key_ascii) {
-  if (key_ascii == kEsc && visible()) cancel_selection();
+  if (key_ascii == kEscapeChar && visible()) cancel_selection();
 }
 
 void SelectionOverlay::cancel_selection() {

@@ -28,8 +28,8 @@ class SelectionOverlay : public AppWindow {
   float start_y = 0;
   float end_x = 0;
   std::int32_t end_y = 0;
-  // The keys each page turn sends: `MainWindow::page_key`, parsed once at the commit.
-  std::vector<KeyChord> page_keys = parse_keys("{PgDn}");
+  // What each page turn sends: `MainWindow::page_key` as it stood at the commit.
+  std::vector<KeyChord> page_keys{chord_of(kDefaultPageKey)};
 
   void on_load();
   void on_mouse_down(int button, int shift, float x, float y);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "core/constants.hpp"
 #include "platform/image.hpp"
 #include "platform/jpeg_writer.hpp"
 #include "store/pdf_writer.hpp"
@@ -30,9 +31,6 @@ bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::pat
 
 // A screen's dots per inch are this over its twips per pixel.
 inline constexpr float kTwipsPerInch = 1440;
-
-// The run as one PDF, "截图.pdf" in the capture folder.
-inline constexpr char kPdfName[] = "截图.pdf";
 
 // Whether the capture folder holds numbered pictures to make a PDF of.
 bool has_pictures(Program& program);

@@ -160,7 +160,7 @@ class Conformance : public ::testing::Test {
 TEST_F(Conformance, OutlineIsOnePixelWideAboveThePicture) {
   const Image picture = pattern_picture(300, 200);
   WindowId w = overlay_showing(picture);
-  platform().set_outline(w, 10, 20, 50, 30);
+  platform().set_outline(w, 10, 20, 50, 30, kOutline);
   ASSERT_EQ(pixel_when(w, 10, 20, kOutline), kOutline);
   ImageView screen = driver().screen();
   PixelRect c = driver().client_area(w);
@@ -173,7 +173,7 @@ TEST_F(Conformance, OutlineIsOnePixelWideAboveThePicture) {
   EXPECT_EQ(at(9, 20), pattern(9, 20));
 
   // Moved, it leaves the picture behind as it was.
-  platform().set_outline(w, 100, 10, 20, 20);
+  platform().set_outline(w, 100, 10, 20, 20, kOutline);
   ASSERT_EQ(pixel_when(w, 100, 10, kOutline), kOutline);
   EXPECT_EQ(pixel_when(w, 10, 20, pattern(10, 20)), pattern(10, 20));
 }
@@ -185,9 +185,9 @@ TEST_F(Conformance, OutlineWithASideOfZeroOrLessIsHidden) {
       {10, 20, 0, 30}, {10, 20, 50, 0}, {10, 20, -5, 30}, {10, 20, 50, -1}, {0, 0, 0, 0}};
   for (const auto& r : hiding) {
     SCOPED_TRACE(std::to_string(r[2]) + " x " + std::to_string(r[3]));
-    platform().set_outline(w, 10, 20, 50, 30);
+    platform().set_outline(w, 10, 20, 50, 30, kOutline);
     ASSERT_EQ(pixel_when(w, 10, 20, kOutline), kOutline);
-    platform().set_outline(w, r[0], r[1], r[2], r[3]);
+    platform().set_outline(w, r[0], r[1], r[2], r[3], kOutline);
     // The corner is on the top and the left side alike, so no line of any
     // shape may cover it.
     EXPECT_EQ(pixel_when(w, 10, 20, pattern(10, 20)), pattern(10, 20));
@@ -268,7 +268,7 @@ TEST_F(Conformance, ShowAndHideReachTheScreen) {
     // Gone while shown: nothing of it stays, and calls on it do nothing.
     destroy(w);
     platform().show_window(w);
-    platform().set_outline(w, 1, 1, 5, 5);
+    platform().set_outline(w, 1, 1, 5, 5, kOutline);
     platform().post_key(w, 13);
     driver().run_for(100);
     EXPECT_TRUE(sink.of("key", w).empty());
@@ -387,7 +387,7 @@ TEST_F(Conformance, PostedKeysArriveInOrderAfterTheHandlerThatPostedThem) {
 
 TEST_F(Conformance, SentKeysReachTheFocusedWindow) {
   if (std::string why = driver().cannot(Feature::SentKeys); !why.empty()) GTEST_SKIP() << why;
-  platform().send_keys(parse_keys("{PgDn}"));
+  platform().send_keys({{0, Key::PageDown, 0}});
   EXPECT_TRUE(driver().run_until(
       [&] { return driver().sent_keys().find("PageDown") != std::string::npos; }, 10000));
 }

@@ -125,7 +125,7 @@ void Document::show(int n) {
 }
 
 Harness::Harness(int width, int height, float twips_per_pixel, std::unique_ptr<JpegWriter> writer_)
-    : folder(temp.path() / files::from_utf8(design::kCaptureFolderName)),
+    : folder(temp.path() / files::from_utf8(kCaptureFolderName)),
       hp(width, height, temp.path(), twips_per_pixel),
       writer(hp.note_writes(writer_ ? std::move(writer_) : make_system_jpeg_writer())),
       program(hp, *writer) {}

@@ -241,7 +241,7 @@ TEST(Menu, PageTurnKeyIsTakenAtTheCommit) {
     return keys;
   };
   ASSERT_TRUE(choose(h, {"翻页键", "→"}));
-  EXPECT_EQ(h.main_window().page_key, "{RIGHT}");
+  EXPECT_EQ(h.main_window().page_key, PageKey::Right);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1500);
   EXPECT_EQ(turns_after(0), std::vector<std::string>{"Right"});
@@ -314,7 +314,7 @@ TEST(Menu, PdfOnceThereArePictures) {
   h.hp.right_click(h.main_window_id());
   EXPECT_TRUE(h.hp.menu_item({"生成 PDF"})->enabled);
   ASSERT_TRUE(h.hp.choose({"生成 PDF"}));
-  EXPECT_TRUE(fs::is_regular_file(h.folder / files::from_utf8(page_store::kPdfName)));
+  EXPECT_TRUE(fs::is_regular_file(h.folder / files::from_utf8(kPdfName)));
 }
 
 TEST(Menu, ExitClosesAsTheCloseBoxDoes) {

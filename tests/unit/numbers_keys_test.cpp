@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/constants.hpp"
 #include "platform/errors.hpp"
 #include "platform/keys.hpp"
 #include "platform/numbers.hpp"
@@ -56,32 +57,18 @@ TEST(Conversions, OutOfRangeIsAnOverflowError) {
   EXPECT_THROW(to_byte(-1), Error);
 }
 
-TEST(KeyNotation, TheProgramsOwnKeys) {
-  EXPECT_EQ(parse_keys("^{HOME}"), (std::vector<KeyChord>{{kCtrl, Key::Home, 0}}));
-  EXPECT_EQ(parse_keys("{PgDn}"), (std::vector<KeyChord>{{0, Key::PageDown, 0}}));
-  EXPECT_EQ(parse_keys("{Enter}"), (std::vector<KeyChord>{{0, Key::Enter, 0}}));
-  EXPECT_EQ(describe(parse_keys("^{HOME}")), "Ctrl+Home");
-}
-
-TEST(KeyNotation, GeneralForm) {
-  auto keys = parse_keys("+a^%{F4}~{LEFT 3}{+}+(xy)图");
-  ASSERT_EQ(keys.size(), 10u);
-  EXPECT_EQ(keys[0], (KeyChord{kShift, Key::Character, U'a'}));
-  EXPECT_EQ(keys[1], (KeyChord{kCtrl | kAlt, Key::F4, 0}));
-  EXPECT_EQ(keys[2].key, Key::Enter);
-  EXPECT_EQ(keys[3].key, Key::Left);
-  EXPECT_EQ(keys[5].key, Key::Left);
-  EXPECT_EQ(keys[6], (KeyChord{0, Key::Character, U'+'}));
-  EXPECT_EQ(keys[7], (KeyChord{kShift, Key::Character, U'x'}));
-  EXPECT_EQ(keys[8], (KeyChord{kShift, Key::Character, U'y'}));
-  EXPECT_EQ(keys[9], (KeyChord{0, Key::Character, U'图'}));
-  EXPECT_EQ(describe(keys[9]), "图");
-}
-
-TEST(KeyNotation, BadNotationIsRefused) {
-  for (const char* bad : {"{NOSUCHKEY}", "{HOME", "^", "a}", "(ab", "{LEFT x}"}) {
-    EXPECT_THROW(parse_keys(bad), Error) << bad;
+TEST(Keys, TheProgramsOwnKeysDescribeThemselves) {
+  struct Case {
+    PageKey key;
+    const char* text;
+  };
+  for (const Case& c : {Case{PageKey::PageDown, "PageDown"}, Case{PageKey::Right, "Right"},
+                        Case{PageKey::Down, "Down"}, Case{PageKey::Space, " "}}) {
+    EXPECT_EQ(describe(chord_of(c.key)), c.text);
   }
+  EXPECT_EQ(chord_of(kDefaultPageKey), (KeyChord{0, Key::PageDown, 0}));
+  EXPECT_EQ(describe({kDocumentStart, KeyChord{kShift | kAlt, Key::Character, U'图'}}),
+            "Ctrl+Home Alt+Shift+图");
 }
 
 }  // namespace

@@ -305,7 +305,7 @@ struct PdfOfARun : ::testing::Test {
     set_report_sink([this](std::string_view line) { lines.emplace_back(line); });
   }
   ~PdfOfARun() override { set_report_sink(nullptr); }
-  fs::path pdf() const { return h.folder / files::from_utf8(page_store::kPdfName); }
+  fs::path pdf() const { return h.folder / files::from_utf8(kPdfName); }
 
   test::Harness h;
   std::vector<std::string> lines;

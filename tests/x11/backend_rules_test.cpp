@@ -94,7 +94,6 @@ TEST(PixelFormat, ConvertsOtherLayoutsToBgrx) {
 TEST(Keysyms, NamedKeysAndCharacters) {
   EXPECT_EQ(keysym_of({0, Key::PageDown, 0}), static_cast<KeySym>(XK_Next));
   EXPECT_EQ(keysym_of({kCtrl, Key::Home, 0}), static_cast<KeySym>(XK_Home));
-  EXPECT_EQ(keysym_of({0, Key::F12, 0}), static_cast<KeySym>(XK_F12));
   EXPECT_EQ(keysym_of({0, Key::Enter, 0}), static_cast<KeySym>(XK_Return));
   EXPECT_EQ(keysym_of({0, Key::Character, U'a'}), static_cast<KeySym>(XK_a));
   EXPECT_EQ(keysym_of({0, Key::Character, U'é'}), static_cast<KeySym>(XK_eacute));

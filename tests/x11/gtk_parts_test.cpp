@@ -50,7 +50,7 @@ TEST(Canvas, PictureIsDrawnPixelForPixelAndTheOutlineIsOnePixelOfRed) {
   }
   Canvas canvas;
   canvas.set_picture(surface_of(picture), 30, 20);
-  canvas.set_outline({4, 3, 10, 6});
+  canvas.set_outline({4, 3, 10, 6}, 0xC00000);
   const Drawn drawn = draw(canvas, 40, 25);
   for (auto [x, y] : {std::pair{4, 3}, {13, 3}, {4, 8}, {13, 8}, {8, 3}, {4, 5}}) {
     EXPECT_EQ(drawn.pixel(x, y), 0xC00000u) << x << "," << y;
@@ -64,16 +64,16 @@ TEST(Canvas, PictureIsDrawnPixelForPixelAndTheOutlineIsOnePixelOfRed) {
 
 TEST(Canvas, AnOutlineWithASideOfZeroOrLessIsHiddenAndRepaintCoversOldAndNew) {
   Canvas canvas;
-  EXPECT_EQ(canvas.set_outline({2, 2, 5, 0}).size(), 0u);
+  EXPECT_EQ(canvas.set_outline({2, 2, 5, 0}, 0xC00000).size(), 0u);
   EXPECT_TRUE(canvas.outline().empty());
-  const auto first = canvas.set_outline({2, 2, 5, 4});
+  const auto first = canvas.set_outline({2, 2, 5, 4}, 0xC00000);
   EXPECT_EQ(first, outline_strips({2, 2, 5, 4}));
-  EXPECT_EQ(canvas.set_outline({2, 2, 5, 4}).size(), 0u);
-  const auto moved = canvas.set_outline({1, 1, 3, 3});
+  EXPECT_EQ(canvas.set_outline({2, 2, 5, 4}, 0xC00000).size(), 0u);
+  const auto moved = canvas.set_outline({1, 1, 3, 3}, 0xC00000);
   ASSERT_EQ(moved.size(), 8u);
   EXPECT_EQ(moved.front(), (Rect{2, 2, 5, 1}));
   EXPECT_EQ(moved.back(), (Rect{3, 1, 1, 3}));
-  EXPECT_EQ(canvas.set_outline({1, 1, -3, 3}), outline_strips({1, 1, 3, 3}));
+  EXPECT_EQ(canvas.set_outline({1, 1, -3, 3}, 0xC00000), outline_strips({1, 1, 3, 3}));
   const Drawn drawn = draw(canvas, 8, 8);
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) ASSERT_EQ(drawn.pixel(x, y), 0x808080u) << x << "," << y;

@@ -41,7 +41,7 @@ void HeadlessPlatform::type_key(WindowId w, int char_code) {
 
 void HeadlessPlatform::press_escape_anywhere() {
   if (escape_target_ != kNoWindow && sink_) {
-    sink_->key_press(escape_target_, 27);
+    sink_->key_press(escape_target_, kEscapeChar);
     deliver_posted();
   } else {
     keystrokes_.push_back({now_ms_, focus, "Escape (typed)"});

@@ -14,7 +14,7 @@ bool AutomationJournal::fails(const std::string& what) const {
 namespace {
 
 // The four one-pixel strips of an outline in a client area, clipped to it.
-void draw_outline(Image& screen, PixelRect client, const int (&r)[4]) {
+void draw_outline(Image& screen, PixelRect client, const int (&r)[4], std::uint32_t rgb) {
   if (r[2] <= 0 || r[3] <= 0) return;
   const int x0 = client.left + r[0], y0 = client.top + r[1];
   const int x1 = x0 + r[2] - 1, y1 = y0 + r[3] - 1;
@@ -24,7 +24,7 @@ void draw_outline(Image& screen, PixelRect client, const int (&r)[4]) {
         y >= screen.height()) {
       return;
     }
-    screen.set_pixel(x, y, HeadlessPlatform::kOutlineColour);
+    screen.set_pixel(x, y, rgb);
   };
   for (int x = x0; x <= x1; ++x) {
     dot(x, y0);
@@ -161,7 +161,7 @@ ImageView HeadlessPlatform::copy_screen() {
         }
       }
     }
-    draw_outline(copy_, client_area(id), w.outline);
+    draw_outline(copy_, client_area(id), w.outline, w.outline_colour);
   }
   return copy_.view();
 }
@@ -281,8 +281,10 @@ void HeadlessPlatform::set_window_picture(WindowId w, ImageView picture) {
   }
 }
 
-void HeadlessPlatform::set_outline(WindowId w, int left, int top, int width, int height) {
+void HeadlessPlatform::set_outline(WindowId w, int left, int top, int width, int height,
+                                   std::uint32_t rgb) {
   if (Window* win = find(w)) {
+    win->outline_colour = rgb;
     // What the screen shows: a side of 0 or less shows no outline at all.
     const bool shown = width > 0 && height > 0;
     win->outline[0] = shown ? left : 0;

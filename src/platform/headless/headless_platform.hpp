@@ -40,6 +40,7 @@ class HeadlessPlatform : public Platform {
     int left = 0, top = 0, width = 0, height = 0;  // outer, pixels
     Image picture;                                 // a copy of what it shows
     int outline[4] = {0, 0, 0, 0};                 // left, top, width, height; 0: none
+    std::uint32_t outline_colour = 0;
   };
   // A JPEG the program asked for, at its virtual time, with the picture it
   // was handed.
@@ -155,7 +156,8 @@ class HeadlessPlatform : public Platform {
   void set_topmost(WindowId w, bool topmost) override;
   void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
-  void set_outline(WindowId w, int left, int top, int width, int height) override;
+  void set_outline(WindowId w, int left, int top, int width, int height,
+                   std::uint32_t rgb) override;
   void show_menu(WindowId w, const Menu& menu) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override;
@@ -172,11 +174,9 @@ class HeadlessPlatform : public Platform {
   void quit() override { quit_ = true; }
 
   // The colour the screen copy shows where one of our decorated windows is
-  // visible (an undecorated one shows its picture, and its outline in
-  // kOutlineColour).
+  // visible (an undecorated one shows its picture and its outline).
   static constexpr std::uint32_t kMainWindowColour = 0xFF00FF;
   static constexpr std::uint32_t kPreviewColour = 0x00FFFF;  // a tool window
-  static constexpr std::uint32_t kOutlineColour = 0xC00000;
   // The frame of a decorated window: 3 pixels a side under a title bar of 23
   // pixels, 17 for a tool window.
   static constexpr int kBorder = 3, kTitle = 23, kToolTitle = 17;

@@ -16,25 +16,11 @@ struct KeyEntry {
 
 // The navigation keys are extended keys: their own, not the keypad's.
 constexpr KeyEntry kKeys[] = {
-    {Key::Enter, {VK_RETURN}},
-    {Key::Escape, {VK_ESCAPE}},
-    {Key::Tab, {VK_TAB}},
-    {Key::Backspace, {VK_BACK}},
-    {Key::Delete, {VK_DELETE, true}},
-    {Key::Insert, {VK_INSERT, true}},
-    {Key::Home, {VK_HOME, true}},
-    {Key::End, {VK_END, true}},
-    {Key::PageUp, {VK_PRIOR, true}},
-    {Key::PageDown, {VK_NEXT, true}},
-    {Key::Up, {VK_UP, true}},
-    {Key::Down, {VK_DOWN, true}},
-    {Key::Left, {VK_LEFT, true}},
-    {Key::Right, {VK_RIGHT, true}},
+    {Key::Enter, {VK_RETURN}},        {Key::Escape, {VK_ESCAPE}},   {Key::Home, {VK_HOME, true}},
+    {Key::PageDown, {VK_NEXT, true}}, {Key::Down, {VK_DOWN, true}}, {Key::Right, {VK_RIGHT, true}},
 };
 
 VirtualKey virtual_key(Key key) {
-  const int n = static_cast<int>(key) - static_cast<int>(Key::F1);
-  if (n >= 0 && n < 12) return {static_cast<WORD>(VK_F1 + n)};
   for (const KeyEntry& e : kKeys) {
     if (e.key == key) return e.vk;
   }

@@ -39,7 +39,7 @@ LRESULT CALLBACK Win32Platform::held_keys(int code, WPARAM wp, LPARAM lp) {
   if (code == HC_ACTION && keyboard_holder) {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
     const bool down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
-    if (down && key->vkCode == VK_ESCAPE) PostMessageW(keyboard_holder, kPostedKey, 27, 0);
+    if (down && key->vkCode == VK_ESCAPE) PostMessageW(keyboard_holder, kPostedKey, kEscapeChar, 0);
     // Releases pass, so that no key stays down for the system afterwards.
     if (down) return 1;
   }
@@ -146,7 +146,7 @@ LRESULT Win32Platform::handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARA
     case WM_CLOSE:
       // Closing the window that holds input cancels it, as Esc does.
       if (Window* win = find(id); win && win->holding) {
-        deliver([&](EventSink& s) { s.key_press(id, 27); });
+        deliver([&](EventSink& s) { s.key_press(id, kEscapeChar); });
         return 0;
       }
       // The program decides; it destroys the window when it unloads it.

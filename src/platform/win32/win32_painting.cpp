@@ -6,8 +6,6 @@ namespace pr::win32 {
 
 namespace {
 
-constexpr COLORREF kOutlineColour = RGB(192, 0, 0);
-
 // The four one-pixel strips of an outline.
 void invalidate_outline(HWND hwnd, const RECT& r) {
   if (IsRectEmpty(&r)) return;
@@ -31,12 +29,15 @@ void Win32Platform::set_window_picture(WindowId w, ImageView picture) {
   InvalidateRect(win->hwnd.get(), nullptr, FALSE);
 }
 
-void Win32Platform::set_outline(WindowId w, int left, int top, int width, int height) {
+void Win32Platform::set_outline(WindowId w, int left, int top, int width, int height,
+                                std::uint32_t rgb) {
   Window* win = find(w);
   if (!win) return;
   RECT r{};
   if (width > 0 && height > 0) r = {left, top, left + width, top + height};
-  if (EqualRect(&r, &win->outline)) return;
+  const COLORREF colour = RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
+  if (EqualRect(&r, &win->outline) && colour == win->outline_colour) return;
+  win->outline_colour = colour;
   invalidate_outline(win->hwnd.get(), win->outline);
   win->outline = r;
   invalidate_outline(win->hwnd.get(), r);
@@ -66,7 +67,7 @@ void Win32Platform::paint(Window& win, HWND hwnd) {
     if (IntersectRect(&part, &r, &ps.rcPaint)) FillRect(dc, &part, face);
   }
   if (!IsRectEmpty(&win.outline)) {
-    UniqueBrush pen(CreateSolidBrush(kOutlineColour));
+    UniqueBrush pen(CreateSolidBrush(win.outline_colour));
     if (pen) FrameRect(dc, &win.outline, pen.get());
   }
   EndPaint(hwnd, &ps);

@@ -187,7 +187,7 @@ LRESULT Win32Platform::handle_host(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HOTKEY:
       if (wp == kEscapeHotKey && escape_target_ != kNoWindow) {
         WindowId target = escape_target_;
-        deliver([&](EventSink& s) { s.key_press(target, 27); });
+        deliver([&](EventSink& s) { s.key_press(target, kEscapeChar); });
       }
       return 0;
   }

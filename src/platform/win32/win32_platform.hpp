@@ -49,7 +49,8 @@ class Win32Platform : public Platform {
   void set_topmost(WindowId w, bool topmost) override;
   void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
-  void set_outline(WindowId w, int left, int top, int width, int height) override;
+  void set_outline(WindowId w, int left, int top, int width, int height,
+                   std::uint32_t rgb) override;
   // Returns when the menu has closed.
   void show_menu(WindowId w, const Menu& menu) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
@@ -74,6 +75,7 @@ class Win32Platform : public Platform {
     DibSection picture;
     bool has_picture = false;
     RECT outline{};  // pixels; empty: no outline
+    COLORREF outline_colour = 0;
     // A window that grabs input: shown by the program, on the screen once the
     // handler that showed it has returned.
     bool show_pending = false;
@@ -99,7 +101,7 @@ class Win32Platform : public Platform {
   void draw_attention();
   // While a window that grabs input is shown, every key pressed goes to it:
   // a low-level hook takes the keys before any program (on Windows Alt+F4
-  // and Alt+Tab too); Esc reaches the window as character 27.
+  // and Alt+Tab too); Esc reaches the window as kEscapeChar.
   static LRESULT CALLBACK held_keys(int code, WPARAM wp, LPARAM lp);
   void hold_keyboard(HWND hwnd);
   // Puts a window that grabs input on the screen as the active window: the

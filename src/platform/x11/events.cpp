@@ -90,9 +90,9 @@ gboolean X11Platform::on_key(GtkWidget*, GdkEventKey* event, gpointer data) {
   // Only a window that holds the keyboard hears keys; it keeps them all.
   if (!win->style.grabs_input) return FALSE;
   if (win->input_blocked) return TRUE;
-  const int code = event->keyval == GDK_KEY_Escape ? 27
+  const int code = event->keyval == GDK_KEY_Escape ? kEscapeChar
                    : event->keyval == GDK_KEY_Return
-                       ? 13
+                       ? kEnterChar
                        : static_cast<int>(gdk_keyval_to_unicode(event->keyval));
   if (code <= 0 || code > 0xFFFF) return TRUE;
   X11Platform* self = win->platform;

@@ -11,9 +11,7 @@
 
 namespace pr::x11 {
 
-namespace {
-constexpr double kOutlineRed = 192.0 / 255.0;  // RGB(192, 0, 0)
-}
+namespace {}
 
 std::vector<Rect> outline_strips(const Rect& r) {
   if (r.empty()) return {};
@@ -79,9 +77,10 @@ void Canvas::set_picture(SurfacePtr picture, int width, int height) {
   height_ = picture_ ? height : 0;
 }
 
-std::vector<Rect> Canvas::set_outline(const Rect& outline) {
+std::vector<Rect> Canvas::set_outline(const Rect& outline, std::uint32_t rgb) {
   const Rect next = outline.empty() ? Rect{} : outline;
-  if (next == outline_) return {};
+  if (next == outline_ && rgb == outline_rgb_) return {};
+  outline_rgb_ = rgb;
   std::vector<Rect> dirty = outline_strips(outline_);
   outline_ = next;
   for (const Rect& r : outline_strips(outline_)) dirty.push_back(r);
@@ -100,7 +99,8 @@ void Canvas::draw(cairo_t* cr) const {
   }
   if (!outline_.empty()) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    cairo_set_source_rgb(cr, kOutlineRed, 0, 0);
+    cairo_set_source_rgb(cr, (outline_rgb_ >> 16 & 0xFF) / 255.0,
+                         (outline_rgb_ >> 8 & 0xFF) / 255.0, (outline_rgb_ & 0xFF) / 255.0);
     for (const Rect& r : outline_strips(outline_)) cairo_rectangle(cr, r.x, r.y, r.width, r.height);
     cairo_fill(cr);
   }

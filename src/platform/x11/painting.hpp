@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <cairo.h>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -43,13 +44,14 @@ class Canvas {
   bool has_picture() const { return picture_ != nullptr; }
   const Rect& outline() const { return outline_; }
   // The new outline; returns what to repaint (old and new strips).
-  std::vector<Rect> set_outline(const Rect& outline);
+  std::vector<Rect> set_outline(const Rect& outline, std::uint32_t rgb);
   void draw(cairo_t* cr) const;
 
  private:
   SurfacePtr picture_;
   int width_ = 0, height_ = 0;
   Rect outline_;
+  std::uint32_t outline_rgb_ = 0;
 };
 
 }  // namespace pr::x11

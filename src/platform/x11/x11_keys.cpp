@@ -18,43 +18,14 @@ KeySym keysym_of(const KeyChord& chord) {
       return XK_Return;
     case Key::Escape:
       return XK_Escape;
-    case Key::Tab:
-      return XK_Tab;
-    case Key::Backspace:
-      return XK_BackSpace;
-    case Key::Delete:
-      return XK_Delete;
-    case Key::Insert:
-      return XK_Insert;
     case Key::Home:
       return XK_Home;
-    case Key::End:
-      return XK_End;
-    case Key::PageUp:
-      return XK_Prior;
     case Key::PageDown:
       return XK_Next;
-    case Key::Up:
-      return XK_Up;
     case Key::Down:
       return XK_Down;
-    case Key::Left:
-      return XK_Left;
     case Key::Right:
       return XK_Right;
-    case Key::F1:
-    case Key::F2:
-    case Key::F3:
-    case Key::F4:
-    case Key::F5:
-    case Key::F6:
-    case Key::F7:
-    case Key::F8:
-    case Key::F9:
-    case Key::F10:
-    case Key::F11:
-    case Key::F12:
-      return XK_F1 + (static_cast<int>(chord.key) - static_cast<int>(Key::F1));
   }
   return NoSymbol;
 }

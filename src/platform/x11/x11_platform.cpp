@@ -276,10 +276,11 @@ void X11Platform::set_window_picture(WindowId w, ImageView picture) {
   repaint(*win, {{0, 0, win->client.width, win->client.height}});
 }
 
-void X11Platform::set_outline(WindowId w, int left, int top, int width, int height) {
+void X11Platform::set_outline(WindowId w, int left, int top, int width, int height,
+                              std::uint32_t rgb) {
   Win* win = find(w);
   if (!win) return;
-  repaint(*win, win->canvas.set_outline({left, top, width, height}));
+  repaint(*win, win->canvas.set_outline({left, top, width, height}, rgb));
 }
 
 ImageView X11Platform::copy_screen() {
@@ -324,7 +325,7 @@ void X11Platform::grab_escape(WindowId target, bool grab) {
         display(), connection_.root(),
         [this] {
           const WindowId to = escape_target_;
-          if (to != kNoWindow) deliver([&] { sink_->key_press(to, 27); });
+          if (to != kNoWindow) deliver([&] { sink_->key_press(to, kEscapeChar); });
         },
         escape_refusal_told_);
   }

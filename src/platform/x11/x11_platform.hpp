@@ -56,7 +56,8 @@ class X11Platform : public Platform {
   void hide_window(WindowId w) override;
   void set_topmost(WindowId w, bool topmost) override;
   void set_window_picture(WindowId w, ImageView picture) override;
-  void set_outline(WindowId w, int left, int top, int width, int height) override;
+  void set_outline(WindowId w, int left, int top, int width, int height,
+                   std::uint32_t rgb) override;
   void set_caption(WindowId w, std::string_view utf8) override;
   void show_menu(WindowId w, const Menu& menu) override;
   void send_keys(const std::vector<KeyChord>& keys) override;

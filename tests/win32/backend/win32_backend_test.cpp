@@ -28,9 +28,9 @@ struct Stroke {
   DWORD flags;
 };
 
-std::vector<Stroke> strokes(const std::string& notation) {
+std::vector<Stroke> strokes(const std::vector<KeyChord>& chords) {
   std::vector<Stroke> out;
-  for (const INPUT& in : key_inputs(parse_keys(notation))) {
+  for (const INPUT& in : key_inputs(chords)) {
     EXPECT_EQ(in.type, static_cast<DWORD>(INPUT_KEYBOARD));
     out.push_back({in.ki.wVk, in.ki.wScan, in.ki.dwFlags});
   }
@@ -38,21 +38,21 @@ std::vector<Stroke> strokes(const std::string& notation) {
 }
 
 TEST(KeyInput, PageDownAndHomeAreExtendedKeysPressedThenReleased) {
-  auto pgdn = strokes("{PgDn}");
+  auto pgdn = strokes({{0, Key::PageDown, 0}});
   ASSERT_EQ(pgdn.size(), 2u);
   EXPECT_EQ(pgdn[0].vk, VK_NEXT);
   EXPECT_EQ(pgdn[0].flags, static_cast<DWORD>(KEYEVENTF_EXTENDEDKEY));
   EXPECT_EQ(pgdn[1].vk, VK_NEXT);
   EXPECT_EQ(pgdn[1].flags, static_cast<DWORD>(KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP));
 
-  auto enter = strokes("{Enter}");
+  auto enter = strokes({{0, Key::Enter, 0}});
   ASSERT_EQ(enter.size(), 2u);
   EXPECT_EQ(enter[0].vk, VK_RETURN);
   EXPECT_EQ(enter[0].flags & KEYEVENTF_EXTENDEDKEY, 0u);
 }
 
 TEST(KeyInput, CtrlHomeHoldsCtrlAroundHome) {
-  auto keys = strokes("^{HOME}");
+  auto keys = strokes({{kCtrl, Key::Home, 0}});
   ASSERT_EQ(keys.size(), 4u);
   EXPECT_EQ(keys[0].vk, VK_CONTROL);
   EXPECT_EQ(keys[0].flags, 0u);
@@ -65,7 +65,7 @@ TEST(KeyInput, CtrlHomeHoldsCtrlAroundHome) {
 }
 
 TEST(KeyInput, CharactersAreTypedAsUnicodeUnlessCtrlIsHeld) {
-  auto chinese = strokes("截");
+  auto chinese = strokes({{0, Key::Character, U'截'}});
   ASSERT_EQ(chinese.size(), 2u);
   EXPECT_EQ(chinese[0].vk, 0);
   EXPECT_EQ(chinese[0].scan, 0x622A);
@@ -73,13 +73,13 @@ TEST(KeyInput, CharactersAreTypedAsUnicodeUnlessCtrlIsHeld) {
   EXPECT_EQ(chinese[1].flags, static_cast<DWORD>(KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
 
   // Outside the basic plane: a surrogate pair, each unit pressed and released.
-  auto emoji = strokes("\U0001F600");
+  auto emoji = strokes({{0, Key::Character, U'\U0001F600'}});
   ASSERT_EQ(emoji.size(), 4u);
   EXPECT_EQ(emoji[0].scan, 0xD83D);
   EXPECT_EQ(emoji[2].scan, 0xDE00);
 
   // Ctrl+A must be the A key with Ctrl down, not a typed "a".
-  auto ctrl_a = strokes("^a");
+  auto ctrl_a = strokes({{kCtrl, Key::Character, U'a'}});
   ASSERT_EQ(ctrl_a.size(), 4u);
   EXPECT_EQ(ctrl_a[0].vk, VK_CONTROL);
   EXPECT_EQ(ctrl_a[1].vk, 'A');
@@ -424,7 +424,7 @@ TEST_F(Win32Windows, OverlayShowsItsPictureWithTheOutlineAboveIt) {
   }
   platform.move_window(w, 0, 0, 200, 100);
   platform.set_window_picture(w, picture.view());
-  platform.set_outline(w, 10, 20, 50, 30);
+  platform.set_outline(w, 10, 20, 50, 30, 0xC00000);
   platform.show_window(w);
   EXPECT_EQ(GetCapture(), hwnd);
   ImageView screen = screen_when(platform, 150, 80, picture.pixel(150, 80));
@@ -438,13 +438,13 @@ TEST_F(Win32Windows, OverlayShowsItsPictureWithTheOutlineAboveIt) {
   EXPECT_EQ(screen.pixel(150, 80), picture.pixel(150, 80));
 
   // Moving the outline leaves the picture where it was.
-  platform.set_outline(w, 100, 10, 20, 20);
+  platform.set_outline(w, 100, 10, 20, 20, 0xC00000);
   const std::uint8_t* pixels = screen.pixels;
   screen = screen_when(platform, 100, 10, 0xC00000);
   EXPECT_EQ(screen.pixels, pixels) << "the screen copy keeps its bitmap";
   EXPECT_EQ(screen.pixel(10, 20), picture.pixel(10, 20));
   EXPECT_EQ(screen.pixel(100, 10), 0xC00000u);
-  platform.set_outline(w, 0, 0, 0, 0);
+  platform.set_outline(w, 0, 0, 0, 0, 0xC00000);
   EXPECT_EQ(screen_when(platform, 100, 10, picture.pixel(100, 10)).pixel(100, 10),
             picture.pixel(100, 10));
 
