@@ -1,5 +1,5 @@
 // The main window's popup menu: every option and command that lies outside
-// its client area, described from the controls each time it opens.
+// its client area, described from the options each time it opens.
 #include "app/main_menu.hpp"
 
 #include <cstdio>
@@ -9,10 +9,7 @@
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
-#include "capture/cycle.hpp"
-#include "platform/errors.hpp"
 #include "platform/files.hpp"
-#include "platform/numbers.hpp"
 #include "preview/preview_window.hpp"
 #include "store/page_store.hpp"
 
@@ -25,27 +22,16 @@ using Kind = MenuItem::Kind;
 // What a choice that the program starts with says of itself.
 constexpr char kDefaultMark[] = "（默认）";
 
-std::string seconds(double tenths) {
+std::string seconds(std::int32_t ms) {
   char text[32];
-  std::snprintf(text, sizeof text, "%g", tenths / 10.0);
+  std::snprintf(text, sizeof text, "%g", ms / 1000.0);
   return text;
 }
 
-std::string tick_text(const char* tick) {
-  double tenths = leading_number(tick);
-  std::string text = seconds(tenths) + " 秒（每页 " + seconds(tenths * kTicksPerPage) + " 秒）";
-  if (tenths * kMillisecondsPerTenth == kDefaultTickMs) text += kDefaultMark;
+std::string tick_text(std::int32_t ms) {
+  std::string text = seconds(ms) + " 秒（每页 " + seconds(ms * kTicksPerPage) + " 秒）";
+  if (ms == kDefaultTickMs) text += kDefaultMark;
   return text;
-}
-
-// A value box shows a choice when it holds the same number; one that holds
-// no usable number shows none, and the menu still opens.
-bool holds(const TextBox& box, const char* value) {
-  try {
-    return leading_number(box.text) == leading_number(value);
-  } catch (const Error&) {
-    return false;
-  }
 }
 
 MenuItem check(int id, const char* text, bool on) {
@@ -64,20 +50,24 @@ Menu MainWindow::popup_menu() const {
     ticks.items.push_back({menu::kTickBase + static_cast<int>(i),
                            tick_text(menu::kTicks[i]),
                            Kind::Radio,
-                           !auto_mode && holds(tick_box, menu::kTicks[i]),
+                           !options.auto_pace && options.tick_ms == menu::kTicks[i],
                            true,
                            {}});
   }
-  ticks.items.push_back(
-      {menu::kAutoTick, "自动（页面一稳定就保存并翻页）", Kind::Radio, auto_mode, true, {}});
+  ticks.items.push_back({menu::kAutoTick,
+                         "自动（页面一稳定就保存并翻页）",
+                         Kind::Radio,
+                         options.auto_pace,
+                         true,
+                         {}});
   MenuItem qualities{0, "压缩率", Kind::Submenu, false, true, {}};
   for (std::size_t i = 0; i < std::size(menu::kQualities); ++i) {
-    std::string text = menu::kQualities[i];
-    if (text == std::to_string(kDefaultJpegQuality)) text += kDefaultMark;
+    std::string text = std::to_string(menu::kQualities[i]);
+    if (menu::kQualities[i] == kDefaultJpegQuality) text += kDefaultMark;
     qualities.items.push_back({menu::kQualityBase + static_cast<int>(i),
                                text,
                                Kind::Radio,
-                               holds(quality_box, menu::kQualities[i]),
+                               options.jpeg_quality == menu::kQualities[i],
                                true,
                                {}});
   }
@@ -88,22 +78,22 @@ Menu MainWindow::popup_menu() const {
     keys.items.push_back({menu::kKeyBase + static_cast<int>(i),
                           text,
                           Kind::Radio,
-                          page_key == menu::kPageKeys[i].key,
+                          options.page_key == menu::kPageKeys[i].key,
                           true,
                           {}});
   }
   return {
-      check(menu::kKeepOnTop, "窗口前置", keep_on_top_box.value == 1),
-      check(menu::kIntervalCapture, "间隔截图", page_after_page_box.value == 1),
+      check(menu::kKeepOnTop, "窗口前置", options.keep_on_top),
+      check(menu::kIntervalCapture, "间隔截图", options.page_after_page),
       ticks,
       qualities,
       keys,
-      check(menu::kStopAtEnd, "到末页自动停止", stop_at_end),
+      check(menu::kStopAtEnd, "到末页自动停止", options.stop_at_end),
       separator(),
       {menu::kPreview, "预览", Kind::Command, false, preview_possible(*this), {}},
       {menu::kOpenFolder, "打开截图文件夹", Kind::Command, false, true, {}},
       {menu::kMakePdf, "生成 PDF", Kind::Command, false, page_store::has_pictures(program_), {}},
-      check(menu::kPdfAtEnd, "结束时生成 PDF", pdf_at_end),
+      check(menu::kPdfAtEnd, "结束时生成 PDF", options.pdf_at_end),
       separator(),
       {menu::kExit, "退出", Kind::Command, false, true, {}},
   };
@@ -114,20 +104,19 @@ void MainWindow::on_menu_choice(int item) {
     return item >= base && item < base + static_cast<int>(count);
   };
   if (item == menu::kKeepOnTop) {
-    keep_on_top_box.value = keep_on_top_box.value == 1 ? 0 : 1;
-    on_keep_on_top_clicked();
+    options.keep_on_top = !options.keep_on_top;
+    on_keep_on_top_changed();
   } else if (item == menu::kIntervalCapture) {
-    page_after_page_box.value = page_after_page_box.value == 1 ? 0 : 1;
-    on_page_after_page_clicked();
+    options.page_after_page = !options.page_after_page;
   } else if (in(menu::kTickBase, std::size(menu::kTicks))) {
-    tick_box.text = menu::kTicks[item - menu::kTickBase];
-    auto_mode = false;
+    options.tick_ms = menu::kTicks[item - menu::kTickBase];
+    options.auto_pace = false;
   } else if (item == menu::kAutoTick) {
-    auto_mode = true;
+    options.auto_pace = true;
   } else if (in(menu::kQualityBase, std::size(menu::kQualities))) {
-    quality_box.text = menu::kQualities[item - menu::kQualityBase];
+    options.jpeg_quality = menu::kQualities[item - menu::kQualityBase];
   } else if (in(menu::kKeyBase, std::size(menu::kPageKeys))) {
-    page_key = menu::kPageKeys[item - menu::kKeyBase].key;
+    options.page_key = menu::kPageKeys[item - menu::kKeyBase].key;
   } else if (item == menu::kPreview) {
     on_preview_chosen();
   } else if (item == menu::kOpenFolder) {
@@ -137,9 +126,9 @@ void MainWindow::on_menu_choice(int item) {
   } else if (item == menu::kMakePdf) {
     page_store::save_pdf(program_);
   } else if (item == menu::kStopAtEnd) {
-    stop_at_end = !stop_at_end;
+    options.stop_at_end = !options.stop_at_end;
   } else if (item == menu::kPdfAtEnd) {
-    pdf_at_end = !pdf_at_end;
+    options.pdf_at_end = !options.pdf_at_end;
   }
   // "退出" unloads this window: the program handles it, not the window itself.
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "core/constants.hpp"
 
 namespace pr::menu {
@@ -21,10 +23,9 @@ enum Id : int {
   kKeyBase = 300,
 };
 
-// Tick choices, tenths of a second as `tick_box` holds them.
-inline constexpr const char* kTicks[] = {"3", "5", "10", "20"};
-// Quality choices as `quality_box` holds them.
-inline constexpr const char* kQualities[] = {"60", "70", "80", "90", "95", "100"};
+// Tick choices, milliseconds.
+inline constexpr std::int32_t kTicks[] = {300, 500, 1000, 2000};
+inline constexpr int kQualities[] = {60, 70, 80, 90, 95, 100};
 // Page-turn keys and what the menu calls them.
 struct PageKeyChoice {
   PageKey key;

@@ -13,27 +13,17 @@ namespace pr {
 
 MainWindow::MainWindow(Program& program)
     : AppWindow(program.platform(), design::main_window()),
-      keep_on_top_box{0},
       last_picture(design::kEmptyPicture, design::kEmptyPicture,
                    program.platform().twips_per_pixel()),
-      quality_box{std::to_string(kDefaultJpegQuality)},
-      page_after_page_box{1},
-      tick_box{std::to_string(kDefaultTickMs / 100)},
       program_(program) {}
 
 void MainWindow::on_load() {
-  program_.page_after_page = true;
   move(0, 0, width(), height());
   platform_.set_topmost(id(), true);
 }
 
-void MainWindow::on_keep_on_top_clicked() {
-  if (keep_on_top_box.value == 1) platform_.set_topmost(id(), true);
-  if (keep_on_top_box.value == 0) platform_.set_topmost(id(), false);
-}
-
-void MainWindow::on_page_after_page_clicked() {
-  program_.page_after_page = page_after_page_box.value == 1;
+void MainWindow::on_keep_on_top_changed() {
+  platform_.set_topmost(id(), options.keep_on_top);
 }
 
 void MainWindow::on_capture_clicked() {

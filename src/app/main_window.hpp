@@ -1,41 +1,27 @@
 #pragma once
 
-#include <string>
-
 #include "app/app_window.hpp"
-#include "core/constants.hpp"
+#include "core/options.hpp"
 #include "platform/controls.hpp"
 
 namespace pr {
 
 class Program;
 
-// The main window: one button on screen, and off-screen controls holding the
-// options (interval capture, tick, quality) and the working data (the file
-// list of the capture folder, the capture picture).
+// The main window: one button on screen, the options its menu edits, and the
+// working data (the file list of the capture folder, the capture picture).
 class MainWindow : public AppWindow {
  public:
   explicit MainWindow(Program& program);
 
-  CheckBox keep_on_top_box;
+  Options options;
+  // The last capture, the preview's picture and the page a run saves.
   PictureBox last_picture;
-  TextBox quality_box;
   FileList folder_list;
-  CheckBox page_after_page_box;
-  TextBox tick_box;
-  bool pdf_at_end = false;  // "结束时生成 PDF": the PDF of the run is written when it stops
-  // The page-turn key as the cycle sends it; read at each commit.
-  PageKey page_key = kDefaultPageKey;
-
-  // Ends the cycle by itself once two page turns in a row changed nothing.
-  bool stop_at_end = true;
-  // "自动": each page is saved as soon as it has settled and the next one is
-  // turned at once, instead of the fixed five-tick cycle.
-  bool auto_mode = false;
 
   void on_load();
-  void on_keep_on_top_clicked();
-  void on_page_after_page_clicked();
+  // Follows `options.keep_on_top`.
+  void on_keep_on_top_changed();
   void on_capture_clicked();
   void on_preview_chosen();
   void on_key(int key_ascii);

@@ -7,6 +7,7 @@
 #include "app/main_window.hpp"
 #include "core/constants.hpp"
 #include "platform/files.hpp"
+#include "platform/numbers.hpp"
 #include "platform/report.hpp"
 #include "platform/units.hpp"
 #include "preview/preview_window.hpp"
@@ -31,10 +32,12 @@ Program::Program(Platform& platform, JpegWriter& writer) : platform_(platform), 
     return;
   }
   if (trace_) {
-    // Benchmarks need a shorter tick than the designed one.
-    if (const char* tick = std::getenv("PAGEROOK_BENCH_TICK")) main_window_->tick_box.text = tick;
+    // Benchmarks need a shorter tick than the designed one, given in tenths.
+    if (const char* tick = std::getenv("PAGEROOK_BENCH_TICK")) {
+      main_window_->options.tick_ms = to_int32(leading_number(tick) * 100);
+    }
     // ... and "自动" before the menu that will offer it.
-    if (std::getenv("PAGEROOK_BENCH_AUTO")) main_window_->auto_mode = true;
+    if (std::getenv("PAGEROOK_BENCH_AUTO")) main_window_->options.auto_pace = true;
   }
   dispatch([&] { main_window_->on_load(); });
   dispatch([&] { main_window_->show(); });

@@ -33,8 +33,6 @@ class Program : public EventSink {
   // The folder the captures go to: "截图" in the platform's base folder.
   std::filesystem::path capture_folder() const;
 
-  // True: a commit keeps capturing page after page.
-  bool page_after_page = false;
   // Hears the one line that sums up each capture run; nobody by default.
   std::function<void(std::string_view)> run_report;
 

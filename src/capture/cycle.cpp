@@ -81,12 +81,12 @@ void SelectionOverlay::cycle_tick() {
   // no page is skipped and the numbers have no gap.
   if (run_.held) {
     if (!save_page()) return;
-    if (run_.auto_mode) {
+    if (run_.auto_pace) {
       turn_page();
       return;
     }
   }
-  if (run_.auto_mode) {
+  if (run_.auto_pace) {
     auto_tick();
     return;
   }
@@ -192,7 +192,7 @@ bool SelectionOverlay::take_new_page() {
 
 bool SelectionOverlay::count_unchanged_turn() {
   ++run_.unchanged_turns;
-  if (run_.unchanged_turns < kUnchangedTurnsAtEnd || !program_.main_window().stop_at_end)
+  if (run_.unchanged_turns < kUnchangedTurnsAtEnd || !program_.main_window().options.stop_at_end)
     return false;
   program_.main_window().stop_cycle();
   end_run(RunEnd::DocumentEnd);
@@ -200,7 +200,7 @@ bool SelectionOverlay::count_unchanged_turn() {
 }
 
 void SelectionOverlay::begin_run() {
-  run_.auto_mode = program_.main_window().auto_mode;
+  run_.auto_pace = program_.main_window().options.auto_pace;
   run_.last_saved.resize(0, 0);
   run_.pages = 0;
   run_.unchanged_turns = 0;

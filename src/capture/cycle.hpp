@@ -9,9 +9,6 @@
 
 namespace pr {
 
-// The tick of the options is in tenths of a second.
-inline constexpr double kMillisecondsPerTenth = 100.0;
-
 // How a capture run ended.
 enum class RunEnd { Escape, DocumentEnd, SingleCapture };
 
@@ -31,7 +28,7 @@ struct PageRun {
   // From a commit until the run's end is told.
   bool active = false;
   // "自动" as it stood at the commit: the run keeps the pace it began with.
-  bool auto_mode = false;
+  bool auto_pace = false;
   // A screen copy is under way; a copy that failed holds the cycle as well.
   bool copying = false;
   bool grab_failed = false;

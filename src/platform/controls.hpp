@@ -13,15 +13,6 @@
 
 namespace pr {
 
-struct TextBox {
-  std::string text;
-};
-
-// Value: 0 unchecked, 1 checked, 2 greyed.
-struct CheckBox {
-  int value = 0;
-};
-
 // The files one folder shows in a file list: visible files only.
 class FileList {
  public:

@@ -38,18 +38,16 @@ void SelectionOverlay::on_mouse_up(int button, int, float x, float y) {
     step([&] { last.draw_picture(picture(), 0, 0, dx, dy, region_left(), region_top(), dx, dy); });
     step([&] { hide(); });
     step([&] { main_window.show(); });
-    if (program_.page_after_page) {
+    if (main_window.options.page_after_page) {
       // Enter is meant for our own main window only, never for the document.
       step([&] { platform_.post_key(main_window.id(), kEnterChar); });
       step([&] { main_window.keep_out_of(region_left(), region_top(), dx, dy); });
       step([&] { begin_run(); });
       step([&] { save_page(); });
-      step([&] { page_keys = {chord_of(main_window.page_key)}; });
+      step([&] { page_keys = {chord_of(main_window.options.page_key)}; });
       step([&] {
-        tick_timer.set_interval(
-            main_window.auto_mode
-                ? kAutoPollMs
-                : to_int32(leading_number(main_window.tick_box.text) * kMillisecondsPerTenth));
+        tick_timer.set_interval(main_window.options.auto_pace ? kAutoPollMs
+                                                              : main_window.options.tick_ms);
       });
       step([&] { tick_timer.set_enabled(true); });
     } else {

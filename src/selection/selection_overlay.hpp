@@ -28,7 +28,7 @@ class SelectionOverlay : public AppWindow {
   float start_y = 0;
   float end_x = 0;
   std::int32_t end_y = 0;
-  // What each page turn sends: `MainWindow::page_key` as it stood at the commit.
+  // What each page turn sends: the page key of the options as it stood at the commit.
   std::vector<KeyChord> page_keys{chord_of(kDefaultPageKey)};
 
   void on_load();

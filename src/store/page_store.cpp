@@ -39,7 +39,7 @@ bool save_capture(Program& program) {
   // The count of files is the next number, unless that name is taken (a file
   // was removed from the middle): then the next free number above it.
   while (files::exists(numbered(folder, n))) ++n;
-  std::int16_t quality = to_int16(leading_number(main_window.quality_box.text));
+  const int quality = main_window.options.jpeg_quality;
   float dpi = kTwipsPerInch / program.platform().twips_per_pixel();
   bool written = save_jpeg(program.jpeg_writer(), main_window.last_picture.picture(),
                            numbered(folder, n), quality, dpi);
@@ -48,7 +48,7 @@ bool save_capture(Program& program) {
 }
 
 bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,
-               std::int16_t quality, float dpi) {
+               int quality, float dpi) {
   std::uint8_t byte = to_byte(quality);
   return writer.write(picture, fileName, byte, dpi);
 }

@@ -27,7 +27,7 @@ bool save_capture(Program& program);
 // quality outside 0..255 throws an overflow error before anything is written.
 // Returns whether it was written.
 bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& fileName,
-               std::int16_t quality, float dpi);
+               int quality, float dpi);
 
 // A screen's dots per inch are this over its twips per pixel.
 inline constexpr float kTwipsPerInch = 1440;

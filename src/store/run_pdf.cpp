@@ -59,7 +59,7 @@ PdfOutcome save_pdf(Program& program) {
 }
 
 PdfOutcome pdf_at_run_end(Program& program) {
-  if (!program.main_window().pdf_at_end || !has_pictures(program)) return {};
+  if (!program.main_window().options.pdf_at_end || !has_pictures(program)) return {};
   return save_pdf(program);
 }
 

@@ -23,7 +23,7 @@ int run(const std::filesystem::path& parent, int pages) {
   pr::HeadlessPlatform hp(1920, 1080, parent);
   std::unique_ptr<pr::JpegWriter> writer = pr::make_system_jpeg_writer();
   pr::Program program(hp, *writer);
-  program.main_window().pdf_at_end = true;
+  program.main_window().options.pdf_at_end = true;
   pr::test::paint_smooth(hp.screen(), 0);
   hp.click_button(hp.id_of("MainWindow"), 1);
   pr::WindowId overlay = hp.id_of("SelectionOverlay");

@@ -116,7 +116,7 @@ TEST(PageEnd, FivePagesThenTwoUnchangedTurnsStopTheCycleAsEscDoes) {
 TEST(PageEnd, WithTheOptionOffItRunsOnAndSavesNoMoreFiles) {
   Harness h;
   Document document(h.hp, 5);
-  h.main_window().stop_at_end = false;
+  h.main_window().options.stop_at_end = false;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(30000);
   EXPECT_TRUE(h.overlay().tick_timer.enabled());
@@ -267,7 +267,7 @@ TEST(AutoPace, AFailedSaveHoldsThePageTurnUntilThePageIsSaved) {
   // The third save fails at once and at the next poll.
   Harness h(1920, 1080, 15, std::make_unique<FailingWriter>(2, 2));
   Document document(h.hp, 4, 120);
-  h.main_window().auto_mode = true;
+  h.main_window().options.auto_pace = true;
   set_report_sink([](std::string_view) {});
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(6000);
@@ -286,7 +286,7 @@ TEST(AutoPace, AFailedSaveHoldsThePageTurnUntilThePageIsSaved) {
 TEST(AutoPace, EachPageIsSavedAsSoonAsItSettlesAndTheNextTurnedAtOnce) {
   Harness h;
   Document document(h.hp, 5, 120);
-  h.main_window().auto_mode = true;
+  h.main_window().options.auto_pace = true;
   h.capture(1500, 1500, 4500, 4500);
   EXPECT_EQ(h.overlay().tick_timer.interval(), kAutoPollMs);
   h.hp.advance(3799);

@@ -313,7 +313,7 @@ struct PdfOfARun : ::testing::Test {
 
 TEST_F(PdfOfARun, EscWritesItWhenTheOptionIsOn) {
   test::Document document(h.hp, 5);
-  h.main_window().pdf_at_end = true;
+  h.main_window().options.pdf_at_end = true;
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(3000);  // two more pages
   ASSERT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
@@ -331,7 +331,7 @@ TEST_F(PdfOfARun, EscWritesItWhenTheOptionIsOn) {
 
   // pdf_at_run_end tells the end-of-run report whether it wrote one.
   EXPECT_TRUE(page_store::pdf_at_run_end(h.program).written);
-  h.main_window().pdf_at_end = false;
+  h.main_window().options.pdf_at_end = false;
   fs::remove(pdf());
   EXPECT_FALSE(page_store::pdf_at_run_end(h.program).written);
   h.hp.press_escape_anywhere();

@@ -17,11 +17,10 @@ using test::Harness;
 TEST(StartUp, MainWindowAtItsDesignedValues) {
   Harness h;
   MainWindow& f = h.main_window();
-  EXPECT_TRUE(h.program.page_after_page);
-  EXPECT_EQ(f.keep_on_top_box.value, 0);
-  EXPECT_EQ(f.page_after_page_box.value, 1);
-  EXPECT_EQ(f.quality_box.text, "80");
-  EXPECT_EQ(f.tick_box.text, "3");
+  EXPECT_TRUE(f.options.page_after_page);
+  EXPECT_FALSE(f.options.keep_on_top);
+  EXPECT_EQ(f.options.jpeg_quality, 80);
+  EXPECT_EQ(f.options.tick_ms, 300);
   EXPECT_EQ(f.last_picture.width(), design::kEmptyPicture);
   const auto* w = h.hp.window_named("MainWindow");
   ASSERT_NE(w, nullptr);
@@ -43,48 +42,6 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   EXPECT_LT(h.hp.call_index("move MainWindow"), h.hp.call_index("topmost MainWindow"));
   EXPECT_LT(h.hp.call_index("topmost MainWindow"), h.hp.call_index("show MainWindow"));
   EXPECT_FALSE(h.program.overlay_loaded());
-}
-
-TEST(StartUp, IntervalModeIsTrueWhateverCheck2Shows) {
-  Harness h;
-  MainWindow& f = h.main_window();
-  EXPECT_TRUE(h.program.page_after_page);
-  for (int shown : {0, 1, 2}) {
-    f.page_after_page_box.value = shown;
-    h.program.page_after_page = false;
-    f.on_load();
-    EXPECT_TRUE(h.program.page_after_page) << shown;
-    EXPECT_EQ(f.page_after_page_box.value, shown) << "the box keeps what it shows";
-  }
-}
-
-TEST(StartUp, Check2ClickTakesIntervalModeFromTheBox) {
-  Harness h;
-  MainWindow& f = h.main_window();
-  f.page_after_page_box.value = 0;
-  f.on_page_after_page_clicked();
-  EXPECT_FALSE(h.program.page_after_page);
-  f.page_after_page_box.value = 1;
-  f.on_page_after_page_clicked();
-  EXPECT_TRUE(h.program.page_after_page);
-  f.page_after_page_box.value = 2;
-  f.on_page_after_page_clicked();
-  EXPECT_FALSE(h.program.page_after_page);
-}
-
-TEST(StartUp, Check1KeepsOnTopOrLetsGo) {
-  Harness h;
-  MainWindow& f = h.main_window();
-  f.keep_on_top_box.value = 0;
-  f.on_keep_on_top_clicked();
-  EXPECT_FALSE(h.hp.window_named("MainWindow")->topmost);
-  f.keep_on_top_box.value = 1;
-  f.on_keep_on_top_clicked();
-  EXPECT_TRUE(h.hp.window_named("MainWindow")->topmost);
-  std::size_t calls = h.hp.calls().size();
-  f.keep_on_top_box.value = 2;
-  f.on_keep_on_top_clicked();
-  EXPECT_EQ(h.hp.calls().size(), calls);
 }
 
 TEST(CaptureRun, FreezesTheScreenWithoutTheMainWindow) {
@@ -130,8 +87,7 @@ TEST(CaptureRun, MissingFolderIsNoObstacle) {
 TEST(CaptureRun, DragSavesExactlyTheDraggedRectangle) {
   Harness h;
   test::paint_markers(h.hp.screen());
-  h.main_window().page_after_page_box.value = 0;
-  h.main_window().on_page_after_page_clicked();
+  h.main_window().options.page_after_page = false;
   h.capture(1500, 3000, 7500, 9000);  // 100..500 x 200..600 px
 
   EXPECT_EQ(h.files(), std::vector<std::string>{"0.jpg"});
@@ -214,8 +170,7 @@ TEST(CaptureRun, ReleaseYAbove16BitsIsKept) {
 
 TEST(CaptureRun, SmallRectanglesAreNotCropped) {
   Harness h;
-  h.main_window().page_after_page_box.value = 0;
-  h.main_window().on_page_after_page_clicked();
+  h.main_window().options.page_after_page = false;
   // A click, 9 pixels, 600 x 135 twips: no crop, and nothing saved before the
   // first crop of the program run.
   for (auto r :
@@ -234,8 +189,7 @@ TEST(CaptureRun, SmallRectanglesAreNotCropped) {
 TEST(CaptureRun, ClickAfterAnEarlierCropSavesNothing) {
   Harness h;
   test::paint_markers(h.hp.screen());
-  h.main_window().page_after_page_box.value = 0;
-  h.main_window().on_page_after_page_clicked();
+  h.main_window().options.page_after_page = false;
   h.capture(1500, 1500, 3000, 3000);
   h.hp.mouse_down(h.main_window_id(), 1, 0, 0);  // not the overlay: ignored
   h.click_capture();                             // empties the folder
@@ -362,8 +316,7 @@ TEST(Preview, NothingBeforeAnyCapture) {
 TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
   Harness h;
   test::paint_markers(h.hp.screen());
-  h.main_window().page_after_page_box.value = 0;
-  h.main_window().on_page_after_page_clicked();
+  h.main_window().options.page_after_page = false;
   h.capture(1500, 1500, 4500, 3510);  // 200 x 134 pixels
   bool checked = false;
   h.hp.during_modal.push_back([&] {

@@ -412,8 +412,7 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   start_document(200, 150, 700, 500);
   start_program();
   focus_document();
-  program_->main_window().page_after_page_box.value = 0;  // one picture per capture
-  program_->main_window().on_page_after_page_clicked();
+  program_->main_window().options.page_after_page = false;  // one picture per capture
 
   // The frame: a title bar with the close box only, not resizable.
   Atom type;
@@ -500,7 +499,7 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   }
   fake_button(true);
   fake_button(false);
-  ASSERT_TRUE(wait_for([&] { return program_->main_window().quality_box.text == "95"; }, 10s));
+  ASSERT_TRUE(wait_for([&] { return program_->main_window().options.jpeg_quality == 95; }, 10s));
   EXPECT_TRUE(wait_for([&] { return !shown(platform_->popup_menu()); }, 10s));
   XGetInputFocus(probe(), &now, &revert);
   EXPECT_EQ(now, document_->window()) << "after the menu";
