@@ -8,9 +8,9 @@
 
 #include <filesystem>
 
-#include "capture/page_compare.hpp"
-#include "platform/controls.hpp"
-#include "store/turbojpeg_writer.hpp"
+#include "app/controls.hpp"
+#include "core/page_compare.hpp"
+#include "core/turbojpeg_writer.hpp"
 #include "synthetic_page.hpp"
 
 namespace {

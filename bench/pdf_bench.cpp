@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
+#include "core/pdf_writer.hpp"
+#include "core/turbojpeg_writer.hpp"
 #include "platform/image.hpp"
-#include "store/pdf_writer.hpp"
-#include "store/turbojpeg_writer.hpp"
 #include "synthetic_page.hpp"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/controls.hpp"
+#include "app/controls.hpp"
 #include "platform/units.hpp"
 
 namespace pr {

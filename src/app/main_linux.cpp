@@ -3,9 +3,9 @@
 
 #include "app/command_line.hpp"
 #include "app/program.hpp"
+#include "core/system_jpeg_writer.hpp"
 #include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 int main(int argc, char** argv) {
   if (auto status =

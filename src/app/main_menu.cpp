@@ -8,10 +8,9 @@
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
+#include "app/preview_window.hpp"
 #include "app/program.hpp"
 #include "platform/files.hpp"
-#include "preview/preview_window.hpp"
-#include "store/page_store.hpp"
 
 namespace pr {
 
@@ -90,9 +89,9 @@ Menu MainWindow::popup_menu() const {
       keys,
       check(menu::kStopAtEnd, "到末页自动停止", options.stop_at_end),
       separator(),
-      {menu::kPreview, "预览", Kind::Command, false, preview_possible(*this), {}},
+      {menu::kPreview, "预览", Kind::Command, false, has_capture(), {}},
       {menu::kOpenFolder, "打开截图文件夹", Kind::Command, false, true, {}},
-      {menu::kMakePdf, "生成 PDF", Kind::Command, false, page_store::has_pictures(program_), {}},
+      {menu::kMakePdf, "生成 PDF", Kind::Command, false, program_.store().has_pictures(), {}},
       check(menu::kPdfAtEnd, "结束时生成 PDF", options.pdf_at_end),
       separator(),
       {menu::kExit, "退出", Kind::Command, false, true, {}},
@@ -124,7 +123,7 @@ void MainWindow::on_menu_choice(int item) {
     if (!files::exists(folder)) files::create_folder(folder);
     platform_.open_folder(folder);
   } else if (item == menu::kMakePdf) {
-    page_store::save_pdf(program_);
+    program_.store().save_pdf();
   } else if (item == menu::kStopAtEnd) {
     options.stop_at_end = !options.stop_at_end;
   } else if (item == menu::kPdfAtEnd) {

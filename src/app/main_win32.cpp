@@ -4,10 +4,10 @@
 
 #include "app/command_line.hpp"
 #include "app/program.hpp"
+#include "core/system_jpeg_writer.hpp"
 #include "platform/report.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "resource_ids.h"
-#include "store/system_jpeg_writer.hpp"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (auto status =

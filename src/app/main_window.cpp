@@ -1,13 +1,11 @@
 #include "app/main_window.hpp"
 
 #include "app/designs.hpp"
+#include "app/preview_window.hpp"
 #include "app/program.hpp"
+#include "app/selection_overlay.hpp"
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
-#include "preview/preview_window.hpp"
-#include "selection/selection_overlay.hpp"
-#include "store/capture_folder.hpp"
-#include "store/page_store.hpp"
 
 namespace pr {
 
@@ -16,6 +14,11 @@ MainWindow::MainWindow(Program& program)
       last_picture(design::kEmptyPicture, design::kEmptyPicture,
                    program.platform().twips_per_pixel()),
       program_(program) {}
+
+bool MainWindow::has_capture() const {
+  return last_picture.width() > design::kEmptyPicture &&
+         last_picture.height() > design::kEmptyPicture;
+}
 
 void MainWindow::on_load() {
   move(0, 0, width(), height());
@@ -31,9 +34,7 @@ void MainWindow::on_capture_clicked() {
   // document under the overlay nor save into the folder emptied here.
   if (program_.overlay_loaded() && program_.overlay().cycling()) on_key(kEscapeChar);
   ResumeNext step;
-  step([&] {
-    folder_list.set_left_over(empty_capture_folder(platform_, program_.capture_folder()));
-  });
+  step([&] { program_.store().empty(); });
   step([&] { program_.overlay().hide(); });
   step([&] { program_.overlay().navigate_word_if_unused(); });
   step([&] { program_.preview().hide(); });

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/app_window.hpp"
+#include "app/controls.hpp"
 #include "core/options.hpp"
-#include "platform/controls.hpp"
 
 namespace pr {
 
@@ -17,7 +17,10 @@ class MainWindow : public AppWindow {
   Options options;
   // The last capture, the preview's picture and the page a run saves.
   PictureBox last_picture;
-  FileList folder_list;
+
+  // Whether the capture picture holds a capture: larger than the empty
+  // picture box, the only size a save saves and a preview shows.
+  bool has_capture() const;
 
   void on_load();
   // Follows `options.keep_on_top`.

@@ -5,13 +5,13 @@
 #include "app/designs.hpp"
 #include "app/main_menu.hpp"
 #include "app/main_window.hpp"
+#include "app/preview_window.hpp"
+#include "app/selection_overlay.hpp"
 #include "core/constants.hpp"
 #include "platform/files.hpp"
 #include "platform/numbers.hpp"
 #include "platform/report.hpp"
 #include "platform/units.hpp"
-#include "preview/preview_window.hpp"
-#include "selection/selection_overlay.hpp"
 
 namespace pr {
 
@@ -19,7 +19,8 @@ void report_error(const std::exception& error) {
   report_error(std::string_view(error.what()));
 }
 
-Program::Program(Platform& platform, JpegWriter& writer) : platform_(platform), writer_(writer) {
+Program::Program(Platform& platform, JpegWriter& writer)
+    : platform_(platform), store_(platform, writer) {
   platform_.set_event_sink(this);
   main_window_ = std::make_unique<MainWindow>(*this);
   // Two would page the same document and empty each other's folder.
@@ -70,8 +71,18 @@ void Program::unload_preview() {
   preview_.reset();
 }
 
-std::filesystem::path Program::capture_folder() const {
-  return platform_.base_folder() / files::from_utf8(kCaptureFolderName);
+bool Program::save_capture() {
+  if (!main_window().has_capture()) return false;
+  const bool written =
+      store_.save_next(main_window().last_picture.picture(), main_window().options.jpeg_quality);
+  // Loads the preview window if it is not: as the program always has.
+  preview().set_auto_redraw(false);
+  return written;
+}
+
+PdfOutcome Program::pdf_at_run_end() {
+  if (!main_window().options.pdf_at_end || !store_.has_pictures()) return {};
+  return store_.save_pdf();
 }
 
 float Program::twips(int pixels) const {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/trace.hpp"
+#include "core/page_store.hpp"
 #include "platform/jpeg_writer.hpp"
 #include "platform/platform.hpp"
 
@@ -29,9 +30,15 @@ class Program : public EventSink {
   // Another Pagerook runs in this desktop session: this one showed nothing
   // and is to end at once.
   bool second_instance() const { return second_instance_; }
-  JpegWriter& jpeg_writer() { return writer_; }
   // The folder the captures go to: "截图" in the platform's base folder.
-  std::filesystem::path capture_folder() const;
+  PageStore& store() { return store_; }
+  const std::filesystem::path& capture_folder() const { return store_.folder(); }
+  // Saves the main window's capture picture as the run's next page, when it
+  // holds a capture; returns whether a file was written.
+  bool save_capture();
+  // A run has stopped: the PDF of its pages, when the options ask for one
+  // and there are pictures.
+  PdfOutcome pdf_at_run_end();
 
   // Hears the one line that sums up each capture run; nobody by default.
   std::function<void(std::string_view)> run_report;
@@ -70,7 +77,7 @@ class Program : public EventSink {
   float twips(int pixels) const;
 
   Platform& platform_;
-  JpegWriter& writer_;
+  PageStore store_;
   std::unique_ptr<Trace> trace_ = Trace::from_environment();
   std::unique_ptr<MainWindow> main_window_;
   std::unique_ptr<SelectionOverlay> overlay_;

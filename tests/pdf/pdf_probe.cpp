@@ -9,12 +9,12 @@
 
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "core/numbered_pictures.hpp"
+#include "core/pdf_writer.hpp"
+#include "core/system_jpeg_writer.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 #include "platform/headless/headless_platform.hpp"
-#include "store/numbered_pictures.hpp"
-#include "store/pdf_writer.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "capture/cycle.hpp"
+#include "app/overlay_cycle.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 

@@ -8,14 +8,14 @@
 #include <random>
 
 #include "app/designs.hpp"
+#include "core/system_jpeg_writer.hpp"
 #include "platform/files.hpp"
 #include "platform/units.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "store/gdiplus_writer.hpp"
+#include "core/gdiplus_writer.hpp"
 
 // The decoding side of gdiplus.dll: the Windows-written files are read back
 // with the system's own decoder.

@@ -7,8 +7,8 @@
 
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "app/selection_overlay.hpp"
 #include "platform/headless/headless_platform.hpp"
-#include "selection/selection_overlay.hpp"
 
 namespace pr::test {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app/controls.hpp"
 #include "harness.hpp"
-#include "platform/controls.hpp"
 #include "platform/image.hpp"
 
 namespace pr {

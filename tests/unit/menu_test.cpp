@@ -5,10 +5,10 @@
 #include <iterator>
 #include <optional>
 
-#include "capture/cycle.hpp"
+#include "app/overlay_cycle.hpp"
+#include "core/page_store.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
-#include "store/page_store.hpp"
 
 namespace pr {
 namespace {

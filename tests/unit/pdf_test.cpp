@@ -3,13 +3,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/jpeg_header.hpp"
+#include "core/numbered_pictures.hpp"
+#include "core/page_store.hpp"
+#include "core/pdf_writer.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/jpeg_header.hpp"
-#include "store/numbered_pictures.hpp"
-#include "store/page_store.hpp"
-#include "store/pdf_writer.hpp"
 
 namespace pr {
 namespace {
@@ -330,10 +330,10 @@ TEST_F(PdfOfARun, EscWritesItWhenTheOptionIsOn) {
   EXPECT_TRUE(lines.empty()) << lines.front();
 
   // pdf_at_run_end tells the end-of-run report whether it wrote one.
-  EXPECT_TRUE(page_store::pdf_at_run_end(h.program).written);
+  EXPECT_TRUE(h.program.pdf_at_run_end().written);
   h.main_window().options.pdf_at_end = false;
   fs::remove(pdf());
-  EXPECT_FALSE(page_store::pdf_at_run_end(h.program).written);
+  EXPECT_FALSE(h.program.pdf_at_run_end().written);
   h.hp.press_escape_anywhere();
   EXPECT_FALSE(fs::exists(pdf()));
 }
@@ -343,8 +343,8 @@ TEST_F(PdfOfARun, APdfNeverShiftsTheNumberingAndTheNextRunEmptiesIt) {
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(1500);
   ASSERT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg"}));
-  EXPECT_TRUE(page_store::has_pictures(h.program));
-  PdfOutcome made = page_store::save_pdf(h.program);  // from the menu, mid-run
+  EXPECT_TRUE(h.program.store().has_pictures());
+  PdfOutcome made = h.program.store().save_pdf();  // from the menu, mid-run
   EXPECT_TRUE(made.written);
   EXPECT_EQ(made.pages, 2);
   h.hp.advance(3000);
@@ -355,19 +355,19 @@ TEST_F(PdfOfARun, APdfNeverShiftsTheNumberingAndTheNextRunEmptiesIt) {
 }
 
 TEST_F(PdfOfARun, GapsAreNotedAndTheRestIsWritten) {
-  EXPECT_FALSE(page_store::has_pictures(h.program));  // no folder yet
-  EXPECT_FALSE(page_store::save_pdf(h.program).written);
+  EXPECT_FALSE(h.program.store().has_pictures());  // no folder yet
+  EXPECT_FALSE(h.program.store().save_pdf().written);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("not written"), std::string::npos);
 
   fs::create_directory(h.folder);
   write_file(h.folder / "notes.txt", "x");
-  EXPECT_FALSE(page_store::has_pictures(h.program));
+  EXPECT_FALSE(h.program.store().has_pictures());
   for (int n : {1, 2, 4, 5, 6})
     write_file(h.folder / (std::to_string(n) + ".jpg"), jpeg_bytes({.seed = n}));
-  EXPECT_TRUE(page_store::has_pictures(h.program));
+  EXPECT_TRUE(h.program.store().has_pictures());
   lines.clear();
-  PdfOutcome outcome = page_store::save_pdf(h.program);
+  PdfOutcome outcome = h.program.store().save_pdf();
   EXPECT_TRUE(outcome.written);
   EXPECT_EQ(outcome.pages, 5);
   const std::string where = files::to_utf8(pdf()) + ": ";

@@ -3,10 +3,10 @@
 #include <fstream>
 
 #include "app/designs.hpp"
+#include "app/preview_window.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 #include "platform/units.hpp"
-#include "preview/preview_window.hpp"
 
 namespace pr {
 namespace {

@@ -6,12 +6,12 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/controls.hpp"
+#include "core/capture_folder.hpp"
+#include "core/system_jpeg_writer.hpp"
 #include "harness.hpp"
-#include "platform/controls.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/capture_folder.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 #ifdef _WIN32
 #include <process.h>
@@ -396,18 +396,14 @@ TEST(Trash, LinksGoAsLinksAndAFolderLinkIsEmptiedLikeItsFolder) {
 
 #endif
 
-TEST(Trash, TheFileListLeavesOutWhatTheEmptyingLeftBehind) {
+TEST(Trash, TheNumberingLeavesOutWhatTheEmptyingLeftBehind) {
   test::TempDir dir;
   write(dir.path() / "stuck.txt");
   write(dir.path() / "0.jpg");
-  FileList list;
-  list.set_path(dir.path());
-  list.set_left_over({"stuck.txt", "gone.txt"});
-  list.refresh();
-  EXPECT_EQ(list.count(), 1);
+  const std::vector<std::string> left_over{"stuck.txt", "gone.txt"};
+  EXPECT_EQ(next_number(dir.path(), left_over), 1);
   fs::remove(dir.path() / "stuck.txt");
-  list.refresh();
-  EXPECT_EQ(list.count(), 1);
+  EXPECT_EQ(next_number(dir.path(), left_over), 1);
 }
 
 TEST(Trash, StaleTemporaryFilesGoOurLiveOnesStay) {

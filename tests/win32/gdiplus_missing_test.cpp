@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/gdiplus_writer.hpp"
 #include "platform/errors.hpp"
 #include "platform/image.hpp"
-#include "store/gdiplus_writer.hpp"
 
 namespace pr {
 namespace {

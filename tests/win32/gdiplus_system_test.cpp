@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/gdiplus_writer.hpp"
+#include "core/jpeg_header.hpp"
+#include "core/system_jpeg_writer.hpp"
 #include "platform/image.hpp"
-#include "store/gdiplus_writer.hpp"
-#include "store/jpeg_header.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 // The decoding side of gdiplus.dll, for reading the files back.
 extern "C" {

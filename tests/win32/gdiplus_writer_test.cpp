@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/gdiplus_writer.hpp"
 #include "platform/errors.hpp"
 #include "platform/image.hpp"
 #include "platform/report.hpp"
-#include "store/gdiplus_writer.hpp"
 
 namespace pr {
 namespace {

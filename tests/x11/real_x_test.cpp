@@ -24,12 +24,12 @@
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
+#include "app/preview_window.hpp"
 #include "app/program.hpp"
+#include "app/selection_overlay.hpp"
+#include "core/system_jpeg_writer.hpp"
 #include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
-#include "preview/preview_window.hpp"
-#include "selection/selection_overlay.hpp"
-#include "store/system_jpeg_writer.hpp"
 
 namespace pr::x11 {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.hpp"
 #include "app/designs.hpp"
-#include "platform/controls.hpp"
 #include "platform/errors.hpp"
 #include "platform/wide_text.hpp"
 #include "platform/win32/com_automation.hpp"

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "core/capture_folder.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
 #include "platform/win32/com_automation.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/win32_trash.hpp"
-#include "store/capture_folder.hpp"
 
 namespace pr::win32 {
 namespace {

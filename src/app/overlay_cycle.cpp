@@ -1,6 +1,6 @@
 // The overlay's timer tick drives the page cycle; its handlers live here with
 // the rest of the cycle.
-#include "capture/cycle.hpp"
+#include "app/overlay_cycle.hpp"
 
 #include <algorithm>
 #include <string>
@@ -9,17 +9,16 @@
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
+#include "app/preview_window.hpp"
 #include "app/program.hpp"
+#include "app/selection_overlay.hpp"
 #include "app/trace.hpp"
-#include "capture/page_compare.hpp"
+#include "core/page_compare.hpp"
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/keys.hpp"
 #include "platform/report.hpp"
 #include "platform/units.hpp"
-#include "preview/preview_window.hpp"
-#include "selection/selection_overlay.hpp"
-#include "store/page_store.hpp"
 
 namespace pr {
 
@@ -215,7 +214,7 @@ void SelectionOverlay::begin_run() {
 }
 
 bool SelectionOverlay::save_page() {
-  if (!page_store::can_save(program_)) return false;
+  if (!program_.main_window().has_capture()) return false;
   bool written = false;
   std::vector<std::string> lines;
   files::clear_last_error();
@@ -223,7 +222,7 @@ bool SelectionOverlay::save_page() {
     // Held back: a save tried again at every tick says each error once.
     HeldReports reports;
     try {
-      written = page_store::save_capture(program_);
+      written = program_.save_capture();
     } catch (const std::exception& error) {
       report_error(error.what());
     }
@@ -248,7 +247,7 @@ void SelectionOverlay::end_run(RunEnd how) {
   if (!run_.active) return;
   run_.active = false;
   show_count(how == RunEnd::DocumentEnd ? " ✓" : "");
-  const PdfOutcome pdf = page_store::pdf_at_run_end(program_);
+  const PdfOutcome pdf = program_.pdf_at_run_end();
   if (program_.run_report) {
     program_.run_report(std::to_string(run_.pages) + (run_.pages == 1 ? " page" : " pages") +
                         " saved in " + files::to_utf8(program_.capture_folder()) + " (" + why(how) +

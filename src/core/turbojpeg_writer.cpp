@@ -1,13 +1,13 @@
-#include "store/turbojpeg_writer.hpp"
+#include "core/turbojpeg_writer.hpp"
 
 #include <turbojpeg.h>
 
 #include <cmath>
 #include <cstring>
 
+#include "core/temp_file.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/temp_file.hpp"
 
 namespace pr {
 

@@ -1,13 +1,13 @@
-#include "store/gdiplus_writer.hpp"
+#include "core/gdiplus_writer.hpp"
 
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "core/temp_file.hpp"
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/temp_file.hpp"
 
 namespace pr {
 

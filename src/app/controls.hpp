@@ -13,25 +13,6 @@
 
 namespace pr {
 
-// The files one folder shows in a file list: visible files only.
-class FileList {
- public:
-  const std::filesystem::path& path() const { return path_; }
-  // Throws PathNotFound when `path` is not a folder; the list then keeps its
-  // previous folder.
-  void set_path(const std::filesystem::path& path);
-  void refresh();
-  long count() const { return count_; }
-  // Names in the folder that the count leaves out: what the emptying of the
-  // folder could not remove.
-  void set_left_over(std::vector<std::string> names) { left_over_ = std::move(names); }
-
- private:
-  std::filesystem::path path_;
-  long count_ = 0;
-  std::vector<std::string> left_over_;
-};
-
 // A picture box: its outer size in twips and the persistent image its drawing
 // goes to, one pixel per `twips_per_pixel` twips. It has no border, so the
 // image covers all of it.

@@ -1,4 +1,4 @@
-#include "selection/selection_overlay.hpp"
+#include "app/selection_overlay.hpp"
 
 #include <algorithm>
 #include <cmath>

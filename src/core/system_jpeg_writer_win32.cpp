@@ -1,5 +1,5 @@
-#include "store/gdiplus_writer.hpp"
-#include "store/system_jpeg_writer.hpp"
+#include "core/gdiplus_writer.hpp"
+#include "core/system_jpeg_writer.hpp"
 
 namespace pr {
 

@@ -1,4 +1,4 @@
-#include "store/pdf_writer.hpp"
+#include "core/pdf_writer.hpp"
 
 #include <cerrno>
 #include <chrono>
@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <fstream>
 
+#include "core/jpeg_header.hpp"
+#include "core/temp_file.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/jpeg_header.hpp"
-#include "store/temp_file.hpp"
 
 namespace pr {
 

@@ -1,4 +1,4 @@
-#include "capture/page_compare.hpp"
+#include "core/page_compare.hpp"
 
 #include <algorithm>
 #include <cstring>

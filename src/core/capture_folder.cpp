@@ -1,4 +1,4 @@
-#include "store/capture_folder.hpp"
+#include "core/capture_folder.hpp"
 
 #include <cerrno>
 #include <system_error>

@@ -1,11 +1,10 @@
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
 #include "app/program.hpp"
+#include "app/selection_overlay.hpp"
 #include "platform/errors.hpp"
 #include "platform/keys.hpp"
 #include "platform/numbers.hpp"
-#include "selection/selection_overlay.hpp"
-#include "store/page_store.hpp"
 
 namespace pr {
 

@@ -1,4 +1,4 @@
-#include "store/temp_file.hpp"
+#include "core/temp_file.hpp"
 
 #include <system_error>
 

@@ -1,4 +1,4 @@
-#include "store/jpeg_header.hpp"
+#include "core/jpeg_header.hpp"
 
 #include <algorithm>
 #include <array>

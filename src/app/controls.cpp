@@ -1,4 +1,4 @@
-#include "platform/controls.hpp"
+#include "app/controls.hpp"
 
 #include <algorithm>
 
@@ -11,21 +11,6 @@ namespace {
 // The system's button face colour, the default background of a picture box.
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;
 }  // namespace
-
-void FileList::set_path(const std::filesystem::path& path) {
-  long count = files::count_visible_files(path);
-  path_ = path;
-  count_ = count;
-}
-
-void FileList::refresh() {
-  if (path_.empty()) return;
-  count_ = files::count_visible_files(path_);
-  for (const std::string& name : left_over_) {
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(path_ / files::from_utf8(name), ignored)) --count_;
-  }
-}
 
 PictureBox::PictureBox(float width, float height, float twips_per_pixel)
     : width_(width), height_(height), tpp_(twips_per_pixel) {

@@ -1,4 +1,4 @@
-#include "preview/preview_window.hpp"
+#include "app/preview_window.hpp"
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
@@ -8,14 +8,8 @@ namespace pr {
 
 PreviewWindow::PreviewWindow(Program& program) : AppWindow(program.platform(), design::preview()) {}
 
-bool preview_possible(const MainWindow& main_window) {
-  float width = main_window.last_picture.width();
-  float height = main_window.last_picture.height();
-  return width > design::kEmptyPicture && height > design::kEmptyPicture;
-}
-
 void MainWindow::on_preview_chosen() {
-  if (!preview_possible(*this)) return;
+  if (!has_capture()) return;
   PreviewWindow& preview = program_.preview();
   preview.clear();
   preview.set_height(last_picture.height() + design::kPreviewExtraHeight);

@@ -1,4 +1,4 @@
-#include "store/numbered_pictures.hpp"
+#include "core/numbered_pictures.hpp"
 
 #include <algorithm>
 #include <string>

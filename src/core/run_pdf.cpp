@@ -1,14 +1,15 @@
-// page_store's PDF of a run.
+// The PDF of a run: every numbered picture of the folder, one page each, in
+// numeric order; every picture left out, every gap in the numbers and a
+// failure are reported as one line each, and nothing is thrown.
 #include <chrono>
 
-#include "app/main_window.hpp"
-#include "app/program.hpp"
+#include "core/constants.hpp"
+#include "core/numbered_pictures.hpp"
+#include "core/page_store.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "store/numbered_pictures.hpp"
-#include "store/page_store.hpp"
 
-namespace pr::page_store {
+namespace pr {
 
 namespace {
 
@@ -33,22 +34,17 @@ std::vector<std::string> gaps(const std::vector<NumberedPicture>& pictures) {
 
 }  // namespace
 
-bool has_pictures(Program& program) {
-  return !numbered_pictures(program.capture_folder()).empty();
-}
-
-PdfOutcome save_pdf(Program& program) {
-  const std::filesystem::path folder = program.capture_folder();
-  const std::filesystem::path target = folder / files::from_utf8(kPdfName);
-  std::vector<NumberedPicture> numbered = numbered_pictures(folder);
+PdfOutcome PageStore::save_pdf() const {
+  const std::filesystem::path target = folder_ / files::from_utf8(kPdfName);
+  std::vector<NumberedPicture> numbered = numbered_pictures(folder_);
   std::vector<std::filesystem::path> pictures;
   for (const NumberedPicture& picture : numbered) pictures.push_back(picture.path);
   PdfDocument document;
-  document.title = files::to_utf8(folder.filename());
+  document.title = files::to_utf8(folder_.filename());
   document.created = std::chrono::duration_cast<std::chrono::seconds>(
                          std::chrono::system_clock::now().time_since_epoch())
                          .count();
-  document.default_dpi = kTwipsPerInch / program.platform().twips_per_pixel();
+  document.default_dpi = dpi_;
   PdfOutcome outcome = write_pdf(pictures, target, document);
   std::vector<std::string> missing = gaps(numbered);
   outcome.notes.insert(outcome.notes.begin(), missing.begin(), missing.end());
@@ -58,9 +54,4 @@ PdfOutcome save_pdf(Program& program) {
   return outcome;
 }
 
-PdfOutcome pdf_at_run_end(Program& program) {
-  if (!program.main_window().options.pdf_at_end || !has_pictures(program)) return {};
-  return save_pdf(program);
-}
-
-}  // namespace pr::page_store
+}  // namespace pr

@@ -1,5 +1,5 @@
-#include "store/system_jpeg_writer.hpp"
-#include "store/turbojpeg_writer.hpp"
+#include "core/system_jpeg_writer.hpp"
+#include "core/turbojpeg_writer.hpp"
 
 namespace pr {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/app_window.hpp"
-#include "capture/cycle.hpp"
-#include "platform/controls.hpp"
+#include "app/controls.hpp"
+#include "app/overlay_cycle.hpp"
 #include "platform/keys.hpp"
 
 namespace pr {

@@ -2,10 +2,10 @@
 #include <vector>
 
 #include "app/program.hpp"
+#include "app/selection_overlay.hpp"
 #include "core/constants.hpp"
 #include "platform/errors.hpp"
 #include "platform/keys.hpp"
-#include "selection/selection_overlay.hpp"
 
 namespace pr {
 

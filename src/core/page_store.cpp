@@ -1,0 +1,60 @@
+#include "core/page_store.hpp"
+
+#include <string>
+#include <system_error>
+
+#include "core/capture_folder.hpp"
+#include "core/constants.hpp"
+#include "core/numbered_pictures.hpp"
+#include "platform/files.hpp"
+#include "platform/numbers.hpp"
+
+namespace pr {
+
+namespace {
+
+std::filesystem::path numbered(const std::filesystem::path& folder, long n) {
+  return folder / (std::to_string(n) + ".jpg");
+}
+
+}  // namespace
+
+PageStore::PageStore(Platform& platform, JpegWriter& writer)
+    : platform_(platform),
+      writer_(writer),
+      folder_(platform.base_folder() / files::from_utf8(kCaptureFolderName)),
+      dpi_(kTwipsPerInch / platform.twips_per_pixel()) {}
+
+void PageStore::empty() {
+  left_over_ = empty_capture_folder(platform_, folder_);
+}
+
+bool PageStore::save_next(ImageView picture, int quality) {
+  if (!files::exists(folder_)) files::create_folder(folder_);
+  const long n = next_number(folder_, left_over_);
+  return save_jpeg(writer_, picture, numbered(folder_, n), quality, dpi_);
+}
+
+long next_number(const std::filesystem::path& folder, const std::vector<std::string>& left_over) {
+  long n = files::count_visible_files(folder);
+  // Neither what the emptying left behind nor the run's own PDF is a picture.
+  std::vector<std::string> not_pictures = left_over;
+  not_pictures.push_back(kPdfName);
+  for (const std::string& name : not_pictures) {
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(folder / files::from_utf8(name), ignored)) --n;
+  }
+  while (files::exists(numbered(folder, n))) ++n;
+  return n;
+}
+
+bool PageStore::has_pictures() const {
+  return !numbered_pictures(folder_).empty();
+}
+
+bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& path,
+               int quality, float dpi) {
+  return writer.write(picture, path, to_byte(quality), dpi);
+}
+
+}  // namespace pr

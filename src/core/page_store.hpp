@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/pdf_writer.hpp"
+#include "platform/image.hpp"
+#include "platform/jpeg_writer.hpp"
+#include "platform/platform.hpp"
+
+namespace pr {
+
+// A screen's dots per inch are this over its twips per pixel.
+inline constexpr float kTwipsPerInch = 1440;
+
+// The capture folder as a run sees it: emptied at the start, then its pages
+// numbered 0.jpg, 1.jpg, ... and, if asked, the PDF of them.
+class PageStore {
+ public:
+  // "截图" in the platform's base folder; pictures at the screen's resolution.
+  PageStore(Platform& platform, JpegWriter& writer);
+
+  const std::filesystem::path& folder() const { return folder_; }
+
+  // Empties the folder for a new run through the desktop's trash
+  // (empty_capture_folder); what stays is left out of the numbering.
+  void empty();
+
+  // Saves `picture` as the next numbered JPEG, creating the folder when
+  // missing. Folder errors are thrown; returns whether the file was written.
+  bool save_next(ImageView picture, int quality);
+
+  // Whether the folder holds numbered pictures to make a PDF of.
+  bool has_pictures() const;
+  // Writes the PDF of the numbered pictures (run_pdf.hpp).
+  PdfOutcome save_pdf() const;
+
+ private:
+  Platform& platform_;
+  JpegWriter& writer_;
+  std::filesystem::path folder_;
+  float dpi_;
+  // What the emptying could not remove: not the run's pictures.
+  std::vector<std::string> left_over_;
+};
+
+// The number the next picture in `folder` takes: its visible files are counted,
+// less those in `left_over` and the run's PDF; a number taken (a file removed
+// from the middle) moves on to the next free one. Throws when `folder` is not
+// a folder.
+long next_number(const std::filesystem::path& folder, const std::vector<std::string>& left_over);
+
+// Writes `picture` as a JPEG at `path`, stating the screen's `dpi`. A quality
+// outside 0..255 throws an overflow error before anything is written.
+// Returns whether it was written.
+bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& path,
+               int quality, float dpi);
+
+}  // namespace pr
