@@ -215,21 +215,23 @@ void SelectionOverlay::begin_run() {
 
 bool SelectionOverlay::save_page() {
   if (!program_.main_window().has_capture()) return false;
-  bool written = false;
+  WriteResult saved;
   std::vector<std::string> lines;
-  files::clear_last_error();
   {
     // Held back: a save tried again at every tick says each error once.
     HeldReports reports;
     try {
-      written = program_.save_capture();
+      saved = program_.save_capture();
+    } catch (const Error& error) {
+      saved.error = error.code();
+      report_error(error.what());
     } catch (const std::exception& error) {
       report_error(error.what());
     }
     lines = reports.lines();
   }
-  if (!written) {
-    hold(lines, save_failure_words(files::last_error()));
+  if (!saved) {
+    hold(lines, save_failure_words(saved.error));
     return false;
   }
   for (const std::string& line : lines) report_error(line);

@@ -71,9 +71,9 @@ void Program::unload_preview() {
   preview_.reset();
 }
 
-bool Program::save_capture() {
-  if (!main_window().has_capture()) return false;
-  const bool written =
+WriteResult Program::save_capture() {
+  if (!main_window().has_capture()) return {};
+  const WriteResult written =
       store_.save_next(main_window().last_picture.picture(), main_window().options.jpeg_quality);
   // Loads the preview window if it is not: as the program always has.
   preview().set_auto_redraw(false);

@@ -34,8 +34,8 @@ class Program : public EventSink {
   PageStore& store() { return store_; }
   const std::filesystem::path& capture_folder() const { return store_.folder(); }
   // Saves the main window's capture picture as the run's next page, when it
-  // holds a capture; returns whether a file was written.
-  bool save_capture();
+  // holds a capture.
+  WriteResult save_capture();
   // A run has stopped: the PDF of its pages, when the options ask for one
   // and there are pictures.
   PdfOutcome pdf_at_run_end();

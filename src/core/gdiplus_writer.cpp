@@ -77,6 +77,26 @@ std::string status_name(GdiplusApi::Status status) {
   return "status " + std::to_string(status);
 }
 
+// Why GDI+ could not save, as the caption words it: a Win32 error behind the
+// status (a full disk) in the portable terms, else an I/O error.
+std::error_code cause(GdiplusApi::Status status, unsigned long system_error) {
+  constexpr GdiplusApi::Status kWin32Error = 7, kAccessDenied = 13;
+  if (status == kAccessDenied) return std::make_error_code(std::errc::permission_denied);
+  if (status != kWin32Error || system_error == 0) return std::make_error_code(std::errc::io_error);
+  switch (system_error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return std::make_error_code(std::errc::no_space_on_device);
+    case ERROR_WRITE_PROTECT:
+      return std::make_error_code(std::errc::read_only_file_system);
+    case ERROR_ACCESS_DENIED:
+      return std::make_error_code(std::errc::permission_denied);
+    case ERROR_PATH_NOT_FOUND:
+      return std::make_error_code(std::errc::no_such_file_or_directory);
+  }
+  return {static_cast<int>(system_error), std::system_category()};
+}
+
 // A top-down 32-bit DIB section holding a copy of the picture's rows.
 Bitmap make_dib(ImageView picture) {
   BITMAPINFO info{};
@@ -104,7 +124,7 @@ const GdiplusApi& system_gdiplus_api() {
 }
 
 GdiplusApi::Status gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
-                                     std::uint8_t quality, float dpi) {
+                                     std::uint8_t quality, float dpi, unsigned long* system_error) {
   GdiplusApi::StartupInput input{1, nullptr, FALSE, FALSE};
   ULONG_PTR token = 0;
   GdiplusApi::Status status = api.GdiplusStartup(&token, &input, nullptr);
@@ -127,26 +147,29 @@ GdiplusApi::Status gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, con
     parameters.Parameter[0].Type = 4;
     parameters.Parameter[0].Value = &cell;
     status = api.GdipSaveImageToFile(bitmap, path, &encoder, &parameters);
+    if (system_error) *system_error = status != 0 ? GetLastError() : 0;
     api.GdipDisposeImage(bitmap);
   }
   api.GdiplusShutdown(token);
   return status;
 }
 
-bool GdiplusJpegWriter::write(ImageView picture, const std::filesystem::path& path,
-                              unsigned quality, float dpi) {
+WriteResult GdiplusJpegWriter::write(ImageView picture, const std::filesystem::path& path,
+                                     unsigned quality, float dpi) {
   if (quality > 255) throw Error(ErrorKind::Overflow, "JPEG quality " + std::to_string(quality));
-  if (picture.empty()) return false;
+  if (picture.empty()) return {false, std::make_error_code(std::errc::invalid_argument)};
   const GdiplusApi& api = api_ ? *api_ : system_gdiplus_api();
   Bitmap dib = make_dib(picture);
   TempFile temp(path);
-  GdiplusApi::Status status = gdiplus_save_jpeg(api, dib.get(), temp.path().c_str(),
-                                                static_cast<std::uint8_t>(quality), dpi);
+  unsigned long system_error = 0;
+  GdiplusApi::Status status = gdiplus_save_jpeg(
+      api, dib.get(), temp.path().c_str(), static_cast<std::uint8_t>(quality), dpi, &system_error);
   if (status != 0) {
     report_error("cannot write " + files::to_utf8(temp.path()) + ": GDI+ " + status_name(status));
-    return false;
+    return {false, cause(status, system_error)};
   }
-  return temp.commit();
+  const std::error_code error = temp.commit();
+  return {!error, error};
 }
 
 }  // namespace pr

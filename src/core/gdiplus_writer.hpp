@@ -46,9 +46,11 @@ struct GdiplusApi {
 const GdiplusApi& system_gdiplus_api();
 
 // The whole GDI+ round of one file: start, bitmap from `hbitmap` at `dpi`, save as JPEG
-// at `quality`, dispose, shut down. Returns the last status, 0 when Ok.
+// at `quality`, dispose, shut down. Returns the last status, 0 when Ok; a failed
+// save leaves the system's error after it in `system_error`, when given.
 GdiplusApi::Status gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, const wchar_t* path,
-                                     std::uint8_t quality, float dpi);
+                                     std::uint8_t quality, float dpi,
+                                     unsigned long* system_error = nullptr);
 
 // Writes through GDI+ from a DIB section made of the picture's rows for each
 // call. The file is written beside the target under a hidden name and renamed
@@ -57,8 +59,8 @@ class GdiplusJpegWriter : public JpegWriter {
  public:
   // Without an api, the system's is bound on the first write.
   explicit GdiplusJpegWriter(const GdiplusApi* api = nullptr) : api_(api) {}
-  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-             float dpi) override;
+  WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                    float dpi) override;
 
  private:
   const GdiplusApi* api_;

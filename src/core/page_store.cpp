@@ -29,7 +29,7 @@ void PageStore::empty() {
   left_over_ = empty_capture_folder(platform_, folder_);
 }
 
-bool PageStore::save_next(ImageView picture, int quality) {
+WriteResult PageStore::save_next(ImageView picture, int quality) {
   if (!files::exists(folder_)) files::create_folder(folder_);
   const long n = next_number(folder_, left_over_);
   return save_jpeg(writer_, picture, numbered(folder_, n), quality, dpi_);
@@ -52,8 +52,8 @@ bool PageStore::has_pictures() const {
   return !numbered_pictures(folder_).empty();
 }
 
-bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& path,
-               int quality, float dpi) {
+WriteResult save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& path,
+                      int quality, float dpi) {
   return writer.write(picture, path, to_byte(quality), dpi);
 }
 

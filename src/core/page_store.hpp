@@ -28,8 +28,8 @@ class PageStore {
   void empty();
 
   // Saves `picture` as the next numbered JPEG, creating the folder when
-  // missing. Folder errors are thrown; returns whether the file was written.
-  bool save_next(ImageView picture, int quality);
+  // missing. Folder errors are thrown, each with its cause.
+  WriteResult save_next(ImageView picture, int quality);
 
   // Whether the folder holds numbered pictures to make a PDF of.
   bool has_pictures() const;
@@ -53,8 +53,7 @@ long next_number(const std::filesystem::path& folder, const std::vector<std::str
 
 // Writes `picture` as a JPEG at `path`, stating the screen's `dpi`. A quality
 // outside 0..255 throws an overflow error before anything is written.
-// Returns whether it was written.
-bool save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& path,
-               int quality, float dpi);
+WriteResult save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& path,
+                      int quality, float dpi);
 
 }  // namespace pr

@@ -248,7 +248,7 @@ PdfOutcome write_pdf(const std::vector<std::filesystem::path>& pictures,
     return outcome;
   }
   errno = 0;
-  if (!temp.commit()) {
+  if (temp.commit()) {
     outcome.error = system_words("cannot be put in place");
     return outcome;
   }

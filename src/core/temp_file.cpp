@@ -30,15 +30,15 @@ TempFile::~TempFile() {
   }
 }
 
-bool TempFile::commit() {
+std::error_code TempFile::commit() {
   std::error_code error = files::rename_file(temp_, target_);
   if (error) {
     report_error("cannot rename " + files::to_utf8(temp_) + " to " + files::to_utf8(target_) +
                  ": " + error.message());
-    return false;
+    return error;
   }
   done_ = true;
-  return true;
+  return {};
 }
 
 }  // namespace pr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <system_error>
 
 namespace pr {
 
@@ -14,9 +15,9 @@ class TempFile {
   TempFile& operator=(const TempFile&) = delete;
 
   const std::filesystem::path& path() const { return temp_; }
-  // Renames the temporary file to the target. Returns false (and removes the
-  // temporary file) when that fails.
-  bool commit();
+  // Renames the temporary file to the target. Returns why that failed (the
+  // temporary file is then removed), or no error.
+  std::error_code commit();
 
  private:
   std::filesystem::path target_;

@@ -44,41 +44,47 @@ void set_density(unsigned char* jpeg, unsigned long size, float dpi) {
 }
 
 // Says which file could not be written and why.
-bool write_all(const std::filesystem::path& path, const unsigned char* data, unsigned long size) {
+std::error_code write_all(const std::filesystem::path& path, const unsigned char* data,
+                          unsigned long size) {
   const std::error_code error = files::write_new_file(path, data, size);
   if (error) report_error("cannot write " + files::to_utf8(path) + ": " + error.message());
-  return !error;
+  return error;
+}
+
+WriteResult failed(std::errc why) {
+  return {false, std::make_error_code(why)};
 }
 
 }  // namespace
 
-bool TurboJpegWriter::write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-                            float dpi) {
+WriteResult TurboJpegWriter::write(ImageView picture, const std::filesystem::path& path,
+                                   unsigned quality, float dpi) {
   if (quality > 100) {
     report_error(files::to_utf8(path) + " not written: JPEG quality " + std::to_string(quality) +
                  " is above 100");
-    return false;
+    return failed(std::errc::invalid_argument);
   }
-  if (picture.empty() || !state_->compressor) return false;
+  if (picture.empty() || !state_->compressor) return failed(std::errc::invalid_argument);
   int q = quality == 0 ? 1 : static_cast<int>(quality);
   unsigned long needed = tjBufSize(picture.width, picture.height, TJSAMP_444);
   if (needed > state_->capacity) {
     if (state_->buffer) tjFree(state_->buffer);
     state_->buffer = tjAlloc(static_cast<int>(needed));
     state_->capacity = state_->buffer ? needed : 0;
-    if (!state_->buffer) return false;
+    if (!state_->buffer) return failed(std::errc::not_enough_memory);
   }
   unsigned long size = state_->capacity;
   if (tjCompress2(state_->compressor, picture.pixels, picture.width,
                   static_cast<int>(picture.pitch), picture.height, TJPF_BGRX, &state_->buffer,
                   &size, TJSAMP_444, q, TJFLAG_NOREALLOC) != 0) {
     report_error(files::to_utf8(path) + " not written: " + tjGetErrorStr2(state_->compressor));
-    return false;
+    return failed(std::errc::io_error);
   }
   set_density(state_->buffer, size, dpi);
   TempFile temp(path);
-  if (!write_all(temp.path(), state_->buffer, size)) return false;
-  return temp.commit();
+  std::error_code error = write_all(temp.path(), state_->buffer, size);
+  if (!error) error = temp.commit();
+  return {!error, error};
 }
 
 }  // namespace pr

@@ -13,8 +13,8 @@ class TurboJpegWriter : public JpegWriter {
  public:
   TurboJpegWriter();
   ~TurboJpegWriter() override;
-  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-             float dpi) override;
+  WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                    float dpi) override;
 
  private:
   struct State;

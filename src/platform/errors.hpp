@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace pr {
 
@@ -21,11 +22,15 @@ enum class ErrorKind {
 
 class Error : public std::runtime_error {
  public:
-  Error(ErrorKind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+  Error(ErrorKind kind, const std::string& what, std::error_code code = {})
+      : std::runtime_error(what), kind_(kind), code_(code) {}
   ErrorKind kind() const { return kind_; }
+  // The system's error behind it, when there is one.
+  std::error_code code() const { return code_; }
 
  private:
   ErrorKind kind_;
+  std::error_code code_;
 };
 
 // Runs the steps of a handler whose failing steps are skipped silently.

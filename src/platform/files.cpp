@@ -20,11 +20,6 @@ std::string to_utf8(const std::filesystem::path& path) {
 
 namespace {
 
-std::error_code& last() {
-  static std::error_code error;
-  return error;
-}
-
 struct Fault {
   std::error_code error;
   int times = 0;
@@ -49,18 +44,6 @@ std::error_code from_errno(int code) {
 
 }  // namespace
 
-std::error_code last_error() {
-  return last();
-}
-
-void clear_last_error() {
-  last().clear();
-}
-
-void note_error(std::error_code error) {
-  if (error) last() = error;
-}
-
 void inject_fault(std::string_view operation, std::error_code error, int times) {
   faults()[std::string(operation)] = {error, times};
 }
@@ -81,14 +64,12 @@ std::error_code write_new_file(const std::filesystem::path& path, const void* da
       if (std::fclose(f) != 0 && !error) error = from_errno(errno);
     }
   }
-  note_error(error);
   return error;
 }
 
 std::error_code rename_file(const std::filesystem::path& from, const std::filesystem::path& to) {
   std::error_code error = injected("rename");
   if (!error) std::filesystem::rename(from, to, error);
-  note_error(error);
   return error;
 }
 

@@ -46,12 +46,6 @@ std::error_code write_new_file(const std::filesystem::path& path, const void* da
 // Renames a file, replacing what has the new name.
 std::error_code rename_file(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// The error of the last file operation above, or of this layer's calls that
-// throw, that failed; cleared by `clear_last_error`.
-std::error_code last_error();
-void clear_last_error();
-void note_error(std::error_code error);
-
 // For tests: the next `times` calls of `operation` ("write" or "rename")
 // fail with `error` before touching any file.
 void inject_fault(std::string_view operation, std::error_code error, int times = 1);

@@ -13,7 +13,6 @@ namespace {
 
 // The error a failed call on a file or folder is to the program.
 [[noreturn]] void fail(DWORD err, const std::filesystem::path& path) {
-  note_error({static_cast<int>(err), std::system_category()});
   ErrorKind kind = err == ERROR_PATH_NOT_FOUND || err == ERROR_FILE_NOT_FOUND ||
                            err == ERROR_DIRECTORY || err == ERROR_INVALID_NAME
                        ? ErrorKind::PathNotFound

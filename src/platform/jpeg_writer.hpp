@@ -1,10 +1,19 @@
 #pragma once
 
 #include <filesystem>
+#include <system_error>
 
 #include "platform/image.hpp"
 
 namespace pr {
+
+// What became of one write: the file is there, or the cause of its absence
+// (empty when the writer knows none).
+struct WriteResult {
+  bool written = false;
+  std::error_code error;
+  explicit operator bool() const { return written; }
+};
 
 // Writes one picture as a JPEG file. The file appears at `path` complete or not
 // at all: a failed write leaves neither it nor any temporary file behind.
@@ -13,9 +22,9 @@ class JpegWriter {
   virtual ~JpegWriter() = default;
   // `quality` is 0..255; what the encoder makes of values above 100 is the
   // writer's own. `dpi` is the screen's resolution, stated in the file so that
-  // readers see the picture's size on screen. Returns whether it was written.
-  virtual bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-                     float dpi) = 0;
+  // readers see the picture's size on screen.
+  virtual WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                            float dpi) = 0;
 };
 
 }  // namespace pr

@@ -161,13 +161,13 @@ std::vector<std::string> Harness::files() const {
 
 RecordingWriter::RecordingWriter() : real_(make_system_jpeg_writer()) {}
 
-bool RecordingWriter::write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-                            float dpi) {
+WriteResult RecordingWriter::write(ImageView picture, const std::filesystem::path& path,
+                                   unsigned quality, float dpi) {
   qualities.push_back(quality);
   resolutions.push_back(dpi);
-  bool ok = real_->write(picture, path, quality, dpi);
-  results.push_back(ok);
-  return ok;
+  const WriteResult result = real_->write(picture, path, quality, dpi);
+  results.push_back(result.written);
+  return result;
 }
 
 Image decode_jpeg(const std::filesystem::path& path) {

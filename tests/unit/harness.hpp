@@ -85,8 +85,8 @@ struct Harness {
 class RecordingWriter : public JpegWriter {
  public:
   RecordingWriter();
-  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-             float dpi) override;
+  WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                    float dpi) override;
   std::vector<unsigned> qualities;
   std::vector<float> resolutions;
   std::vector<bool> results;

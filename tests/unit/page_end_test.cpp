@@ -230,10 +230,10 @@ TEST(PageEnd, TheCaptionCountsTheRunAndSaysHowItEnded) {
 class FailingWriter : public JpegWriter {
  public:
   FailingWriter(int first, int fails) : first_(first), fails_(fails) {}
-  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-             float dpi) override {
+  WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                    float dpi) override {
     const int n = calls_++;
-    if (n >= first_ && n < first_ + fails_) return false;
+    if (n >= first_ && n < first_ + fails_) return {};
     return real_.write(picture, path, quality, dpi);
   }
 

@@ -64,14 +64,14 @@ class HeadlessPlatform::TimedWriter : public JpegWriter {
  public:
   TimedWriter(HeadlessPlatform& hp, std::unique_ptr<JpegWriter> inner)
       : hp_(hp), inner_(std::move(inner)) {}
-  bool write(ImageView picture, const std::filesystem::path& path, unsigned quality,
-             float dpi) override {
-    bool ok = inner_->write(picture, path, quality, dpi);
+  WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
+                    float dpi) override {
+    const WriteResult result = inner_->write(picture, path, quality, dpi);
     Image copy(picture.width, picture.height);
     paint_picture(copy, picture, 0, 0, picture.width, picture.height, picture.left, picture.top,
                   picture.width, picture.height);
-    hp_.writes_.push_back({hp_.now_ms_, path, ok, std::move(copy)});
-    return ok;
+    hp_.writes_.push_back({hp_.now_ms_, path, result.written, std::move(copy)});
+    return result;
   }
 
  private:
