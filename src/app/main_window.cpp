@@ -33,19 +33,23 @@ void MainWindow::on_capture_clicked() {
   // A running cycle stops first, as with Esc: it must neither page the
   // document under the overlay nor save into the folder emptied here.
   if (program_.overlay_loaded() && program_.overlay().cycling()) on_key(kEscapeChar);
-  ResumeNext step;
-  step([&] { program_.store().empty(); });
-  step([&] { program_.overlay().hide(); });
-  step([&] { program_.overlay().navigate_word_if_unused(); });
-  step([&] { program_.preview().hide(); });
-  step([&] { program_.overlay().move(0, 0, program_.screen_width(), program_.screen_height()); });
-  step([&] { program_.overlay().set_auto_redraw(true); });
-  step([&] { hide(); });
-  step([&] { program_.overlay().copy_screen(); });
-  step([&] { program_.overlay().set_auto_redraw(false); });
-  step([&] { program_.overlay().show(); });
-  step([&] { program_.set_mouse_pointer(MousePointer::Cross); });
-  step([&] { platform_.set_topmost(program_.overlay().id(), true); });
+  SelectionOverlay& overlay = program_.overlay();
+  // A folder that cannot be emptied has said why; the new run numbers past
+  // what stayed.
+  carry_on_after_failure([&] { program_.store().empty(); });
+  overlay.hide();
+  overlay.navigate_word_if_unused();
+  program_.preview().hide();
+  overlay.move(0, 0, program_.screen_width(), program_.screen_height());
+  overlay.set_auto_redraw(true);
+  hide();
+  // The overlay comes up even over a screen that could not be frozen, so the
+  // user is never left without a window of ours.
+  carry_on_after_failure([&] { overlay.copy_screen(); });
+  overlay.set_auto_redraw(false);
+  overlay.show();
+  program_.set_mouse_pointer(MousePointer::Cross);
+  platform_.set_topmost(overlay.id(), true);
 }
 
 void MainWindow::on_key(int key_ascii) {

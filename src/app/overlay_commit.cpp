@@ -15,13 +15,12 @@ constexpr int kLeftButton = 1;
 void SelectionOverlay::on_mouse_up(int button, int, float x, float y) {
   // The release of a drag that Esc cancelled.
   if (!visible()) return;
-  ResumeNext step;
   MainWindow& main_window = program_.main_window();
   if (button == kLeftButton) {
-    step([&] { end_x = x; });
-    step([&] { end_y = to_int32(y); });
-    step([&] { outline.set_width(0); });
-    step([&] { outline.set_height(0); });
+    end_x = x;
+    end_y = to_int32(y);
+    outline.set_width(0);
+    outline.set_height(0);
     float dx = region_width();
     float dy = region_height();
     // Too small to crop: a click or a slip, never a page to capture.
@@ -30,32 +29,36 @@ void SelectionOverlay::on_mouse_up(int button, int, float x, float y) {
       return;
     }
     committed_ = true;
-    PictureBox& last = main_window.last_picture;
-    step([&] { last.clear(); });
-    step([&] { last.set_width(dx); });
-    step([&] { last.set_height(dy); });
-    step([&] { last.draw_picture(picture(), 0, 0, dx, dy, region_left(), region_top(), dx, dy); });
-    step([&] { hide(); });
-    step([&] { main_window.show(); });
+    // The run starts with whatever the capture picture came to hold.
+    carry_on_after_failure([&] {
+      PictureBox& last = main_window.last_picture;
+      last.clear();
+      last.set_width(dx);
+      last.set_height(dy);
+      last.draw_picture(picture(), 0, 0, dx, dy, region_left(), region_top(), dx, dy);
+    });
+    hide();
+    main_window.show();
     if (main_window.options.page_after_page) {
       // Enter is meant for our own main window only, never for the document.
-      step([&] { platform_.post_key(main_window.id(), kEnterChar); });
-      step([&] { main_window.keep_out_of(region_left(), region_top(), dx, dy); });
-      step([&] { begin_run(); });
-      step([&] { save_page(); });
-      step([&] { page_keys = {chord_of(main_window.options.page_key)}; });
-      step([&] {
+      platform_.post_key(main_window.id(), kEnterChar);
+      main_window.keep_out_of(region_left(), region_top(), dx, dy);
+      begin_run();
+      save_page();
+      page_keys = {chord_of(main_window.options.page_key)};
+      // A tick the timer refuses leaves it the one it had.
+      carry_on_after_failure([&] {
         tick_timer.set_interval(main_window.options.auto_pace ? kAutoPollMs
                                                               : main_window.options.tick_ms);
       });
-      step([&] { tick_timer.set_enabled(true); });
+      tick_timer.set_enabled(true);
     } else {
-      step([&] { begin_run(); });
-      step([&] { save_page(); });
-      step([&] { end_run(RunEnd::SingleCapture); });
+      begin_run();
+      save_page();
+      end_run(RunEnd::SingleCapture);
     }
   }
-  step([&] { program_.set_mouse_pointer(MousePointer::Arrow); });
+  program_.set_mouse_pointer(MousePointer::Arrow);
 }
 
 }  // namespace pr

@@ -47,26 +47,22 @@ void SelectionOverlay::on_load() {
 }
 
 void SelectionOverlay::on_mouse_down(int button, int, float x, float y) {
-  ResumeNext step;
   if (button == kLeftButton) {
-    step([&] {
-      start_x = x;
-      start_y = y;
-    });
-    step([&] { outline.set_left(x); });
-    step([&] { outline.set_top(y); });
+    start_x = x;
+    start_y = y;
+    outline.set_left(x);
+    outline.set_top(y);
   }
 }
 
 void SelectionOverlay::on_mouse_move(int button, int, float x, float y) {
-  ResumeNext step;
   if (button == kLeftButton) {
     // The outline spans the press point and the pointer, whichever way the
     // user drags.
-    step([&] { outline.set_left(std::min(start_x, x)); });
-    step([&] { outline.set_top(std::min(start_y, y)); });
-    step([&] { outline.set_width(std::fabs(start_x - x)); });
-    step([&] { outline.set_height(std::fabs(start_y - y)); });
+    outline.set_left(std::min(start_x, x));
+    outline.set_top(std::min(start_y, y));
+    outline.set_width(std::fabs(start_x - x));
+    outline.set_height(std::fabs(start_y - y));
   }
 }
 
@@ -75,14 +71,13 @@ void SelectionOverlay::on_key(int key_ascii) {
 }
 
 void SelectionOverlay::cancel_selection() {
-  ResumeNext step;
-  step([&] { outline.set_width(0); });
-  step([&] { outline.set_height(0); });
-  step([&] { hide(); });
-  step([&] { tick_timer.set_interval(0); });
-  step([&] { tick_timer.set_enabled(false); });
-  step([&] { program_.main_window().show(); });
-  step([&] { program_.set_mouse_pointer(MousePointer::Arrow); });
+  outline.set_width(0);
+  outline.set_height(0);
+  hide();
+  tick_timer.set_interval(0);
+  tick_timer.set_enabled(false);
+  program_.main_window().show();
+  program_.set_mouse_pointer(MousePointer::Arrow);
   if (!committed_) navigation_unused_ = true;
 }
 

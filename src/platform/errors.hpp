@@ -6,8 +6,8 @@
 
 namespace pr {
 
-// The program's errors. A handler with resume-next handling skips the step
-// that threw one; any other handler lets it reach the event loop, which logs it.
+// The program's errors. They reach the edge of the event that raised them,
+// where the program reports them and goes on.
 enum class ErrorKind {
   Overflow,
   PathNotFound,
@@ -33,17 +33,14 @@ class Error : public std::runtime_error {
   std::error_code code_;
 };
 
-// Runs the steps of a handler whose failing steps are skipped silently.
-class ResumeNext {
- public:
-  template <class Step>
-  void operator()(Step&& step) {
-    try {
-      step();
-    } catch (const std::exception&) {
-      // Skipped: the handler goes on with its next step.
-    }
+// Runs a step that the handler deliberately goes on past when it fails,
+// silently: each use says why at its place.
+template <class Step>
+void carry_on_after_failure(Step&& step) {
+  try {
+    step();
+  } catch (const std::exception&) {
   }
-};
+}
 
 }  // namespace pr
