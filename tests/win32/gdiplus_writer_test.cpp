@@ -252,7 +252,7 @@ TEST_F(GdiplusWriter, AFailedSaveSaysWhichFileAndGdiplusWords) {
   std::vector<std::string> lines;
   set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
   rec.save_status = 10;
-  const bool written = writer.write(picture.view(), folder / "0.jpg", 80, 96);
+  const bool written = writer.write(picture.view(), folder / "0.jpg", 80, 96).written;
   rec.save_status = 99;
   writer.write(picture.view(), folder / "1.jpg", 80, 96);
   set_report_sink({});
