@@ -2,8 +2,8 @@
 
 #include <X11/keysym.h>
 
-#include "platform/x11/pixel_format.hpp"
-#include "platform/x11/timer_queue.hpp"
+#include "platform/x11/x11_pixel_format.hpp"
+#include "platform/x11/x11_timer_queue.hpp"
 #include "platform/x11/x11_keys.hpp"
 
 namespace pr::x11 {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/report.hpp"
-#include "platform/x11/loop.hpp"
-#include "platform/x11/painting.hpp"
-#include "platform/x11/settle.hpp"
+#include "platform/x11/x11_loop.hpp"
+#include "platform/x11/x11_painting.hpp"
+#include "platform/x11/x11_settle.hpp"
 
 namespace pr::x11 {
 namespace {

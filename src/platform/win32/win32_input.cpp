@@ -5,7 +5,7 @@
 
 #include "platform/errors.hpp"
 #include "platform/report.hpp"
-#include "platform/win32/key_input.hpp"
+#include "platform/win32/win32_keys.hpp"
 #include "platform/win32/win32_platform.hpp"
 
 namespace pr::win32 {

@@ -1,9 +1,6 @@
-// The Win32 backend's popup menu, the button tooltips and the file manager.
+// The Win32 backend's popup menu.
 
 #include <windows.h>
-// These two need windows.h first.
-#include <commctrl.h>
-#include <shellapi.h>
 
 #include <memory>
 #include <type_traits>
@@ -73,49 +70,6 @@ void Win32Platform::show_menu(WindowId w, const Menu& menu) {
   }
   if (chosen != 0 && !PostMessageW(owner, kMenuChoice, static_cast<WPARAM>(chosen), 0))
     throw_win32_error(ErrorKind::Platform, "PostMessageW", GetLastError());
-}
-
-void Win32Platform::add_tooltip(HWND window, HWND tool, const std::string& text) {
-  if (!tooltips_) {
-    // Owned by the hidden host: owned by MainWindow, it cost MainWindow its
-    // keep-above state under Wine.
-    INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&init);
-    tooltips_.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, TOOLTIPS_CLASSW, nullptr,
-                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, host_.get(),
-                                    nullptr, instance_, nullptr));
-    if (!tooltips_) {
-      report_error("no tooltips: CreateWindowExW tooltips_class32: " +
-                   win32_error_text(GetLastError()));
-      return;
-    }
-    // Long enough for a sentence, wrapped to a readable width.
-    SendMessageW(tooltips_.get(), TTM_SETMAXTIPWIDTH, 0, 320);
-    SendMessageW(tooltips_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
-  }
-  tooltip_texts_.push_back(widen(text));
-  TTTOOLINFOW info{};
-  info.cbSize = sizeof(info);
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  info.hwnd = window;
-  info.uId = reinterpret_cast<UINT_PTR>(tool);
-  info.lpszText = tooltip_texts_.back().data();
-  SendMessageW(tooltips_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
-
-void Win32Platform::open_folder(const std::filesystem::path& folder) {
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = L"open";
-  std::wstring path = folder.wstring();
-  info.lpFile = path.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&info)) {
-    throw_win32_error(ErrorKind::Platform, "ShellExecuteExW " + files::to_utf8(folder),
-                      GetLastError());
-  }
 }
 
 }  // namespace pr::win32

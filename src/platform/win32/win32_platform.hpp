@@ -10,8 +10,8 @@
 
 #include "platform/platform.hpp"
 #include "platform/report.hpp"
-#include "platform/win32/com_automation.hpp"
-#include "platform/win32/dib_section.hpp"
+#include "platform/win32/win32_automation.hpp"
+#include "platform/win32/win32_dib_section.hpp"
 #include "platform/win32/win32_handles.hpp"
 
 namespace pr::win32 {

@@ -13,7 +13,7 @@
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "platform/x11/gio_trash.hpp"
+#include "platform/x11/x11_trash.hpp"
 
 namespace pr::x11 {
 

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "platform/platform.hpp"
-#include "platform/x11/connection.hpp"
-#include "platform/x11/input.hpp"
-#include "platform/x11/loop.hpp"
-#include "platform/x11/painting.hpp"
-#include "platform/x11/screen_grabber.hpp"
-#include "platform/x11/settle.hpp"
-#include "platform/x11/windows.hpp"
+#include "platform/x11/x11_connection.hpp"
+#include "platform/x11/x11_input.hpp"
+#include "platform/x11/x11_loop.hpp"
+#include "platform/x11/x11_painting.hpp"
+#include "platform/x11/x11_screen_grabber.hpp"
+#include "platform/x11/x11_settle.hpp"
+#include "platform/x11/x11_windows.hpp"
 
 namespace pr::x11 {
 

@@ -13,8 +13,8 @@
 #include "app/designs.hpp"
 #include "platform/errors.hpp"
 #include "platform/wide_text.hpp"
-#include "platform/win32/com_automation.hpp"
-#include "platform/win32/key_input.hpp"
+#include "platform/win32/win32_automation.hpp"
+#include "platform/win32/win32_keys.hpp"
 #include "platform/win32/win32_platform.hpp"
 
 namespace pr::win32 {

@@ -13,7 +13,7 @@
 #include "core/capture_folder.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "platform/win32/com_automation.hpp"
+#include "platform/win32/win32_automation.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/win32_trash.hpp"
 

@@ -1,4 +1,4 @@
-// X11Platform's popup menu (a GtkMenu at the pointer) and the file manager.
+// X11Platform's popup menu: a GtkMenu at the pointer.
 #include <glib.h>
 
 #include "platform/errors.hpp"
@@ -80,21 +80,6 @@ void X11Platform::on_menu_item(GtkMenuItem* item, gpointer data) {
   const WindowId w = self->menu_window_;
   if (!self->find(w)) return;
   self->deliver([&] { self->sink_->menu_choice(w, id); });
-}
-
-void X11Platform::open_folder(const std::filesystem::path& folder) {
-  const std::string path = folder.string();
-  gchar* argv[] = {const_cast<gchar*>("xdg-open"), const_cast<gchar*>(path.c_str()), nullptr};
-  GError* error = nullptr;
-  // GLib reaps the child; xdg-open's chatter stays off our standard error.
-  if (!g_spawn_async(nullptr, argv, nullptr,
-                     static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                              G_SPAWN_STDERR_TO_DEV_NULL),
-                     nullptr, nullptr, nullptr, &error)) {
-    std::string what = "xdg-open " + files::to_utf8(folder) + ": " + error->message;
-    g_error_free(error);
-    throw Error(ErrorKind::Platform, what);
-  }
 }
 
 }  // namespace pr::x11

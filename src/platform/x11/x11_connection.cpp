@@ -1,4 +1,4 @@
-#include "platform/x11/connection.hpp"
+#include "platform/x11/x11_connection.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/image.hpp"
-#include "platform/x11/pixel_format.hpp"
+#include "platform/x11/x11_pixel_format.hpp"
 
 namespace pr::x11 {
 

@@ -1,4 +1,4 @@
-#include "platform/x11/input.hpp"
+#include "platform/x11/x11_input.hpp"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "platform/report.hpp"
-#include "platform/x11/connection.hpp"
+#include "platform/x11/x11_connection.hpp"
 #include "platform/x11/x11_keys.hpp"
 
 namespace pr::x11 {

@@ -1,4 +1,4 @@
-#include "platform/x11/screen_grabber.hpp"
+#include "platform/x11/x11_screen_grabber.hpp"
 
 #include <X11/Xutil.h>
 #include <sys/ipc.h>
@@ -9,7 +9,7 @@
 
 #include "platform/errors.hpp"
 #include "platform/report.hpp"
-#include "platform/x11/connection.hpp"
+#include "platform/x11/x11_connection.hpp"
 
 namespace pr::x11 {
 

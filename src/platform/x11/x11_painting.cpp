@@ -1,4 +1,4 @@
-#include "platform/x11/painting.hpp"
+#include "platform/x11/x11_painting.hpp"
 
 #include <cairo-xlib.h>
 
@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "platform/errors.hpp"
-#include "platform/x11/connection.hpp"
-#include "platform/x11/screen_grabber.hpp"
+#include "platform/x11/x11_connection.hpp"
+#include "platform/x11/x11_screen_grabber.hpp"
 
 namespace pr::x11 {
 

@@ -1,4 +1,4 @@
-#include "platform/x11/windows.hpp"
+#include "platform/x11/x11_windows.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>

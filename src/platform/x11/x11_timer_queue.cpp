@@ -1,4 +1,4 @@
-#include "platform/x11/timer_queue.hpp"
+#include "platform/x11/x11_timer_queue.hpp"
 
 #include <algorithm>
 

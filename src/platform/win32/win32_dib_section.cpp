@@ -1,4 +1,4 @@
-#include "platform/win32/dib_section.hpp"
+#include "platform/win32/win32_dib_section.hpp"
 
 #include <algorithm>
 #include <cstring>

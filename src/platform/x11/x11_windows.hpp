@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/platform.hpp"
-#include "platform/x11/connection.hpp"
-#include "platform/x11/painting.hpp"
+#include "platform/x11/x11_connection.hpp"
+#include "platform/x11/x11_painting.hpp"
 
 namespace pr::x11 {
 

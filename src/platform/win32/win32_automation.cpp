@@ -1,4 +1,4 @@
-#include "platform/win32/com_automation.hpp"
+#include "platform/win32/win32_automation.hpp"
 
 #include <oleauto.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/key_input.hpp"
+#include "platform/win32/win32_keys.hpp"
 
 namespace pr::win32 {
 

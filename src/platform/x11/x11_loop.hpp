@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "platform/platform.hpp"
-#include "platform/x11/timer_queue.hpp"
+#include "platform/x11/x11_timer_queue.hpp"
 
 namespace pr::x11 {
 

@@ -1,4 +1,4 @@
-#include "platform/x11/pixel_format.hpp"
+#include "platform/x11/x11_pixel_format.hpp"
 
 #include <bit>
 

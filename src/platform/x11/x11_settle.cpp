@@ -1,10 +1,10 @@
-#include "platform/x11/settle.hpp"
+#include "platform/x11/x11_settle.hpp"
 
 #include <functional>
 #include <string_view>
 #include <thread>
 
-#include "platform/x11/connection.hpp"
+#include "platform/x11/x11_connection.hpp"
 
 namespace pr::x11 {
 

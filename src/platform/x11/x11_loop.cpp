@@ -1,4 +1,4 @@
-#include "platform/x11/loop.hpp"
+#include "platform/x11/x11_loop.hpp"
 
 #include <glib-unix.h>
 
