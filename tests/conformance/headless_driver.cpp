@@ -6,6 +6,7 @@
 #include <string>
 
 #include "driver.hpp"
+#include "headless_script.hpp"
 #include "platform/headless/headless_platform.hpp"
 
 namespace pr::conformance {
@@ -37,8 +38,7 @@ class HeadlessDriver : public Driver {
   }
   PixelRect client_area(WindowId w) override { return hp_.client_area(w); }
   void during_next_modal(int ms) override {
-    hp_.during_modal.push_back(
-        [this, ms] { run_until([this] { return !hp_.modal_shown(); }, ms); });
+    modal_.push_back([this, ms] { run_until([this] { return !hp_.modal_shown(); }, ms); });
   }
   std::string cannot(Feature feature) const override {
     if (feature == Feature::SecondInstance || feature == Feature::Attention) {
@@ -61,7 +61,9 @@ class HeadlessDriver : public Driver {
   }
   // Its keyboard has no lock keys.
   void press_escape(bool) override { hp_.press_escape_anywhere(); }
-  bool choose_menu_item(const std::vector<std::string>& path) override { return hp_.choose(path); }
+  bool choose_menu_item(const std::vector<std::string>& path) override {
+    return test::choose(hp_, path);
+  }
   std::string sent_keys() override {
     std::string all;
     for (const auto& k : hp_.keystrokes()) all += k.keys + " ";
@@ -89,6 +91,7 @@ class HeadlessDriver : public Driver {
     std::string links;  // why no link can be made in it
   };
   HeadlessPlatform hp_;
+  test::ModalScript modal_{hp_};
   Scratch scratch_;
 };
 

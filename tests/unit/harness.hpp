@@ -8,6 +8,7 @@
 #include "app/main_window.hpp"
 #include "app/program.hpp"
 #include "app/selection_overlay.hpp"
+#include "headless_script.hpp"
 #include "platform/headless/headless_platform.hpp"
 
 namespace pr::test {
@@ -65,6 +66,8 @@ struct Harness {
   HeadlessPlatform hp;
   std::unique_ptr<JpegWriter> writer;
   Program program;
+  // What the test does while a modal window is up.
+  ModalScript during_modal{hp};
 
   MainWindow& main_window() { return program.main_window(); }
   SelectionOverlay& overlay() { return program.overlay(); }

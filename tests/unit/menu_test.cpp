@@ -58,7 +58,7 @@ std::vector<std::string> texts(const Menu& menu) {
 // The checked items of a submenu, by text.
 std::vector<std::string> marked(const Harness& h, const std::string& submenu) {
   std::vector<std::string> t;
-  const MenuItem* sub = h.hp.menu_item({submenu});
+  const MenuItem* sub = test::menu_item(h.hp, {submenu});
   if (!sub) return {"no such submenu"};
   for (const MenuItem& item : sub->items) {
     if (item.checked) t.push_back(item.text);
@@ -69,7 +69,7 @@ std::vector<std::string> marked(const Harness& h, const std::string& submenu) {
 // A right-click, then the item; false when it could not be chosen.
 bool choose(Harness& h, const std::vector<std::string>& path) {
   h.hp.right_click(h.main_window_id());
-  return h.hp.choose(path);
+  return test::choose(h.hp, path);
 }
 
 void single_capture_mode(Harness& h) {
@@ -96,10 +96,10 @@ TEST(Menu, ItemsInOrderWithTheDesignedValuesMarked) {
   EXPECT_EQ(marked(h, "压缩率"), std::vector<std::string>{"80（默认）"});
   EXPECT_EQ(marked(h, "翻页键"), std::vector<std::string>{"Page Down（默认）"});
   for (const MenuItem& item : m[3].items) EXPECT_EQ(item.kind, Kind::Radio);
-  EXPECT_TRUE(h.hp.menu_item({"到末页自动停止"})->checked);
-  EXPECT_FALSE(h.hp.menu_item({"预览"})->enabled);
-  EXPECT_FALSE(h.hp.menu_item({"生成 PDF"})->enabled);
-  EXPECT_FALSE(h.hp.menu_item({"结束时生成 PDF"})->checked);
+  EXPECT_TRUE(test::menu_item(h.hp, {"到末页自动停止"})->checked);
+  EXPECT_FALSE(test::menu_item(h.hp, {"预览"})->enabled);
+  EXPECT_FALSE(test::menu_item(h.hp, {"生成 PDF"})->enabled);
+  EXPECT_FALSE(test::menu_item(h.hp, {"结束时生成 PDF"})->checked);
   // Opening the menu leaves the document its focus.
   EXPECT_EQ(h.hp.focus, "document");
 }
@@ -138,12 +138,12 @@ TEST(Menu, MarksFollowTheOptionsWhereverTheyWereSet) {
   f.options.tick_ms = 700;  // no choice of the menu
   f.options.pdf_at_end = true;
   h.hp.right_click(h.main_window_id());
-  EXPECT_TRUE(h.hp.menu_item({"窗口前置"})->checked);
-  EXPECT_FALSE(h.hp.menu_item({"间隔截图"})->checked);
+  EXPECT_TRUE(test::menu_item(h.hp, {"窗口前置"})->checked);
+  EXPECT_FALSE(test::menu_item(h.hp, {"间隔截图"})->checked);
   EXPECT_EQ(marked(h, "压缩率"), std::vector<std::string>{"95"});
   EXPECT_TRUE(marked(h, "间隔").empty());
-  EXPECT_TRUE(h.hp.menu_item({"结束时生成 PDF"})->checked);
-  ASSERT_TRUE(h.hp.choose({"结束时生成 PDF"}));
+  EXPECT_TRUE(test::menu_item(h.hp, {"结束时生成 PDF"})->checked);
+  ASSERT_TRUE(test::choose(h.hp, {"结束时生成 PDF"}));
   EXPECT_FALSE(f.options.pdf_at_end);
 }
 
@@ -266,9 +266,9 @@ TEST(Menu, PreviewIsGreyedUntilThereIsAPictureThenActsAsTheButton) {
     shown.push_back(*h.hp.window_named("PreviewWindow"));
     h.hp.close_window(h.hp.id_of("PreviewWindow"));
   };
-  h.hp.during_modal.push_back(record);
+  h.during_modal.push_back(record);
   h.main_window().on_preview_chosen();
-  h.hp.during_modal.push_back(record);
+  h.during_modal.push_back(record);
   ASSERT_TRUE(choose(h, {"预览"}));
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_TRUE(shown[1].modal);
@@ -301,8 +301,8 @@ TEST(Menu, PdfOnceThereArePictures) {
   single_capture_mode(h);
   h.capture(1500, 1500, 4500, 4500);
   h.hp.right_click(h.main_window_id());
-  EXPECT_TRUE(h.hp.menu_item({"生成 PDF"})->enabled);
-  ASSERT_TRUE(h.hp.choose({"生成 PDF"}));
+  EXPECT_TRUE(test::menu_item(h.hp, {"生成 PDF"})->enabled);
+  ASSERT_TRUE(test::choose(h.hp, {"生成 PDF"}));
   EXPECT_TRUE(fs::is_regular_file(h.folder / files::from_utf8(kPdfName)));
 }
 

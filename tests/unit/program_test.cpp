@@ -319,7 +319,7 @@ TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
   h.main_window().options.page_after_page = false;
   h.capture(1500, 1500, 4500, 3510);  // 200 x 134 pixels
   bool checked = false;
-  h.hp.during_modal.push_back([&] {
+  h.during_modal.push_back([&] {
     const auto* w = h.hp.window_named("PreviewWindow");
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->visible);
@@ -348,7 +348,7 @@ TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
   EXPECT_FALSE(h.program.preview_loaded());
   EXPECT_LT(h.hp.call_index("modal returned PreviewWindow"), h.hp.calls().size());
   // Closed, it opens again from the current picture.
-  h.hp.during_modal.push_back([&] { h.hp.close_window(h.hp.id_of("PreviewWindow")); });
+  h.during_modal.push_back([&] { h.hp.close_window(h.hp.id_of("PreviewWindow")); });
   h.main_window().on_preview_chosen();
   EXPECT_EQ(h.hp.call_index("modal left open PreviewWindow"), std::size_t(-1));
 }
@@ -357,12 +357,12 @@ TEST(Preview, TheCyclesCaptureHidesItAndEndsTheModalDisplay) {
   Harness h;
   test::Document document(h.hp, 10);
   h.capture(1500, 1500, 4500, 3500);
-  h.hp.during_modal.push_back([&] { h.hp.advance(1500); });
-  h.hp.during_modal.push_back([&] { FAIL() << "still modal after the capture"; });
+  h.during_modal.push_back([&] { h.hp.advance(1500); });
+  h.during_modal.push_back([&] { FAIL() << "still modal after the capture"; });
   h.main_window().on_preview_chosen();
   EXPECT_FALSE(h.hp.window_named("PreviewWindow")->visible);
   EXPECT_EQ(h.files().size(), 2u);
-  h.hp.during_modal.clear();
+  h.during_modal.clear();
 }
 
 TEST(Shutdown, ClosingTheMainWindowUnloadsEverything) {

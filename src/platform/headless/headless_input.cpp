@@ -60,38 +60,13 @@ void HeadlessPlatform::right_click(WindowId w) {
   deliver_posted();
 }
 
-const MenuItem* HeadlessPlatform::menu_item(const std::vector<std::string>& path) const {
-  if (!menu_ || path.empty()) return nullptr;
-  const Menu* level = &menu_->items;
-  const MenuItem* found = nullptr;
-  for (const std::string& step : path) {
-    if (!level) return nullptr;
-    // The item of that name, else the first whose name starts with it.
-    found = nullptr;
-    for (const MenuItem& item : *level) {
-      if (item.kind == MenuItem::Kind::Separator || !item.text.starts_with(step)) continue;
-      if (item.text == step) {
-        found = &item;
-        break;
-      }
-      if (!found) found = &item;
-    }
-    if (!found) return nullptr;
-    level = found->kind == MenuItem::Kind::Submenu ? &found->items : nullptr;
-  }
-  return found;
-}
-
-bool HeadlessPlatform::choose(const std::vector<std::string>& path) {
-  const MenuItem* item = menu_item(path);
-  if (!item || !item->enabled || item->kind == MenuItem::Kind::Submenu) return false;
+void HeadlessPlatform::choose_item(int id) {
+  if (!menu_) return;
   const WindowId w = menu_->window;
-  const int id = item->id;
   menu_.reset();
-  log("choose " + path.back());
+  log("choose " + std::to_string(id));
   if (sink_) sink_->menu_choice(w, id);
   deliver_posted();
-  return true;
 }
 
 void HeadlessPlatform::dismiss_menu() {

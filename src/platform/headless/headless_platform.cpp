@@ -231,12 +231,9 @@ void HeadlessPlatform::show_modal(WindowId w, WindowId owner) {
   win->modal = true;
   win->owner = owner;
   log("show modal " + win->design.name + " owner " + name(owner));
-  while (!during_modal.empty()) {
+  while (while_modal) {
     Window* shown = find(w);
-    if (!shown || !shown->visible) break;
-    auto action = std::move(during_modal.front());
-    during_modal.pop_front();
-    action();
+    if (!shown || !shown->visible || !while_modal()) break;
   }
   if (Window* still = find(w)) {
     still->modal = false;

@@ -82,17 +82,14 @@ class HeadlessPlatform : public Platform {
   // A right-click on the window; its menu, if the program shows one, is then
   // open until an item is chosen or it is dismissed.
   void right_click(WindowId w);
-  // Chooses the item reached by following `path` through the open menu, each
-  // step the item of that text, else the first whose text starts with it
-  // ({"压缩率", "95"}). False, and the
-  // menu stays open, when there is no such item or it is greyed.
-  bool choose(const std::vector<std::string>& path);
+  // Chooses the item with this id of the open menu, as a click on it would.
+  void choose_item(int id);
   void dismiss_menu();
   // The name of the window that has the keyboard focus; "document" at start.
   std::string focus = "document";
-  // Run one after another inside a modal display, while the modal window is
-  // still shown; the display then returns.
-  std::deque<std::function<void()>> during_modal;
+  // Called again and again inside a modal display while the modal window is
+  // still shown, as a user acting on it; false, or none, ends the display.
+  std::function<bool()> while_modal;
   // A "running program" that attach_automation finds by class name.
   void register_automation(const std::string& class_name,
                            std::shared_ptr<AutomationJournal> journal);
@@ -124,9 +121,6 @@ class HeadlessPlatform : public Platform {
     Menu items;
   };
   const std::optional<OpenMenu>& open_menu() const { return menu_; }
-  // The item reached by `path` in the open menu, as choose() finds it; null
-  // when no menu is open or there is no such item.
-  const MenuItem* menu_item(const std::vector<std::string>& path) const;
   // Every folder shown in the file manager, in order.
   const std::vector<std::filesystem::path>& opened_folders() const { return opened_folders_; }
   // The fake trash: every path moved to it, in order. A name (bare file name)
