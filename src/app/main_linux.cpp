@@ -3,13 +3,15 @@
 
 #include "app/command_line.hpp"
 #include "app/program.hpp"
+#include "core/constants.hpp"
 #include "core/system_jpeg_writer.hpp"
 #include "platform/report.hpp"
 #include "platform/x11/x11_platform.hpp"
 
 int main(int argc, char** argv) {
-  if (auto status =
-          pr::answer_command_line({argv + 1, argv + argc}, "~/截图", pr::write_standard_output))
+  if (auto status = pr::answer_command_line({argv + 1, argv + argc},
+                                            std::string("~/") + pr::kCaptureFolderName,
+                                            pr::write_standard_output))
     return *status;
   try {
     auto writer = pr::make_system_jpeg_writer();

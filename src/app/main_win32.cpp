@@ -4,6 +4,7 @@
 
 #include "app/command_line.hpp"
 #include "app/program.hpp"
+#include "core/constants.hpp"
 #include "core/system_jpeg_writer.hpp"
 #include "platform/report.hpp"
 #include "platform/win32/win32_platform.hpp"
@@ -11,7 +12,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (auto status =
-          pr::answer_command_line(pr::command_line_arguments(), "C:\\截图", pr::write_console))
+          pr::answer_command_line(pr::command_line_arguments(),
+                                  std::string("C:\\") + pr::kCaptureFolderName, pr::write_console))
     return *status;
   try {
     auto writer = pr::make_system_jpeg_writer();

@@ -156,7 +156,11 @@ std::unique_ptr<AutomationObject> Win32Platform::attach_automation(std::string_v
 }
 
 std::filesystem::path Win32Platform::base_folder() const {
-  return std::filesystem::path(L"C:\\");
+  // The system drive's root, "C:\\" where the system says nothing.
+  wchar_t drive[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"SystemDrive", drive, MAX_PATH);
+  std::wstring root = n > 0 && n < MAX_PATH ? std::wstring(drive, n) : std::wstring(L"C:");
+  return std::filesystem::path(root + L"\\");
 }
 
 int Win32Platform::run() {
