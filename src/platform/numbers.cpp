@@ -59,12 +59,6 @@ double leading_number(std::string_view text) {
   return value;
 }
 
-std::int16_t to_int16(double value) {
-  double r = round_half_even(value);
-  if (!(r >= -32768.0 && r <= 32767.0)) throw Error(ErrorKind::Overflow, "Overflow");
-  return static_cast<std::int16_t>(r);
-}
-
 std::int32_t to_int32(double value) {
   double r = round_half_even(value);
   if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw Error(ErrorKind::Overflow, "Overflow");

@@ -12,7 +12,6 @@ double leading_number(std::string_view text);
 
 // Nearest whole number, halves to the even neighbour; out of range throws an
 // overflow error.
-std::int16_t to_int16(double value);
 std::int32_t to_int32(double value);
 // Narrowing of a whole number to 0..255; out of range throws an overflow error.
 std::uint8_t to_byte(std::int32_t value);
