@@ -8,8 +8,8 @@
 #include "store/system_jpeg_writer.hpp"
 
 int main(int argc, char** argv) {
-  if (auto status =
-          pr::answer_command_line({argv + 1, argv + argc}, "~/截图", pr::write_standard_output))
+  if (auto status = pr::answer_command_line({argv + 1, argv + argc}, "~/截图",
+                                            pr::write_standard_output, pr::write_standard_error))
     return *status;
   try {
     auto writer = pr::make_system_jpeg_writer();

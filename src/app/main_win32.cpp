@@ -10,8 +10,8 @@
 #include "store/system_jpeg_writer.hpp"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  if (auto status =
-          pr::answer_command_line(pr::command_line_arguments(), "C:\\截图", pr::write_console))
+  if (auto status = pr::answer_command_line(pr::command_line_arguments(), "C:\\截图",
+                                            pr::write_console, pr::write_console_error))
     return *status;
   try {
     auto writer = pr::make_system_jpeg_writer();

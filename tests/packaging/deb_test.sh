@@ -31,6 +31,11 @@ if "$root/usr/bin/pagerook" --version >/dev/full 2>"$work/full.err"; then
   fail "--version into a full disk exited 0"
 fi
 grep -q '^pagerook: .*No space left on device' "$work/full.err" || fail "full disk: $(cat "$work/full.err")"
+# Nothing else is taken: one line and status 2, before any display is needed.
+status=0
+out=$(env -u DISPLAY "$root/usr/bin/pagerook" --bogus 2>&1) || status=$?
+[[ $status -eq 2 && $out == "pagerook: unknown option '--bogus'; try 'pagerook --help'" ]] ||
+  fail "--bogus: status $status, printed: $out"
 
 desktop=$root/usr/share/applications/$app.desktop
 if [[ -f $desktop ]]; then
