@@ -6,21 +6,23 @@ set(PAGEROOK_CONTACT "Pagerook developers <pagerook@users.noreply.github.com>")
 set(PAGEROOK_SUMMARY "save the pages of a document as numbered pictures")
 
 if(WIN32)
-  # A read-me, then the portable zip and the installer beside each other.
+  # A read-me and the licence (CRLF, for Notepad), then the portable zip and
+  # the installer beside each other.
   set(packages ${PROJECT_BINARY_DIR}/packages)
   set(stage ${PROJECT_BINARY_DIR}/package-stage)
   set(zip ${packages}/pagerook-${PAGEROOK_VERSION}-windows.zip)
   set(setup ${packages}/pagerook-${PAGEROOK_VERSION}-setup.exe)
   set(nsi ${PROJECT_SOURCE_DIR}/resources/windows/pagerook.nsi)
   configure_file(${PROJECT_SOURCE_DIR}/resources/windows/README.txt ${stage}/README.txt @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${stage}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   add_custom_command(
     OUTPUT ${zip}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${packages}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:pagerook> ${stage}/pagerook.exe
     COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
     COMMAND ${CMAKE_COMMAND} -E chdir ${stage}
-            ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip pagerook.exe README.txt
-    DEPENDS pagerook ${stage}/README.txt
+            ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip pagerook.exe README.txt LICENSE.txt
+    DEPENDS pagerook ${stage}/README.txt ${stage}/LICENSE.txt
     COMMENT "Packing the portable zip"
     VERBATIM)
   find_program(PAGEROOK_MAKENSIS makensis)
@@ -34,8 +36,9 @@ if(WIN32)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${packages}
     COMMAND ${PAGEROOK_MAKENSIS} -V2 -DVERSION=${PAGEROOK_VERSION}
             -DPROGRAM=$<TARGET_FILE:pagerook> -DREADME=${stage}/README.txt
+            -DLICENSE=${stage}/LICENSE.txt
             -DICON=${PROJECT_BINARY_DIR}/resources/pagerook.ico -DOUTFILE=${setup} ${nsi}
-    DEPENDS pagerook pagerook_icons ${stage}/README.txt ${nsi}
+    DEPENDS pagerook pagerook_icons ${stage}/README.txt ${stage}/LICENSE.txt ${nsi}
     COMMENT "Building the installer"
     VERBATIM)
   add_custom_target(pagerook_packages ALL DEPENDS ${zip} ${setup})
