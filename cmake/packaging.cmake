@@ -71,8 +71,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Pagerook shows a small always-on-top window with one button. Press it, drag\n"
   "a rectangle over the page of a document shown in a viewer or word\n"
   "processor, and Pagerook saves it as 0.jpg; then it presses Page Down in the\n"
-  "document and saves the same rectangle as 1.jpg, 2.jpg and so on, until\n"
-  "Esc is pressed. The pictures go to the folder 截图 in the home folder.")
+  "document and saves the same rectangle as 1.jpg, 2.jpg and so on. The run\n"
+  "stops by itself at the end of the document, or earlier when Esc is\n"
+  "pressed. The pictures go to the folder 截图 in the home folder; each run\n"
+  "first moves the old files of that folder to the trash.\n"
+  "Pagerook needs an X11 session: under Wayland it sees and pages only the\n"
+  "windows of X11 programs.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY pagerook)
 set(CPACK_STRIP_FILES ON)
 # Packaging builds only what it installs (scripts/package names those
