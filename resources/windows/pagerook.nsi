@@ -1,7 +1,8 @@
 ; The Windows installer: Program Files, a Start-menu shortcut, an entry in
-; "Add or remove programs"; /S installs and uninstalls silently.
+; "Add or remove programs"; /S installs and uninstalls silently. The first
+; page shows the licence.
 ; makensis -DVERSION=2.00 -DPROGRAM=pagerook.exe -DREADME=README.txt
-;          -DICON=pagerook.ico -DOUTFILE=setup.exe pagerook.nsi
+;          -DLICENSE=LICENSE.txt -DICON=pagerook.ico -DOUTFILE=setup.exe pagerook.nsi
 Unicode true
 ; A 64-bit installer for a 64-bit program (and none of WoW64's redirections).
 Target amd64-unicode
@@ -31,6 +32,7 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -55,6 +57,7 @@ Section
   SetOutPath "$INSTDIR"
   File "/oname=pagerook.exe" "${PROGRAM}"
   File "/oname=README.txt" "${README}"
+  File "/oname=LICENSE.txt" "${LICENSE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortCut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\pagerook.exe" "" "$INSTDIR\pagerook.exe" 0
 
@@ -77,6 +80,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${APP}.lnk"
   Delete "$INSTDIR\pagerook.exe"
   Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -2,7 +2,7 @@
 # Builds the Debian package from a configured Linux build, unpacks it into a
 # throwaway root and checks what a user gets: the program answering
 # --version and --help, its desktop entry, icons, metainfo and manual page,
-# and a package lintian accepts without errors or warnings.
+# its licence, and a package lintian accepts without errors or warnings.
 #   deb_test.sh <build dir> <version>
 set -euo pipefail
 build=$(realpath "$1")
@@ -52,6 +52,10 @@ fi
 metainfo=$root/usr/share/metainfo/$app.metainfo.xml
 appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
   fail "appstreamcli: $(cat "$work/appstream.log")"
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo names no MIT licence"
+copyright=$root/usr/share/doc/pagerook/copyright
+grep -qx 'License: MIT' "$copyright" && grep -q '^ Permission is hereby granted' "$copyright" ||
+  fail "the copyright file does not hold the MIT licence"
 
 man=$root/usr/share/man/man1/pagerook.1.gz
 page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$man" 2>"$work/man.err") || fail "man -l exited with $?"

@@ -3,7 +3,7 @@
 # pagerook.exe in Program Files, a Start-menu shortcut with its icon and an
 # "Add or remove programs" entry; the installed program runs; the silent
 # uninstaller takes all of it away again and leaves the user's pictures. The
-# zip holds the program and its read-me.
+# zip holds the program, its read-me and its licence.
 #   installer_test.sh <setup.exe> <portable.zip> <version>
 set -euo pipefail
 setup=$(realpath "$1")
@@ -29,9 +29,11 @@ shortcut=$drive/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Pagerook.lnk
 query() { "$wine_run" "$winelib/reg.exe" query "$key" /reg:64 2>/dev/null | tr -d '\r'; }
 
 "$wine_run" "$setup" /S || fail "silent install exited with $?"
-for file in pagerook.exe README.txt uninstall.exe; do
+for file in pagerook.exe README.txt LICENSE.txt uninstall.exe; do
   [[ -f $installed/$file ]] || fail "not installed: $file"
 done
+
+tr -d '\r' <"$installed/LICENSE.txt" | cmp -s - "$here/../../LICENSE" || fail "the installed licence is not LICENSE"
 
 out=$("$wine_run" "$installed/pagerook.exe" --version) || fail "installed --version exited with $?"
 [[ $out == "Pagerook $version" ]] || fail "installed --version printed '$out'"
@@ -90,10 +92,11 @@ if query >/dev/null; then fail "the uninstall entry is left: $(query)"; fi
 
 listing=$(/usr/bin/python3 -c 'import sys, zipfile; print(" ".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "$zip") ||
   fail "cannot read $zip"
-[[ $listing == "README.txt pagerook.exe" ]] || fail "the zip holds: $listing"
+[[ $listing == "LICENSE.txt README.txt pagerook.exe" ]] || fail "the zip holds: $listing"
 unzip -p "$zip" pagerook.exe | cmp -s - "$(dirname "$setup")/../package-stage/pagerook.exe" ||
   fail "the zip's pagerook.exe is not the built one"
 unzip -p "$zip" README.txt | grep -q "Pagerook $version" || fail "the zip's read-me has no version"
+unzip -p "$zip" LICENSE.txt | tr -d '\r' | cmp -s - "$here/../../LICENSE" || fail "the zip's licence is not LICENSE"
 
 [[ $failures -eq 0 ]] && echo "installer and zip: all checks passed"
 exit $((failures > 0))
