@@ -52,6 +52,10 @@ std::vector<std::string> command_line_arguments();
 // redirected standard output (or error), else its parent's console.
 std::string write_console(std::string_view text);
 std::string write_console_error(std::string_view text);
+
+// Whether lines on standard error reach anybody: a redirection, or the
+// console of the program that started us. Started from the desktop, nobody.
+bool started_with_console();
 #endif
 
 }  // namespace pr

@@ -71,4 +71,11 @@ std::string write_console_error(std::string_view text) {
   return write_to(STD_ERROR_HANDLE, text);
 }
 
+bool started_with_console() {
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (error && error != INVALID_HANDLE_VALUE && GetFileType(error) != FILE_TYPE_UNKNOWN)
+    return true;
+  return AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 }  // namespace pr

@@ -141,6 +141,8 @@ class Win32Platform : public Platform {
   static constexpr UINT kMenuChoice = WM_APP + 2;
   // A window that grabs input reaches the screen.
   static constexpr UINT kShowHolding = WM_APP + 3;
+  // Restores a window that was minimised.
+  static constexpr UINT kRestore = WM_APP + 4;
   static constexpr wchar_t kWindowClass[] = L"PagerookWindow";
 
   HINSTANCE instance_;
