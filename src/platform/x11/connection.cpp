@@ -11,6 +11,7 @@
 
 #include "platform/errors.hpp"
 #include "platform/report.hpp"
+#include "platform/x11/message_dialog.hpp"
 
 namespace pr::x11 {
 
@@ -25,11 +26,8 @@ bool wayland_session() {
 // Someone who started us from a Wayland desktop's menu never sees stderr:
 // a dialog says what works there and what to do, and goes when dismissed.
 void show_wayland_notice() {
-  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
-                                             GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "%s",
-                                             "Pagerook 在 Wayland 会话中只能截取 X11 程序的窗口");
-  gtk_message_dialog_format_secondary_text(
-      GTK_MESSAGE_DIALOG(dialog), "%s",
+  show_message_dialog(
+      "Pagerook — Wayland", "Pagerook 在 Wayland 会话中只能截取 X11 程序的窗口",
       "Pagerook 通过 XWayland 运行：由 X11 程序显示的文档可以照常截图翻页，"
       "Wayland 原生程序的窗口则看不到、也翻不了页。要截取这些文档，请注销，"
       "在登录界面选择 X11 会话（例如 “GNOME on Xorg” 或 “Plasma (X11)”）。\n\n"
@@ -37,10 +35,6 @@ void show_wayland_notice() {
       "captured and paged as usual, but windows of native Wayland programs cannot be "
       "seen or paged. For those, log out and choose an X11 session at the login screen "
       "(for example \"GNOME on Xorg\" or \"Plasma (X11)\").");
-  gtk_window_set_title(GTK_WINDOW(dialog), "Pagerook — Wayland");
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-  g_signal_connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
-  gtk_widget_show(dialog);
 }
 
 GdkDisplay* open_gdk() {
