@@ -36,6 +36,8 @@ class Win32Platform : public Platform {
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
+  // Where the program's (0, 0) lies in Windows' screen coordinates.
+  static POINT desktop_origin();
   float twips_per_pixel() const override { return tpp_; }
   ImageView copy_screen() override;
   void set_mouse_pointer(MousePointer pointer) override;

@@ -23,7 +23,9 @@ Styles styles(const WindowStyle& style) {
   // document: a tool frame, whose caption has a close box and nothing to
   // minimise or maximise it with on any window manager.
   const bool tool = style.tool_window || (style.decorated && !style.takes_focus);
-  if (style.decorated && !tool) s.ex_style |= WS_EX_DLGMODALFRAME;
+  // The dialog frame also keeps a window manager (openbox under Wine) from
+  // placing the window itself instead of where it was put.
+  if (style.decorated && (!tool || !style.takes_focus)) s.ex_style |= WS_EX_DLGMODALFRAME;
   // A tool frame shows no minimise box even with this style; Wine needs it
   // to tell the window that an X window manager minimised it, so that it can
   // come back (see WM_SIZE).
@@ -129,7 +131,8 @@ PixelSize Win32Platform::frame_size(WindowId w) const {
 
 void Win32Platform::move_window(WindowId w, int left, int top, int width, int height) {
   if (Window* win = find(w)) {
-    if (!SetWindowPos(win->hwnd.get(), nullptr, left, top, width, height,
+    const POINT origin = desktop_origin();
+    if (!SetWindowPos(win->hwnd.get(), nullptr, origin.x + left, origin.y + top, width, height,
                       SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE)) {
       throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
     }
