@@ -6,21 +6,23 @@ set(PAGEROOK_CONTACT "Pagerook developers <pagerook@users.noreply.github.com>")
 set(PAGEROOK_SUMMARY "save the pages of a document as numbered pictures")
 
 if(WIN32)
-  # A read-me, then the portable zip and the installer beside each other.
+  # A read-me and the licence (CRLF, for Notepad), then the portable zip and
+  # the installer beside each other.
   set(packages ${PROJECT_BINARY_DIR}/packages)
   set(stage ${PROJECT_BINARY_DIR}/package-stage)
   set(zip ${packages}/pagerook-${PAGEROOK_VERSION}-windows.zip)
   set(setup ${packages}/pagerook-${PAGEROOK_VERSION}-setup.exe)
   set(nsi ${PROJECT_SOURCE_DIR}/resources/windows/pagerook.nsi)
   configure_file(${PROJECT_SOURCE_DIR}/resources/windows/README.txt ${stage}/README.txt @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${stage}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   add_custom_command(
     OUTPUT ${zip}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${packages}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:pagerook> ${stage}/pagerook.exe
     COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
     COMMAND ${CMAKE_COMMAND} -E chdir ${stage}
-            ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip pagerook.exe README.txt
-    DEPENDS pagerook ${stage}/README.txt
+            ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip pagerook.exe README.txt LICENSE.txt
+    DEPENDS pagerook ${stage}/README.txt ${stage}/LICENSE.txt
     COMMENT "Packing the portable zip"
     VERBATIM)
   find_program(PAGEROOK_MAKENSIS makensis)
@@ -34,8 +36,9 @@ if(WIN32)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${packages}
     COMMAND ${PAGEROOK_MAKENSIS} -V2 -DVERSION=${PAGEROOK_VERSION}
             -DPROGRAM=$<TARGET_FILE:pagerook> -DREADME=${stage}/README.txt
+            -DLICENSE=${stage}/LICENSE.txt
             -DICON=${PROJECT_BINARY_DIR}/resources/pagerook.ico -DOUTFILE=${setup} ${nsi}
-    DEPENDS pagerook pagerook_icons ${stage}/README.txt ${nsi}
+    DEPENDS pagerook pagerook_icons ${stage}/README.txt ${stage}/LICENSE.txt ${nsi}
     COMMENT "Building the installer"
     VERBATIM)
   add_custom_target(pagerook_packages ALL DEPENDS ${zip} ${setup})
@@ -68,8 +71,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Pagerook shows a small always-on-top window with one button. Press it, drag\n"
   "a rectangle over the page of a document shown in a viewer or word\n"
   "processor, and Pagerook saves it as 0.jpg; then it presses Page Down in the\n"
-  "document and saves the same rectangle as 1.jpg, 2.jpg and so on, until\n"
-  "Esc is pressed. The pictures go to the folder 截图 in the home folder.")
+  "document and saves the same rectangle as 1.jpg, 2.jpg and so on. The run\n"
+  "stops by itself at the end of the document, or earlier when Esc is\n"
+  "pressed. The pictures go to the folder 截图 in the home folder; each run\n"
+  "first moves the old files of that folder to the trash.\n"
+  "Pagerook needs an X11 session: under Wayland it sees and pages only the\n"
+  "windows of X11 programs.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY pagerook)
 set(CPACK_STRIP_FILES ON)
 # Packaging builds only what it installs (scripts/package names those

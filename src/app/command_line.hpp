@@ -8,13 +8,19 @@
 
 namespace pr {
 
-// What the command line asks for. Arguments other than these are ignored, as
-// they always were: the program simply starts.
-enum class StartRequest { Run, Version, Help };
+// What the command line asks for. The program takes no arguments: anything
+// but --help (-h, /?) and --version is refused with exit status 2.
+enum class StartRequest { Run, Version, Help, Refused };
 
-// `arguments` without the program's own name. The first request found wins;
-// nothing after "--" is an option.
-StartRequest start_request(const std::vector<std::string>& arguments);
+struct StartRequestResult {
+  StartRequest request;
+  std::string refused;  // the argument that made it Refused
+};
+
+// `arguments` without the program's own name. An unknown option or any other
+// argument (also after "--") refuses the whole line; otherwise the first of
+// --version and --help wins.
+StartRequestResult start_request(const std::vector<std::string>& arguments);
 
 // "Pagerook 2.00" and a line end.
 std::string version_text();
@@ -26,20 +32,30 @@ std::string help_text(std::string_view capture_folder);
 // all of it got there, else the system's words for why not.
 using TextWriter = std::function<std::string(std::string_view text)>;
 
-// Answers --version and --help before any window exists: returns the exit
-// status when the program ends here, nothing when it should start as usual.
+// Answers --version and --help on `out`, and a refused argument with one line
+// on `error`, before any window exists: returns the exit status when the
+// program ends here, nothing when it should start as usual.
 std::optional<int> answer_command_line(const std::vector<std::string>& arguments,
-                                       std::string_view capture_folder, const TextWriter& write);
+                                       std::string_view capture_folder, const TextWriter& out,
+                                       const TextWriter& error);
 
-// Standard output as a TextWriter: every byte written and flushed.
+// Standard output and standard error as TextWriters: every byte written and
+// flushed.
 std::string write_standard_output(std::string_view text);
+std::string write_standard_error(std::string_view text);
 
 #ifdef _WIN32
 // The arguments after the program's name, as UTF-8.
 std::vector<std::string> command_line_arguments();
 
-// The console a Windows GUI program may print to, as a TextWriter.
+// The console a Windows GUI program may print to, as a TextWriter: its
+// redirected standard output (or error), else its parent's console.
 std::string write_console(std::string_view text);
+std::string write_console_error(std::string_view text);
+
+// Whether lines on standard error reach anybody: a redirection, or the
+// console of the program that started us. Started from the desktop, nobody.
+bool started_with_console();
 #endif
 
 }  // namespace pr

@@ -37,11 +37,13 @@ std::vector<std::string> command_line_arguments() {
   return out;
 }
 
+namespace {
+
 // A GUI program has no console of its own: the text goes to a redirected
-// standard output as UTF-8, else to the console of the program that started
+// standard handle as UTF-8, else to the console of the program that started
 // us (a command prompt) as UTF-16, else nowhere.
-std::string write_console(std::string_view text) {
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+std::string write_to(DWORD standard_handle, std::string_view text) {
+  HANDLE out = GetStdHandle(standard_handle);
   DWORD mode = 0;
   if (out && out != INVALID_HANDLE_VALUE && !GetConsoleMode(out, &mode) &&
       GetFileType(out) != FILE_TYPE_UNKNOWN)
@@ -57,6 +59,23 @@ std::string write_console(std::string_view text) {
     error = last_error();
   CloseHandle(console);
   return error;
+}
+
+}  // namespace
+
+std::string write_console(std::string_view text) {
+  return write_to(STD_OUTPUT_HANDLE, text);
+}
+
+std::string write_console_error(std::string_view text) {
+  return write_to(STD_ERROR_HANDLE, text);
+}
+
+bool started_with_console() {
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (error && error != INVALID_HANDLE_VALUE && GetFileType(error) != FILE_TYPE_UNKNOWN)
+    return true;
+  return AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 }  // namespace pr

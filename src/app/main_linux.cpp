@@ -11,7 +11,7 @@
 int main(int argc, char** argv) {
   if (auto status = pr::answer_command_line({argv + 1, argv + argc},
                                             std::string("~/") + pr::kCaptureFolderName,
-                                            pr::write_standard_output))
+                                            pr::write_standard_output, pr::write_standard_error))
     return *status;
   try {
     auto writer = pr::make_system_jpeg_writer();

@@ -25,16 +25,24 @@ if "$wine_run" "$exe" --help >/dev/full 2>"$work/full.err"; then fail "--help in
 grep -q '^pagerook: cannot write to standard output' "$work/full.err" ||
   fail "full disk reported: $(cat "$work/full.err")"
 
+status=0
+"$wine_run" "$exe" -v >"$work/bogus.out" 2>"$work/bogus.err" || status=$?
+[[ $status -eq 2 && ! -s $work/bogus.out ]] || fail "-v into a pipe: status $status"
+grep -qx "pagerook: unknown option '-v'; try 'pagerook --help'" "$work/bogus.err" ||
+  fail "-v into a pipe printed: $(cat "$work/bogus.err")"
+
 # Z: is the Linux root in every Wine prefix.
 winexe="Z:${exe//\//\\}"
-for option in --version --help; do
+for option in --version --help '/?'; do
   script -qec "$(printf '%q ' "$wine_run" "$cmd" /c "$winexe" "$option")" /dev/null \
-    >"$work/console$option" </dev/null || fail "$option in a console exited with $?"
+    >"$work/console${option//\//slash}" </dev/null || fail "$option in a console exited with $?"
 done
 tr -d '\r' <"$work/console--version" | grep -q "^.*Pagerook $version$" ||
   fail "--version in a console printed: $(od -c "$work/console--version" | head -5)"
 tr -d '\r' <"$work/console--help" | grep -q 'C:\\截图' ||
   fail "--help in a console printed: $(cat "$work/console--help")"
+tr -d '\r' <"$work/consoleslash?" | grep -q 'C:\\截图' ||
+  fail "/? in a console printed: $(cat "$work/consoleslash?")"
 
 [[ $failures -eq 0 ]] && echo "pagerook.exe answers in a pipe and in a console"
 exit $((failures > 0))

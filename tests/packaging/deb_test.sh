@@ -2,7 +2,7 @@
 # Builds the Debian package from a configured Linux build, unpacks it into a
 # throwaway root and checks what a user gets: the program answering
 # --version and --help, its desktop entry, icons, metainfo and manual page,
-# and a package lintian accepts without errors or warnings.
+# its licence, and a package lintian accepts without errors or warnings.
 #   deb_test.sh <build dir> <version>
 set -euo pipefail
 build=$(realpath "$1")
@@ -31,6 +31,11 @@ if "$root/usr/bin/pagerook" --version >/dev/full 2>"$work/full.err"; then
   fail "--version into a full disk exited 0"
 fi
 grep -q '^pagerook: .*No space left on device' "$work/full.err" || fail "full disk: $(cat "$work/full.err")"
+# Nothing else is taken: one line and status 2, before any display is needed.
+status=0
+out=$(env -u DISPLAY "$root/usr/bin/pagerook" --bogus 2>&1) || status=$?
+[[ $status -eq 2 && $out == "pagerook: unknown option '--bogus'; try 'pagerook --help'" ]] ||
+  fail "--bogus: status $status, printed: $out"
 
 desktop=$root/usr/share/applications/$app.desktop
 if [[ -f $desktop ]]; then
@@ -47,6 +52,10 @@ fi
 metainfo=$root/usr/share/metainfo/$app.metainfo.xml
 appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
   fail "appstreamcli: $(cat "$work/appstream.log")"
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo names no MIT licence"
+copyright=$root/usr/share/doc/pagerook/copyright
+grep -qx 'License: MIT' "$copyright" && grep -q '^ Permission is hereby granted' "$copyright" ||
+  fail "the copyright file does not hold the MIT licence"
 
 man=$root/usr/share/man/man1/pagerook.1.gz
 page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$man" 2>"$work/man.err") || fail "man -l exited with $?"

@@ -113,7 +113,7 @@ def main():
     args = parser.parse_args()
     for tool in ("qpdf", "pdfimages", "pdfinfo", "pdftoppm", "compare-im6.q16"):
         if shutil.which(tool) is None:
-            print(f"check_pdf: {tool} is missing (scripts/packages)", file=sys.stderr)
+            print(f"check_pdf: {tool} is missing (scripts/deps test installs it)", file=sys.stderr)
             return 1
     with tempfile.TemporaryDirectory(prefix="pagerook-pdf-") as work:
         if args.wine_run:

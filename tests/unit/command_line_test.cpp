@@ -10,16 +10,31 @@
 namespace pr {
 namespace {
 
-TEST(CommandLine, OnlyVersionAndHelpAreRequestsTheFirstWinsAndDashDashEndsThem) {
+TEST(CommandLine, VersionAndHelpAreTheOnlyArgumentsAndTheFirstWins) {
   using Args = std::vector<std::string>;
-  EXPECT_EQ(start_request(Args{}), StartRequest::Run);
-  EXPECT_EQ(start_request(Args{"document.odt", "-v", "--versions", "help"}), StartRequest::Run);
-  EXPECT_EQ(start_request(Args{"x", "--version"}), StartRequest::Version);
-  EXPECT_EQ(start_request(Args{"--help"}), StartRequest::Help);
-  EXPECT_EQ(start_request(Args{"-h"}), StartRequest::Help);
-  EXPECT_EQ(start_request(Args{"--help", "--version"}), StartRequest::Help);
-  EXPECT_EQ(start_request(Args{"--version", "-h"}), StartRequest::Version);
-  EXPECT_EQ(start_request(Args{"--", "--version"}), StartRequest::Run);
+  const struct {
+    Args arguments;
+    StartRequest request;
+    std::string refused;
+  } cases[] = {
+      {{}, StartRequest::Run, ""},
+      {{"--"}, StartRequest::Run, ""},
+      {{"--help"}, StartRequest::Help, ""},
+      {{"-h"}, StartRequest::Help, ""},
+      {{"/?"}, StartRequest::Help, ""},
+      {{"--help", "--version"}, StartRequest::Help, ""},
+      {{"--version", "-h"}, StartRequest::Version, ""},
+      {{"--bogus"}, StartRequest::Refused, "--bogus"},
+      {{"-v"}, StartRequest::Refused, "-v"},
+      {{"file.pdf"}, StartRequest::Refused, "file.pdf"},
+      {{"--version", "--versions"}, StartRequest::Refused, "--versions"},
+      {{"--", "--version"}, StartRequest::Refused, "--version"},
+  };
+  for (const auto& c : cases) {
+    const StartRequestResult got = start_request(c.arguments);
+    EXPECT_EQ(got.request, c.request) << testing::PrintToString(c.arguments);
+    EXPECT_EQ(got.refused, c.refused) << testing::PrintToString(c.arguments);
+  }
 }
 
 struct Answer {
@@ -31,10 +46,16 @@ struct Answer {
 Answer answer(const std::vector<std::string>& arguments, std::string failure = {}) {
   Answer a;
   set_report_sink([&](std::string_view line) { a.errors.emplace_back(line); });
-  a.status = answer_command_line(arguments, "C:\\截图", [&](std::string_view text) {
-    a.written.emplace_back(text);
-    return failure;
-  });
+  a.status = answer_command_line(
+      arguments, "C:\\截图",
+      [&](std::string_view text) {
+        a.written.emplace_back(text);
+        return failure;
+      },
+      [&](std::string_view text) {
+        a.errors.emplace_back(text);
+        return std::string();
+      });
   set_report_sink({});
   return a;
 }
@@ -51,14 +72,25 @@ TEST(CommandLine, VersionAndHelpArePrintedOnceAndEndTheProgram) {
   const std::string& text = help.written[0];
   EXPECT_NE(text.find("C:\\截图"), std::string::npos) << text;
   EXPECT_NE(text.find("Esc"), std::string::npos) << text;
-  EXPECT_NE(text.find("empties"), std::string::npos) << text;
+  EXPECT_NE(text.find("trash"), std::string::npos) << text;
+  EXPECT_NE(text.find("document ends"), std::string::npos) << text;
   EXPECT_EQ(text.back(), '\n');
 }
 
-TEST(CommandLine, OtherArgumentsStartTheProgramWithoutPrinting) {
-  Answer run = answer({"--verbose", "file.pdf"});
+TEST(CommandLine, NoArgumentsStartTheProgramAnythingElseIsOneLineAndStatusTwo) {
+  Answer run = answer({});
   EXPECT_FALSE(run.status.has_value());
   EXPECT_TRUE(run.written.empty());
+
+  Answer bogus = answer({"--bogus"});
+  EXPECT_EQ(bogus.status, 2);
+  EXPECT_TRUE(bogus.written.empty());
+  EXPECT_EQ(bogus.errors, std::vector<std::string>{
+                              "pagerook: unknown option '--bogus'; try 'pagerook --help'\n"});
+  Answer file = answer({"file.pdf"});
+  EXPECT_EQ(file.status, 2);
+  EXPECT_EQ(file.errors, std::vector<std::string>{
+                             "pagerook: unexpected argument 'file.pdf'; try 'pagerook --help'\n"});
 }
 
 TEST(CommandLine, AFailedWriteIsReportedAndEndsWithStatusOne) {

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -789,6 +790,49 @@ TEST_F(RealX, MainWindowWithoutAnXWindowRunsUnguardedAndSaysSo) {
       next.create_window(design::in_pixels(design::main_window(), next.twips_per_pixel()));
   EXPECT_TRUE(next.claim_instance(main));
   next.destroy_window(main);
+}
+
+TEST_F(RealX, TheFolderThatCannotBeOpenedIsSaidOnScreenAndOnStderr) {
+  // xdg-open that finds no file manager (its status 3), and no xdg-open at all.
+  const std::filesystem::path bin = home_ / "bin";
+  std::filesystem::create_directories(bin);
+  const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  platform_ = std::make_unique<X11Platform>();
+  for (const bool installed : {true, false}) {
+    std::filesystem::remove(bin / "xdg-open");
+    if (installed) {
+      std::ofstream(bin / "xdg-open") << "#!/bin/sh\nexit 3\n";
+      std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    }
+    setenv("PATH", (installed ? bin.string() + ":" + path : bin.string()).c_str(), 1);
+    std::vector<std::string> lines;
+    set_report_sink([&](std::string_view line) { lines.emplace_back(line); });
+    platform_->open_folder(folder());
+    auto dialog = [] {
+      GList* all = gtk_window_list_toplevels();
+      bool shown = false;
+      for (GList* w = all; w; w = w->next) {
+        const char* title = gtk_window_get_title(GTK_WINDOW(w->data));
+        shown = shown || (gtk_widget_get_visible(GTK_WIDGET(w->data)) && title &&
+                          std::string_view(title) == "Pagerook — 截图文件夹");
+      }
+      g_list_free(all);
+      return shown;
+    };
+    EXPECT_TRUE(wait_for([&] { return !lines.empty() && dialog(); }, 10s)) << installed;
+    setenv("PATH", path.c_str(), 1);
+    set_report_sink({});
+    ASSERT_EQ(lines.size(), 1u) << installed;
+    EXPECT_NE(lines[0].find(installed ? "no file manager" : "xdg-open"), std::string::npos)
+        << lines[0];
+    // Dismissed, it goes.
+    GList* all = gtk_window_list_toplevels();
+    for (GList* w = all; w; w = w->next) {
+      if (GTK_IS_DIALOG(w->data)) gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_OK);
+    }
+    g_list_free(all);
+    EXPECT_TRUE(wait_for([&] { return !dialog(); }, 10s));
+  }
 }
 
 TEST_F(RealX, OverlayWhosePointerAnotherProgramHoldsSaysSoAndStillComesUp) {

@@ -50,11 +50,11 @@ void DibSection::assign(ImageView picture) {
   }
 }
 
-ImageView ScreenCopier::copy(int width, int height) {
+ImageView ScreenCopier::copy(int left, int top, int width, int height) {
   dib_.resize(width, height);
   HDC screen = GetDC(nullptr);
   if (!screen) throw_win32_error(ErrorKind::Platform, "GetDC", GetLastError());
-  BOOL ok = BitBlt(dib_.dc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  BOOL ok = BitBlt(dib_.dc(), 0, 0, width, height, screen, left, top, SRCCOPY);
   DWORD err = GetLastError();
   ReleaseDC(nullptr, screen);
   if (!ok) throw_win32_error(ErrorKind::Platform, "BitBlt", err);

@@ -39,11 +39,13 @@ class DibSection {
   int height_ = 0;
 };
 
-// The whole screen copied with BitBlt into one DIB section that lives as long
-// as this object; it is made again only when the screen size changes.
+// The whole desktop copied with BitBlt into one DIB section that lives as
+// long as this object; it is made again only when the desktop's size changes.
 class ScreenCopier {
  public:
-  ImageView copy(int width, int height);
+  // The rectangle at (left, top) of the virtual screen, whose origin is the
+  // primary monitor's corner (monitors left of or above it are negative).
+  ImageView copy(int left, int top, int width, int height);
 
  private:
   DibSection dib_;

@@ -106,6 +106,14 @@ LRESULT Win32Platform::handle(WindowId id, HWND hwnd, UINT msg, WPARAM wp, LPARA
       break;
     case WM_ERASEBKGND:
       return 1;
+    case WM_SIZE:
+      // None of our windows has a taskbar entry to come back from: should a
+      // window manager minimise one all the same, it comes back by itself.
+      if (wp == SIZE_MINIMIZED) PostMessageW(hwnd, kRestore, 0, 0);
+      break;
+    case kRestore:
+      if (IsIconic(hwnd)) ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+      return 0;
     case WM_MOUSEACTIVATE:
       if (keeps_focus_away(hwnd)) return MA_NOACTIVATE;
       break;

@@ -41,6 +41,11 @@ LRESULT CALLBACK Win32Platform::instance_proc(HWND hwnd, UINT msg, WPARAM wp, LP
 void Win32Platform::draw_attention() {
   HWND main = hwnd(instance_main_);
   if (!main) return;
+  // Back from wherever it went (minimised, or below another topmost window),
+  // still without the focus.
+  if (IsIconic(main)) ShowWindow(main, SW_SHOWNOACTIVATE);
+  if (IsWindowVisible(main))
+    SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // Flashing asks for the user without taking the focus from the document.
   FLASHWINFO flash{sizeof flash, main, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
   FlashWindowEx(&flash);

@@ -51,6 +51,21 @@ UniqueMenu build(const Menu& menu) {
 
 }  // namespace
 
+Win32Platform* Win32Platform::menu_platform_ = nullptr;
+
+LRESULT CALLBACK Win32Platform::escape_watch(int code, WPARAM wp, LPARAM lp) {
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
+  if (code == HC_ACTION && menu_platform_ && key->vkCode == VK_ESCAPE) {
+    if (wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN) {
+      EndMenu();
+      if (HWND target = menu_platform_->hwnd(menu_platform_->escape_target_))
+        PostMessageW(target, kPostedKey, kEscapeChar, 0);
+    }
+    return 1;
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
 void Win32Platform::show_menu(WindowId w, const Menu& menu) {
   HWND owner = hwnd(w);
   if (!owner) return;
@@ -62,8 +77,16 @@ void Win32Platform::show_menu(WindowId w, const Menu& menu) {
   // the document keeps its keyboard focus.
   HWND had_foreground = GetForegroundWindow();
   SetForegroundWindow(owner);
+  // The main window never activates, so the keys typed while the menu is
+  // open may still go to the document: Esc is watched for on its way there,
+  // closes the menu (and, during a run, stops it as the hot key would) and
+  // goes no further.
+  menu_platform_ = this;
+  UniqueHook watch(SetWindowsHookExW(WH_KEYBOARD_LL, escape_watch, GetModuleHandleW(nullptr), 0));
   UINT flags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY;
   int chosen = TrackPopupMenuEx(popup.get(), flags, at.x, at.y, owner, nullptr);
+  watch.reset();
+  menu_platform_ = nullptr;
   PostMessageW(owner, WM_NULL, 0, 0);
   if (had_foreground && had_foreground != owner && IsWindow(had_foreground)) {
     SetForegroundWindow(had_foreground);

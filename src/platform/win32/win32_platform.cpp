@@ -95,8 +95,15 @@ bool Win32Platform::keeps_focus_away(HWND hwnd) const {
   return win && !win->style.takes_focus && !win->holding;
 }
 
+// The program's screen is the whole desktop, every monitor: its (0, 0) is the
+// virtual screen's top-left corner, which lies left of or above the primary
+// monitor's when another monitor is there.
 PixelSize Win32Platform::screen_size() const {
-  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+POINT Win32Platform::desktop_origin() {
+  return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN)};
 }
 
 void Win32Platform::wait_for_uncovered_screen() {
@@ -109,7 +116,8 @@ ImageView Win32Platform::copy_screen() {
   if (uncovered_) wait_for_uncovered_screen();
   uncovered_ = false;
   PixelSize size = screen_size();
-  return screen_.copy(size.width, size.height);
+  POINT origin = desktop_origin();
+  return screen_.copy(origin.x, origin.y, size.width, size.height);
 }
 
 void Win32Platform::grab_escape(WindowId target, bool grab) {

@@ -36,6 +36,8 @@ class Win32Platform : public Platform {
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
+  // Where the program's (0, 0) lies in Windows' screen coordinates.
+  static POINT desktop_origin();
   float twips_per_pixel() const override { return tpp_; }
   ImageView copy_screen() override;
   void set_mouse_pointer(MousePointer pointer) override;
@@ -93,6 +95,9 @@ class Win32Platform : public Platform {
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // Watches the keyboard for Esc while our popup menu is open.
+  static LRESULT CALLBACK escape_watch(int code, WPARAM wp, LPARAM lp);
+  static Win32Platform* menu_platform_;
   static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
   // The first instance's window that a second one finds and asks for the
   // user's attention.
@@ -143,6 +148,8 @@ class Win32Platform : public Platform {
   static constexpr UINT kMenuChoice = WM_APP + 2;
   // A window that grabs input reaches the screen.
   static constexpr UINT kShowHolding = WM_APP + 3;
+  // Restores a window that was minimised.
+  static constexpr UINT kRestore = WM_APP + 4;
   static constexpr wchar_t kWindowClass[] = L"PagerookWindow";
 
   HINSTANCE instance_;

@@ -19,8 +19,20 @@ struct Styles {
 
 Styles styles(const WindowStyle& style) {
   Styles s{style.decorated ? WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN : WS_POPUP, 0};
-  if (style.decorated && !style.tool_window) s.ex_style |= WS_EX_DLGMODALFRAME;
-  if (style.tool_window) s.ex_style |= WS_EX_TOOLWINDOW;
+  // A decorated window that never takes the focus is a palette beside the
+  // document: a tool frame, whose caption has a close box and nothing to
+  // minimise or maximise it with on any window manager.
+  const bool tool = style.tool_window || (style.decorated && !style.takes_focus);
+  // The dialog frame also keeps a window manager (openbox under Wine) from
+  // placing the window itself instead of where it was put.
+  if (style.decorated && (!tool || !style.takes_focus)) s.ex_style |= WS_EX_DLGMODALFRAME;
+  // A tool frame shows no minimise box even with this style; Wine needs it
+  // to tell the window that an X window manager minimised it, so that it can
+  // come back (see WM_SIZE).
+  if (tool) {
+    s.ex_style |= WS_EX_TOOLWINDOW;
+    if (style.decorated) s.style |= WS_MINIMIZEBOX;
+  }
   if (!style.takes_focus) s.ex_style |= WS_EX_NOACTIVATE;
   if (style.keep_above) s.ex_style |= WS_EX_TOPMOST;
   return s;
@@ -119,7 +131,8 @@ PixelSize Win32Platform::frame_size(WindowId w) const {
 
 void Win32Platform::move_window(WindowId w, int left, int top, int width, int height) {
   if (Window* win = find(w)) {
-    if (!SetWindowPos(win->hwnd.get(), nullptr, left, top, width, height,
+    const POINT origin = desktop_origin();
+    if (!SetWindowPos(win->hwnd.get(), nullptr, origin.x + left, origin.y + top, width, height,
                       SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE)) {
       throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
     }

@@ -6,14 +6,36 @@
 #include <gtk/gtk.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "platform/errors.hpp"
 #include "platform/report.hpp"
+#include "platform/x11/x11_message_dialog.hpp"
 
 namespace pr::x11 {
 
 namespace {
+
+bool wayland_session() {
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* type = std::getenv("XDG_SESSION_TYPE");
+  return (wayland && *wayland) || (type && std::strcmp(type, "wayland") == 0);
+}
+
+// Someone who started us from a Wayland desktop's menu never sees stderr:
+// a dialog says what works there and what to do, and goes when dismissed.
+void show_wayland_notice() {
+  show_message_dialog(
+      "Pagerook — Wayland", "Pagerook 在 Wayland 会话中只能截取 X11 程序的窗口",
+      "Pagerook 通过 XWayland 运行：由 X11 程序显示的文档可以照常截图翻页，"
+      "Wayland 原生程序的窗口则看不到、也翻不了页。要截取这些文档，请注销，"
+      "在登录界面选择 X11 会话（例如 “GNOME on Xorg” 或 “Plasma (X11)”）。\n\n"
+      "Pagerook runs here through XWayland: documents shown by X11 programs can be "
+      "captured and paged as usual, but windows of native Wayland programs cannot be "
+      "seen or paged. For those, log out and choose an X11 session at the login screen "
+      "(for example \"GNOME on Xorg\" or \"Plasma (X11)\").");
+}
 
 GdkDisplay* open_gdk() {
   static GdkDisplay* opened = [] {
@@ -25,12 +47,14 @@ GdkDisplay* open_gdk() {
     // renderer, a compiler) only to choose a visual, which costs start-up
     // time and memory for nothing we draw.
     g_setenv("GDK_GL", "disable", FALSE);
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if (!gtk_init_check(nullptr, nullptr)) return static_cast<GdkDisplay*>(nullptr);
-    if (wayland && *wayland) {
+    if (wayland_session()) {
+      const char* wayland = std::getenv("WAYLAND_DISPLAY");
       report_error(std::string("running through XWayland on ") +
                    gdk_display_get_name(gdk_display_get_default()) +
-                   " inside the Wayland session " + wayland);
+                   " inside the Wayland session " + (wayland && *wayland ? wayland : "") +
+                   "; windows of native Wayland programs cannot be captured or paged");
+      show_wayland_notice();
     }
     return gdk_display_get_default();
   }();
@@ -46,8 +70,8 @@ Connection::Connection() {
     throw Error(ErrorKind::Platform,
                 std::string("cannot open the X display ") +
                     (name && *name ? std::string("\"") + name + "\"" : "($DISPLAY is not set)") +
-                    "; start Pagerook inside an X or Wayland session, or set DISPLAY to a "
-                    "running X server (for example DISPLAY=:0)");
+                    "; Pagerook needs an X11 display: start it inside an X11 session, or "
+                    "set DISPLAY to a running X server (for example DISPLAY=:0)");
   }
   // One pixel of ours is one pixel of the screen, whatever GDK_SCALE says.
   gdk_x11_display_set_window_scale(gdk, 1);

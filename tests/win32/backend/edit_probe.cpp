@@ -1,11 +1,29 @@
 // Asks Wine's notepad about its edit control, for the end-to-end tests:
 //   edit_probe first-line   the first visible line of the edit control
 //   edit_probe foreground   the class of the foreground window
+//   edit_probe main-client  Pagerook's main window's client area on the screen: x y w h
 //   edit_probe none         nothing; makes the prefix ready
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+
+namespace {
+
+// The visible window of Pagerook's class whose caption begins "Pagerook".
+BOOL CALLBACK find_main(HWND hwnd, LPARAM found) {
+  wchar_t name[64] = L"", text[64] = L"";
+  GetClassNameW(hwnd, name, 64);
+  GetWindowTextW(hwnd, text, 64);
+  if (IsWindowVisible(hwnd) && !std::wcscmp(name, L"PagerookWindow") &&
+      !std::wcsncmp(text, L"Pagerook", 8)) {
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const wchar_t* what = argc > 1 ? argv[1] : L"";
@@ -15,6 +33,18 @@ int wmain(int argc, wchar_t** argv) {
     HWND fg = GetForegroundWindow();
     if (fg) GetClassNameW(fg, name, 256);
     std::printf("%ls\n", fg ? name : L"(none)");
+    return 0;
+  }
+  if (!std::wcscmp(what, L"main-client")) {
+    HWND main = nullptr;
+    EnumWindows(find_main, reinterpret_cast<LPARAM>(&main));
+    RECT r;
+    POINT corner{0, 0};
+    if (!main || !GetClientRect(main, &r) || !ClientToScreen(main, &corner)) {
+      std::fprintf(stderr, "edit_probe: no main window\n");
+      return 1;
+    }
+    std::printf("%ld %ld %ld %ld\n", corner.x, corner.y, r.right, r.bottom);
     return 0;
   }
   if (!std::wcscmp(what, L"first-line")) {
@@ -29,6 +59,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%lu\n", static_cast<unsigned long>(line));
     return 0;
   }
-  std::fprintf(stderr, "usage: edit_probe first-line|foreground|none\n");
+  std::fprintf(stderr, "usage: edit_probe first-line|foreground|main-client|none\n");
   return 2;
 }

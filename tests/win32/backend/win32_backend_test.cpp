@@ -302,7 +302,7 @@ class Win32Windows : public ::testing::Test {
   Win32Platform platform;
 };
 
-TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedDialogWithTheDesignedClientArea) {
+TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedToolWindowWithTheDesignedClientArea) {
   ASSERT_FLOAT_EQ(platform.twips_per_pixel(), 15);  // Wine's 96 dpi
   WindowId w = main_window();
   HWND hwnd = platform.hwnd(w);
@@ -319,10 +319,11 @@ TEST_F(Win32Windows, MainWindowIsANonActivatingOwnedDialogWithTheDesignedClientA
   LONG ex = GetWindowLongW(hwnd, GWL_EXSTYLE);
   EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
   EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX));
   EXPECT_TRUE(ex & WS_EX_NOACTIVATE);
-  EXPECT_TRUE(ex & WS_EX_DLGMODALFRAME);
-  EXPECT_FALSE(ex & WS_EX_TOOLWINDOW) << "keeps its dialog frame";
+  // A tool frame: a close box and nothing to minimise or maximise it with.
+  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(ex & WS_EX_DLGMODALFRAME) << "a window manager keeps it where it is put";
   HWND owner = GetWindow(hwnd, GW_OWNER);
   ASSERT_NE(owner, nullptr) << "owned, so not in the taskbar";
   EXPECT_FALSE(IsWindowVisible(owner));
