@@ -22,7 +22,7 @@ bool MainWindow::has_capture() const {
 
 void MainWindow::on_load() {
   move(0, 0, width(), height());
-  platform_.set_topmost(id(), true);
+  platform_.set_topmost(id(), options.keep_on_top);
 }
 
 void MainWindow::on_keep_on_top_changed() {

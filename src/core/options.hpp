@@ -11,8 +11,8 @@ namespace pr {
 struct Options {
   int jpeg_quality = kDefaultJpegQuality;  // 0..100; outside a byte a save fails
   std::int32_t tick_ms = kDefaultTickMs;   // a page takes kTicksPerPage ticks
-  // The menu's mark; the main window starts above the others all the same.
-  bool keep_on_top = false;
+  // "窗口前置": the main window starts above the others, and its mark says so.
+  bool keep_on_top = true;
   bool page_after_page = true;
   PageKey page_key = kDefaultPageKey;
   // Ends a run by itself once two page turns in a row changed nothing.

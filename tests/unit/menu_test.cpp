@@ -86,7 +86,9 @@ TEST(Menu, ItemsInOrderWithTheDesignedValuesMarked) {
                                                 "到末页自动停止", "-", "预览", "打开截图文件夹",
                                                 "生成 PDF", "结束时生成 PDF", "-", "退出"}));
   EXPECT_EQ(m[0].kind, Kind::Check);
-  EXPECT_FALSE(m[0].checked);
+  // The window is kept above from the start, and the mark says so.
+  EXPECT_TRUE(m[0].checked);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->topmost);
   EXPECT_TRUE(m[1].checked);
   EXPECT_EQ(texts(m[2].items),
             (std::vector<std::string>{"0.3 秒（每页 1.5 秒）（默认）", "0.5 秒（每页 2.5 秒）",
@@ -114,12 +116,13 @@ TEST(Menu, OnlyTheMainWindowHasOne) {
 TEST(Menu, CheckItemsToggleTheirOptionAndItsEffect) {
   Harness h;
   MainWindow& f = h.main_window();
-  ASSERT_TRUE(choose(h, {"窗口前置"}));
-  EXPECT_TRUE(f.options.keep_on_top);
-  EXPECT_TRUE(h.hp.window_named("MainWindow")->topmost);
+  // The first choice lets the window go behind the others.
   ASSERT_TRUE(choose(h, {"窗口前置"}));
   EXPECT_FALSE(f.options.keep_on_top);
   EXPECT_FALSE(h.hp.window_named("MainWindow")->topmost);
+  ASSERT_TRUE(choose(h, {"窗口前置"}));
+  EXPECT_TRUE(f.options.keep_on_top);
+  EXPECT_TRUE(h.hp.window_named("MainWindow")->topmost);
 
   ASSERT_TRUE(choose(h, {"间隔截图"}));
   EXPECT_FALSE(f.options.page_after_page);
@@ -132,13 +135,13 @@ TEST(Menu, CheckItemsToggleTheirOptionAndItsEffect) {
 TEST(Menu, MarksFollowTheOptionsWhereverTheyWereSet) {
   Harness h;
   MainWindow& f = h.main_window();
-  f.options.keep_on_top = true;
+  f.options.keep_on_top = false;
   f.options.page_after_page = false;
   f.options.jpeg_quality = 95;
   f.options.tick_ms = 700;  // no choice of the menu
   f.options.pdf_at_end = true;
   h.hp.right_click(h.main_window_id());
-  EXPECT_TRUE(test::menu_item(h.hp, {"窗口前置"})->checked);
+  EXPECT_FALSE(test::menu_item(h.hp, {"窗口前置"})->checked);
   EXPECT_FALSE(test::menu_item(h.hp, {"间隔截图"})->checked);
   EXPECT_EQ(marked(h, "压缩率"), std::vector<std::string>{"95"});
   EXPECT_TRUE(marked(h, "间隔").empty());

@@ -18,7 +18,7 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   Harness h;
   MainWindow& f = h.main_window();
   EXPECT_TRUE(f.options.page_after_page);
-  EXPECT_FALSE(f.options.keep_on_top);
+  EXPECT_TRUE(f.options.keep_on_top);
   EXPECT_EQ(f.options.jpeg_quality, 80);
   EXPECT_EQ(f.options.tick_ms, 300);
   EXPECT_EQ(f.last_picture.width(), design::kEmptyPicture);
