@@ -48,6 +48,11 @@ void PictureBox::draw_picture(ImageView picture, float dx, float dy, float dw, f
                 to_pixels(sh, tpp_));
 }
 
+void PictureBox::copy_from(ImageView picture) {
+  paint_picture(image_, picture, 0, 0, picture.width, picture.height, picture.left, picture.top,
+                picture.width, picture.height);
+}
+
 Outline::Outline(Platform& platform, WindowId window, std::uint32_t rgb, float left, float top,
                  float width, float height)
     : platform_(platform),
@@ -104,7 +109,7 @@ void Timer::apply(std::int32_t interval, bool enabled) {
 }
 
 void Timer::set_interval(std::int32_t ms) {
-  if (ms < 0) throw Error(ErrorKind::InvalidValue, "Invalid property value");
+  if (ms < 0) throw Error("Invalid property value");
   apply(ms, enabled_);
 }
 

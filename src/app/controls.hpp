@@ -29,6 +29,8 @@ class PictureBox {
   void draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
                     float sw, float sh);
   ImageView picture() const { return image_.view(); }
+  // Draws `picture` 1:1 at the box's corner.
+  void copy_from(ImageView picture);
 
  private:
   void fit_image();

@@ -55,7 +55,7 @@ void MainWindow::on_capture_clicked() {
 void MainWindow::on_key(int key_ascii) {
   if (key_ascii == kEscapeChar) {
     stop_cycle();
-    program_.overlay().end_run(RunEnd::Escape);
+    program_.overlay().cycle().end(RunEnd::Escape);
   } else if (key_ascii == kEnterChar) {
     program_.overlay().tick_timer.set_enabled(true);
     program_.set_mouse_pointer(MousePointer::Arrow);

@@ -5,6 +5,7 @@
 #include "platform/errors.hpp"
 #include "platform/keys.hpp"
 #include "platform/numbers.hpp"
+#include "platform/units.hpp"
 
 namespace pr {
 
@@ -39,23 +40,21 @@ void SelectionOverlay::on_mouse_up(int button, int, float x, float y) {
     });
     hide();
     main_window.show();
+    const float tpp = platform_.twips_per_pixel();
+    const PixelRect region{to_pixels(region_left(), tpp), to_pixels(region_top(), tpp),
+                           to_pixels(dx, tpp), to_pixels(dy, tpp)};
+    const ImageView first_page =
+        main_window.has_capture() ? main_window.last_picture.picture() : ImageView{};
     if (main_window.options.page_after_page) {
       // Enter is meant for our own main window only, never for the document.
       platform_.post_key(main_window.id(), kEnterChar);
       main_window.keep_out_of(region_left(), region_top(), dx, dy);
-      begin_run();
-      save_page();
-      page_keys = {chord_of(main_window.options.page_key)};
+      cycle_.start(region, main_window.options, first_page);
       // A tick the timer refuses leaves it the one it had.
-      carry_on_after_failure([&] {
-        tick_timer.set_interval(main_window.options.auto_pace ? kAutoPollMs
-                                                              : main_window.options.tick_ms);
-      });
+      carry_on_after_failure([&] { tick_timer.set_interval(cycle_.tick_ms()); });
       tick_timer.set_enabled(true);
     } else {
-      begin_run();
-      save_page();
-      end_run(RunEnd::SingleCapture);
+      cycle_.start(region, main_window.options, first_page);
     }
   }
   program_.set_mouse_pointer(MousePointer::Arrow);

@@ -147,11 +147,11 @@ void Program::button_click(WindowId w, int button_id) {
 void Program::timer_tick(TimerId t) {
   if (!overlay_ || overlay_->tick_timer.id() != t) return;
   double start = trace_ ? Trace::now_ms() : 0;
-  int phase = overlay_->phase;
+  int phase = overlay_->cycle().phase();
   dispatch([&] { overlay_->on_tick(); });
   // A settle pause is waiting for the document, not the tick's work.
   if (trace_ && overlay_) {
-    trace_->event("tick", start, phase, Trace::now_ms() - start - overlay_->paused_ms());
+    trace_->event("tick", start, phase, Trace::now_ms() - start - overlay_->cycle().paused_ms());
   }
 }
 

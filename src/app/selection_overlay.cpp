@@ -24,7 +24,9 @@ SelectionOverlay::SelectionOverlay(Program& program)
                    if (program.overlay_loaded()) program.overlay().keep_escape(enabled);
                  }),
       outline(program.platform(), id(), kOutlineColour, 2640, 480, 1215, 495),
-      program_(program) {}
+      program_(program),
+      run_host_(program),
+      cycle_(run_host_, program.capture_folder()) {}
 
 float SelectionOverlay::region_left() const {
   return std::min(start_x, end_x);
@@ -42,8 +44,21 @@ float SelectionOverlay::region_height() const {
 void SelectionOverlay::on_load() {
   outline.set_width(0);
   outline.set_height(0);
-  phase = 2;
   navigate_word();
+}
+
+void SelectionOverlay::on_tick() {
+  keep_escape(true);
+  cycle_.on_tick();
+}
+
+void SelectionOverlay::keep_escape(bool cycling) {
+  const bool was_missing = run_host_.escape_missing;
+  if (cycling && !program_.ended() && !platform_.escape_grabbed()) {
+    platform_.grab_escape(program_.main_window().id(), true);
+  }
+  run_host_.escape_missing = cycling && !platform_.escape_grabbed();
+  if (run_host_.escape_missing != was_missing) run_host_.show_status(cycle_.status());
 }
 
 void SelectionOverlay::on_mouse_down(int button, int, float x, float y) {

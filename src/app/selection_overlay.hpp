@@ -1,12 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "app/app_window.hpp"
 #include "app/controls.hpp"
-#include "app/overlay_cycle.hpp"
-#include "platform/keys.hpp"
+#include "app/run_host.hpp"
+#include "core/page_cycle.hpp"
 
 namespace pr {
 
@@ -21,15 +20,11 @@ class SelectionOverlay : public AppWindow {
   Timer tick_timer;
   Outline outline;
 
-  // Phase of the capture cycle that the next tick runs, 0..4.
-  std::int32_t phase = 0;
   // The press point and the release point, twips from the screen's corner.
   float start_x = 0;
   float start_y = 0;
   float end_x = 0;
   std::int32_t end_y = 0;
-  // What each page turn sends: the page key of the options as it stood at the commit.
-  std::vector<KeyChord> page_keys{chord_of(kDefaultPageKey)};
 
   void on_load();
   void on_mouse_down(int button, int shift, float x, float y);
@@ -47,17 +42,9 @@ class SelectionOverlay : public AppWindow {
   void navigate_word_if_unused();
   // Whether the page cycle is ticking.
   bool cycling() const { return tick_timer.enabled() && tick_timer.interval() > 0; }
-  // A capture run: begun at a commit, its pages saved one by one (a page
-  // unchanged from the last saved one never is), ended once.
-  void begin_run();
-  // Saves the capture picture as the run's next page; false when no file was
-  // written.
-  bool save_page();
-  // The caption shows the count and how the run ended; one line goes to the
-  // program's run report.
-  void end_run(RunEnd how);
-  // Milliseconds this tick spent in settle pauses: waiting, not work.
-  double paused_ms() const { return paused_ms_; }
+  // The run the timer drives.
+  PageCycle& cycle() { return cycle_; }
+  const PageCycle& cycle() const { return cycle_; }
 
   // The committed rectangle: top-left at the smaller corner, twips.
   float region_left() const;
@@ -67,39 +54,15 @@ class SelectionOverlay : public AppWindow {
 
  private:
   void navigate_word();
-  // "自动": one tick of the fixed grid that follows the page.
-  void auto_tick();
-  void turn_page();
-  // The committed rectangle of the screen as it is now, not frozen.
-  ImageView grab_region();
-  // Copies the committed rectangle into picture(); throws when the screen no
-  // longer holds all of it.
-  void copy_region();
-  // The last grab into the capture picture.
-  void crop_to_picture();
-  void grab_again();
-  // Saves the capture picture when it shows a new page, once it has settled.
-  bool take_new_page();
-  // One more page turn that changed nothing; true when that ends the run.
-  bool count_unchanged_turn();
-  // A failed save: the cycle holds, the caption says why in `words`, and
-  // stderr gets the reported `lines` once for each distinct failure.
-  void hold(const std::vector<std::string>& lines, std::string_view words);
   // While the cycle runs, Esc is asked for again as long as another program
-  // holds it, and the caption says that Esc does not work meanwhile.
+  // holds it, and the status says that Esc does not work meanwhile.
   void keep_escape(bool cycling);
-  // One line on stderr, unless this run has said it already.
-  void tell_once(const std::string& line);
-  // The tick's work; on_tick holds the cycle when its screen copy fails.
-  void cycle_tick();
-  void show_count(std::string_view mark);
 
   Program& program_;
-  bool escape_missing_ = false;
   bool committed_ = false;          // a selection was committed in this program run
   bool navigation_unused_ = false;  // the document was sent to its start for nothing
-  PageRun run_;
-  double paused_ms_ = 0;
+  ProgramRunHost run_host_;
+  PageCycle cycle_;
 };
 
 }  // namespace pr

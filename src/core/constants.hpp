@@ -22,6 +22,9 @@ inline constexpr std::int32_t kPageTurnPhase = 0;
 inline constexpr std::int32_t kCapturePhase = 1;
 inline constexpr std::int32_t kLastPhase = 4;
 inline constexpr int kTicksPerPage = kLastPhase + 1;
+// The program's first run starts two ticks into a page, so its first page
+// turn comes after three ticks.
+inline constexpr std::int32_t kFirstRunPhase = 2;
 
 // The options a program run starts with.
 inline constexpr int kDefaultJpegQuality = 80;

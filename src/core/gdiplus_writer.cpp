@@ -26,8 +26,7 @@ using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 template <class Function>
 void bind(Function& slot, HMODULE module, const char* name) {
   FARPROC proc = GetProcAddress(module, name);
-  if (!proc)
-    throw_win32_error(ErrorKind::Platform, std::string("gdiplus.dll ") + name, GetLastError());
+  if (!proc) throw_win32_error(std::string("gdiplus.dll ") + name, GetLastError());
   // FARPROC is a generic function pointer; going through void(*)() keeps
   // -Wcast-function-type quiet.
   slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
@@ -38,7 +37,7 @@ struct SystemGdiplus {
   GdiplusApi api{};
 
   SystemGdiplus() : library(LoadLibraryW(L"gdiplus.dll")) {
-    if (!library) throw_win32_error(ErrorKind::Platform, "gdiplus.dll", GetLastError());
+    if (!library) throw_win32_error("gdiplus.dll", GetLastError());
     bind(api.GdiplusStartup, library.get(), "GdiplusStartup");
     bind(api.GdipCreateBitmapFromHBITMAP, library.get(), "GdipCreateBitmapFromHBITMAP");
     bind(api.GdipSaveImageToFile, library.get(), "GdipSaveImageToFile");
@@ -108,7 +107,7 @@ Bitmap make_dib(ImageView picture) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   Bitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!dib || !bits) throw_win32_error(ErrorKind::Platform, "CreateDIBSection", GetLastError());
+  if (!dib || !bits) throw_win32_error("CreateDIBSection", GetLastError());
   const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
   auto* out = static_cast<std::uint8_t*>(bits);
   for (int y = 0; y < picture.height; ++y) std::memcpy(out + y * row, picture.row(y), row);
@@ -156,7 +155,9 @@ GdiplusApi::Status gdiplus_save_jpeg(const GdiplusApi& api, HBITMAP hbitmap, con
 
 WriteResult GdiplusJpegWriter::write(ImageView picture, const std::filesystem::path& path,
                                      unsigned quality, float dpi) {
-  if (quality > 255) throw Error(ErrorKind::Overflow, "JPEG quality " + std::to_string(quality));
+  if (quality > 255)
+    throw Error("JPEG quality " + std::to_string(quality),
+                std::make_error_code(std::errc::result_out_of_range));
   if (picture.empty()) return {false, std::make_error_code(std::errc::invalid_argument)};
   const GdiplusApi& api = api_ ? *api_ : system_gdiplus_api();
   Bitmap dib = make_dib(picture);

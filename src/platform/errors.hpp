@@ -8,28 +8,15 @@ namespace pr {
 
 // The program's errors. They reach the edge of the event that raised them,
 // where the program reports them and goes on.
-enum class ErrorKind {
-  Overflow,
-  PathNotFound,
-  FileNotFound,
-  PermissionDenied,
-  InvalidValue,
-  ObjectRequired,
-  Automation,
-  Io,
-  Platform,
-};
-
 class Error : public std::runtime_error {
  public:
-  Error(ErrorKind kind, const std::string& what, std::error_code code = {})
-      : std::runtime_error(what), kind_(kind), code_(code) {}
-  ErrorKind kind() const { return kind_; }
-  // The system's error behind it, when there is one.
+  explicit Error(const std::string& what, std::error_code code = {})
+      : std::runtime_error(what), code_(code) {}
+  // The system's error behind it, when there is one; a number out of range
+  // is std::errc::result_out_of_range.
   std::error_code code() const { return code_; }
 
  private:
-  ErrorKind kind_;
   std::error_code code_;
 };
 

@@ -16,10 +16,7 @@ namespace pr::files {
 namespace {
 
 [[noreturn]] void fail(int err, const std::filesystem::path& path) {
-  ErrorKind kind = err == ENOENT || err == ENOTDIR ? ErrorKind::PathNotFound
-                   : err == EACCES || err == EPERM ? ErrorKind::PermissionDenied
-                                                   : ErrorKind::Io;
-  throw Error(kind, to_utf8(path) + ": " + std::strerror(err), {err, std::generic_category()});
+  throw Error(to_utf8(path) + ": " + std::strerror(err), {err, std::generic_category()});
 }
 
 struct DirCloser {

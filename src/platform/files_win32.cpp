@@ -13,12 +13,7 @@ namespace {
 
 // The error a failed call on a file or folder is to the program.
 [[noreturn]] void fail(DWORD err, const std::filesystem::path& path) {
-  ErrorKind kind = err == ERROR_PATH_NOT_FOUND || err == ERROR_FILE_NOT_FOUND ||
-                           err == ERROR_DIRECTORY || err == ERROR_INVALID_NAME
-                       ? ErrorKind::PathNotFound
-                   : err == ERROR_ACCESS_DENIED ? ErrorKind::PermissionDenied
-                                                : ErrorKind::Io;
-  throw_win32_error(kind, to_utf8(path), err);
+  throw_win32_error(to_utf8(path), err);
 }
 
 struct FindCloser {

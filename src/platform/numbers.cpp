@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <system_error>
 
 #include "platform/errors.hpp"
 
@@ -19,6 +20,10 @@ double round_half_even(double value) {
   // nearbyint uses the current rounding mode, which is round-to-nearest-even
   // unless someone changed it; std::remainder-free and exact for doubles.
   return std::nearbyint(value);
+}
+
+[[noreturn]] void overflow() {
+  throw Error("Overflow", std::make_error_code(std::errc::result_out_of_range));
 }
 
 }  // namespace
@@ -55,18 +60,18 @@ double leading_number(std::string_view text) {
     if (exponent_digits) number += exponent;
   }
   double value = std::strtod(number.c_str(), nullptr);
-  if (!std::isfinite(value)) throw Error(ErrorKind::Overflow, "Overflow");
+  if (!std::isfinite(value)) overflow();
   return value;
 }
 
 std::int32_t to_int32(double value) {
   double r = round_half_even(value);
-  if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw Error(ErrorKind::Overflow, "Overflow");
+  if (!(r >= -2147483648.0 && r <= 2147483647.0)) overflow();
   return static_cast<std::int32_t>(r);
 }
 
 std::uint8_t to_byte(std::int32_t value) {
-  if (value < 0 || value > 255) throw Error(ErrorKind::Overflow, "Overflow");
+  if (value < 0 || value > 255) overflow();
   return static_cast<std::uint8_t>(value);
 }
 

@@ -21,7 +21,7 @@ std::string errno_text(int code);
 // The system's words for a Win32 error code or an HRESULT (FormatMessageW).
 std::string win32_error_text(unsigned long code);
 // How a failed Win32 call becomes the program's error: "what: the words".
-[[noreturn]] void throw_win32_error(ErrorKind kind, std::string_view what, unsigned long code);
+[[noreturn]] void throw_win32_error(std::string_view what, unsigned long code);
 #endif
 
 // Where report_error's lines go; an empty function restores standard error.

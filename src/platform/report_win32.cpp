@@ -18,8 +18,8 @@ std::string win32_error_text(unsigned long code) {
   return narrow(text);
 }
 
-void throw_win32_error(ErrorKind kind, std::string_view what, unsigned long code) {
-  throw Error(kind, std::string(what) + ": " + win32_error_text(code),
+void throw_win32_error(std::string_view what, unsigned long code) {
+  throw Error(std::string(what) + ": " + win32_error_text(code),
               {static_cast<int>(code), std::system_category()});
 }
 

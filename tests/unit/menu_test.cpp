@@ -5,7 +5,7 @@
 #include <iterator>
 #include <optional>
 
-#include "app/overlay_cycle.hpp"
+#include "core/page_cycle.hpp"
 #include "core/page_store.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"

@@ -43,7 +43,7 @@ TEST(Conversions, OutOfRangeIsAnOverflowError) {
     to_int32(2147483647.5);
     FAIL() << "no overflow";
   } catch (const Error& e) {
-    EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+    EXPECT_EQ(e.code(), std::errc::result_out_of_range);
   }
   EXPECT_THROW(to_int32(-2147483649.0), Error);
   EXPECT_THROW(to_int32(1e300), Error);

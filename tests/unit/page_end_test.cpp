@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/overlay_cycle.hpp"
 #include "core/page_compare.hpp"
+#include "core/page_cycle.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"

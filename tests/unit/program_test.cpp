@@ -301,7 +301,7 @@ TEST(WordNavigation, EscBeforeAnyCaptureLoadsTheOverlayThen) {
   h.hp.type_key(h.main_window_id(), 27);
   EXPECT_TRUE(h.program.overlay_loaded());
   EXPECT_EQ(word->calls.size(), 5u);
-  EXPECT_EQ(h.overlay().phase, 2);
+  EXPECT_EQ(h.overlay().cycle().phase(), 2);
   h.capture(1500, 1500, 3000, 3000);
   EXPECT_EQ(word->calls.size(), 5u);
   EXPECT_EQ(h.hp.keystrokes().size(), 1u);

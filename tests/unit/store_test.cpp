@@ -122,7 +122,7 @@ TEST_F(StoreTest, Qualities) {
         save();
         FAIL() << "no overflow";
       } catch (const Error& e) {
-        EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+        EXPECT_EQ(e.code(), std::errc::result_out_of_range);
       }
       EXPECT_TRUE(recorder->qualities.empty());
     }

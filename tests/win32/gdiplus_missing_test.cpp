@@ -26,7 +26,6 @@ TEST(MissingGdiplus, EveryWriteRaisesTheLoadErrorAndWritesNothing) {
       writer.write(picture.view(), target, 80, 96);
       ADD_FAILURE() << "wrote without gdiplus.dll";
     } catch (const Error& e) {
-      EXPECT_EQ(e.kind(), ErrorKind::Platform);
       const std::string what = e.what();
       EXPECT_EQ(what.rfind("gdiplus.dll: ", 0), 0u) << what;
       EXPECT_GT(what.size(), std::string("gdiplus.dll: ").size() + 4) << what;

@@ -45,7 +45,7 @@ class RecordingObject : public AutomationObject {
   std::unique_ptr<AutomationObject> get_object(std::string_view property) override {
     std::string p(property);
     journal_->calls.push_back("get " + p);
-    if (journal_->fails(p)) throw Error(ErrorKind::Automation, "Automation error: " + p);
+    if (journal_->fails(p)) throw Error("Automation error: " + p);
     return std::make_unique<RecordingObject>(journal_, p);
   }
 
@@ -57,7 +57,7 @@ class RecordingObject : public AutomationObject {
       text += args[i].name + "=" + describe(args[i].value) + (args[i].by_ref ? "&" : "");
     }
     journal_->calls.push_back(text + ")");
-    if (journal_->fails(m)) throw Error(ErrorKind::Automation, "Automation error: " + m);
+    if (journal_->fails(m)) throw Error("Automation error: " + m);
   }
 
  private:
@@ -139,7 +139,7 @@ ImageView HeadlessPlatform::copy_screen() {
   if (failing_copies > 0) {
     --failing_copies;
     log("copy_screen failed");
-    throw Error(ErrorKind::Io, "screen: BadMatch (invalid parameter attributes)");
+    throw Error("screen: BadMatch (invalid parameter attributes)");
   }
   ++screen_copies_;
   log("copy_screen");
@@ -327,11 +327,11 @@ void HeadlessPlatform::set_timer(TimerId t, std::int32_t interval_ms) {
 std::unique_ptr<AutomationObject> HeadlessPlatform::attach_automation(std::string_view class_name) {
   auto it = automation_.find(std::string(class_name));
   if (it == automation_.end()) {
-    throw Error(ErrorKind::Automation, "ActiveX component can't create object");
+    throw Error("ActiveX component can't create object");
   }
   it->second->calls.push_back("attach " + it->first);
   if (it->second->fails("attach")) {
-    throw Error(ErrorKind::Automation, "ActiveX component can't create object");
+    throw Error("ActiveX component can't create object");
   }
   return std::make_unique<RecordingObject>(it->second, it->first);
 }

@@ -16,10 +16,9 @@ namespace {
 // The automation object's own words when it gave any, else the system's.
 [[noreturn]] void fail(std::string_view what, HRESULT hr, const EXCEPINFO* exception = nullptr) {
   if (exception && exception->bstrDescription) {
-    throw Error(ErrorKind::Automation,
-                std::string(what) + ": " + narrow(exception->bstrDescription));
+    throw Error(std::string(what) + ": " + narrow(exception->bstrDescription));
   }
-  throw_win32_error(ErrorKind::Automation, what, static_cast<unsigned long>(hr));
+  throw_win32_error(what, static_cast<unsigned long>(hr));
 }
 
 // EXCEPINFO's strings, freed however the call ends.
@@ -94,7 +93,7 @@ class DispatchObject : public AutomationObject {
     IUnknown* unknown = result.value.vt == VT_DISPATCH  ? result.value.pdispVal
                         : result.value.vt == VT_UNKNOWN ? result.value.punkVal
                                                         : nullptr;
-    if (!unknown) throw Error(ErrorKind::ObjectRequired, std::string(property) + ": not an object");
+    if (!unknown) throw Error(std::string(property) + ": not an object");
     hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.put()));
     if (FAILED(hr)) fail(property, hr);
     return dispatch_object(std::move(object));

@@ -15,7 +15,7 @@ void DibSection::resize(int width, int height) {
   if (bitmap_ && width == width_ && height == height_) return;
   if (!dc_) {
     dc_.reset(CreateCompatibleDC(nullptr));
-    if (!dc_) throw_win32_error(ErrorKind::Platform, "CreateCompatibleDC", GetLastError());
+    if (!dc_) throw_win32_error("CreateCompatibleDC", GetLastError());
   }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -26,7 +26,7 @@ void DibSection::resize(int width, int height) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   UniqueBitmap bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap) throw_win32_error(ErrorKind::Platform, "CreateDIBSection", GetLastError());
+  if (!bitmap) throw_win32_error("CreateDIBSection", GetLastError());
   HGDIOBJ previous = SelectObject(dc_.get(), bitmap.get());
   if (!original_) original_ = previous;
   bitmap_ = std::move(bitmap);
@@ -53,11 +53,11 @@ void DibSection::assign(ImageView picture) {
 ImageView ScreenCopier::copy(int left, int top, int width, int height) {
   dib_.resize(width, height);
   HDC screen = GetDC(nullptr);
-  if (!screen) throw_win32_error(ErrorKind::Platform, "GetDC", GetLastError());
+  if (!screen) throw_win32_error("GetDC", GetLastError());
   BOOL ok = BitBlt(dib_.dc(), 0, 0, width, height, screen, left, top, SRCCOPY);
   DWORD err = GetLastError();
   ReleaseDC(nullptr, screen);
-  if (!ok) throw_win32_error(ErrorKind::Platform, "BitBlt", err);
+  if (!ok) throw_win32_error("BitBlt", err);
   return dib_.view();
 }
 

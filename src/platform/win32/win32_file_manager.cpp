@@ -20,8 +20,7 @@ void Win32Platform::open_folder(const std::filesystem::path& folder) {
   info.lpFile = path.c_str();
   info.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExW(&info)) {
-    throw_win32_error(ErrorKind::Platform, "ShellExecuteExW " + files::to_utf8(folder),
-                      GetLastError());
+    throw_win32_error("ShellExecuteExW " + files::to_utf8(folder), GetLastError());
   }
 }
 

@@ -28,7 +28,7 @@ void Win32Platform::send_keys(const std::vector<KeyChord>& keys) {
   std::vector<INPUT> inputs = key_inputs(keys);
   if (inputs.empty()) return;
   UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  if (sent != inputs.size()) throw_win32_error(ErrorKind::Platform, "SendInput", GetLastError());
+  if (sent != inputs.size()) throw_win32_error("SendInput", GetLastError());
 }
 
 namespace {
@@ -63,7 +63,7 @@ void Win32Platform::post_key(WindowId w, int char_code) {
   HWND target = hwnd(w);
   if (!target) return;
   if (!PostMessageW(target, kPostedKey, static_cast<WPARAM>(char_code), 0))
-    throw_win32_error(ErrorKind::Platform, "PostMessageW", GetLastError());
+    throw_win32_error("PostMessageW", GetLastError());
 }
 
 void Win32Platform::mouse(WindowId id, UINT msg, WPARAM wp, LPARAM lp) {

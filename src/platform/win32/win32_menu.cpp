@@ -24,7 +24,7 @@ using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 // DestroyMenu of the top takes all of them.
 UniqueMenu build(const Menu& menu) {
   UniqueMenu popup(CreatePopupMenu());
-  if (!popup) throw_win32_error(ErrorKind::Platform, "CreatePopupMenu", GetLastError());
+  if (!popup) throw_win32_error("CreatePopupMenu", GetLastError());
   UINT position = 0;
   for (const MenuItem& item : menu) {
     std::wstring text = widen(item.text);
@@ -43,7 +43,7 @@ UniqueMenu build(const Menu& menu) {
       info.hSubMenu = sub.get();
     }
     if (!InsertMenuItemW(popup.get(), position++, TRUE, &info))
-      throw_win32_error(ErrorKind::Platform, "InsertMenuItemW", GetLastError());
+      throw_win32_error("InsertMenuItemW", GetLastError());
     sub.release();
   }
   return popup;
@@ -92,7 +92,7 @@ void Win32Platform::show_menu(WindowId w, const Menu& menu) {
     SetForegroundWindow(had_foreground);
   }
   if (chosen != 0 && !PostMessageW(owner, kMenuChoice, static_cast<WPARAM>(chosen), 0))
-    throw_win32_error(ErrorKind::Platform, "PostMessageW", GetLastError());
+    throw_win32_error("PostMessageW", GetLastError());
 }
 
 }  // namespace pr::win32

@@ -35,17 +35,15 @@ Win32Platform::Win32Platform(HINSTANCE instance, IconIds icons)
   wc.lpfnWndProc = window_proc;
   wc.hInstance = instance_;
   wc.lpszClassName = kWindowClass;
-  if (!RegisterClassExW(&wc))
-    throw_win32_error(ErrorKind::Platform, "RegisterClassExW", GetLastError());
+  if (!RegisterClassExW(&wc)) throw_win32_error("RegisterClassExW", GetLastError());
   wc.lpfnWndProc = host_proc;
   wc.lpszClassName = kHostClass;
-  if (!RegisterClassExW(&wc))
-    throw_win32_error(ErrorKind::Platform, "RegisterClassExW", GetLastError());
+  if (!RegisterClassExW(&wc)) throw_win32_error("RegisterClassExW", GetLastError());
   // A hidden top-level window: it owns MainWindow, so that MainWindow keeps its dialog
   // frame yet stays out of the taskbar, and it receives timers and hot keys.
   host_.reset(CreateWindowExW(0, kHostClass, L"Pagerook", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               instance_, this));
-  if (!host_) throw_win32_error(ErrorKind::Platform, "CreateWindowExW", GetLastError());
+  if (!host_) throw_win32_error("CreateWindowExW", GetLastError());
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -155,7 +153,7 @@ void Win32Platform::set_timer(TimerId t, std::int32_t interval_ms) {
   } else if (!SetTimer(host_.get(), event, static_cast<UINT>(interval_ms), nullptr)) {
     // SetTimer on an existing id starts its period again.
     timers_[t] = false;
-    throw_win32_error(ErrorKind::Platform, "SetTimer", GetLastError());
+    throw_win32_error("SetTimer", GetLastError());
   }
 }
 

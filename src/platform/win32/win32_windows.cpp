@@ -89,7 +89,7 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
   HWND owner = popup && !design.style.grabs_input ? nullptr : host_.get();
   win->hwnd.reset(CreateWindowExW(s.ex_style, kWindowClass, widen(design.caption).c_str(), s.style,
                                   x, y, width, height, owner, nullptr, instance_, this));
-  if (!win->hwnd) throw_win32_error(ErrorKind::Platform, "CreateWindowExW", GetLastError());
+  if (!win->hwnd) throw_win32_error("CreateWindowExW", GetLastError());
   HWND hwnd = win->hwnd.get();
   HFONT font = ui_font_ ? ui_font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (const ButtonDesign& b : design.buttons) {
@@ -97,7 +97,7 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
         0, L"BUTTON", widen(b.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
         b.left, b.top, b.width, b.height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)),
         instance_, nullptr);
-    if (!button) throw_win32_error(ErrorKind::Platform, "CreateWindowExW BUTTON", GetLastError());
+    if (!button) throw_win32_error("CreateWindowExW BUTTON", GetLastError());
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (!b.tooltip.empty()) add_tooltip(hwnd, button, b.tooltip);
   }
@@ -134,7 +134,7 @@ void Win32Platform::move_window(WindowId w, int left, int top, int width, int he
     const POINT origin = desktop_origin();
     if (!SetWindowPos(win->hwnd.get(), nullptr, origin.x + left, origin.y + top, width, height,
                       SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE)) {
-      throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
+      throw_win32_error("SetWindowPos", GetLastError());
     }
   }
 }
@@ -253,7 +253,7 @@ void Win32Platform::set_topmost(WindowId w, bool topmost) {
   if (Window* win = find(w)) {
     if (!SetWindowPos(win->hwnd.get(), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
-      throw_win32_error(ErrorKind::Platform, "SetWindowPos", GetLastError());
+      throw_win32_error("SetWindowPos", GetLastError());
     }
   }
 }
@@ -261,7 +261,7 @@ void Win32Platform::set_topmost(WindowId w, bool topmost) {
 void Win32Platform::set_caption(WindowId w, std::string_view caption) {
   if (Window* win = find(w)) {
     if (!SetWindowTextW(win->hwnd.get(), widen(std::string(caption)).c_str()))
-      throw_win32_error(ErrorKind::Platform, "SetWindowTextW", GetLastError());
+      throw_win32_error("SetWindowTextW", GetLastError());
   }
 }
 

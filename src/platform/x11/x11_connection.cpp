@@ -67,11 +67,10 @@ Connection::Connection() {
   GdkDisplay* gdk = open_gdk();
   if (!gdk || !GDK_IS_X11_DISPLAY(gdk)) {
     const char* name = std::getenv("DISPLAY");
-    throw Error(ErrorKind::Platform,
-                std::string("cannot open the X display ") +
-                    (name && *name ? std::string("\"") + name + "\"" : "($DISPLAY is not set)") +
-                    "; Pagerook needs an X11 display: start it inside an X11 session, or "
-                    "set DISPLAY to a running X server (for example DISPLAY=:0)");
+    throw Error(std::string("cannot open the X display ") +
+                (name && *name ? std::string("\"") + name + "\"" : "($DISPLAY is not set)") +
+                "; Pagerook needs an X11 display: start it inside an X11 session, or "
+                "set DISPLAY to a running X server (for example DISPLAY=:0)");
   }
   // One pixel of ours is one pixel of the screen, whatever GDK_SCALE says.
   gdk_x11_display_set_window_scale(gdk, 1);

@@ -38,7 +38,7 @@ SurfacePtr upload_picture(Display* display, Drawable like, Visual* visual, int d
     if (!image) {
       XFreeGC(display, gc);
       XFreePixmap(display, pixmap);
-      throw Error(ErrorKind::Platform, "cannot describe the window's picture to the X server");
+      throw Error("cannot describe the window's picture to the X server");
     }
     image->byte_order = LSBFirst;
     XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, picture.width, picture.height);
@@ -47,7 +47,7 @@ SurfacePtr upload_picture(Display* display, Drawable like, Visual* visual, int d
   XFreeGC(display, gc);
   if (const int code = trap.check()) {
     XFreePixmap(display, pixmap);
-    throw Error(ErrorKind::Platform, "the window's picture: " + error_text(display, code));
+    throw Error("the window's picture: " + error_text(display, code));
   }
   SurfacePtr surface(
       cairo_xlib_surface_create(display, pixmap, visual, picture.width, picture.height));
@@ -66,7 +66,7 @@ SurfacePtr upload_picture(Display* display, Drawable like, Visual* visual, int d
   } else {
     surface.reset();
     XFreePixmap(display, pixmap);
-    throw Error(ErrorKind::Platform, "no memory for the window's picture");
+    throw Error("no memory for the window's picture");
   }
   return surface;
 }

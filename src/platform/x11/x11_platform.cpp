@@ -341,8 +341,7 @@ void X11Platform::sleep_ms(std::int32_t ms) {
 }
 
 std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_view class_name) {
-  throw Error(ErrorKind::Automation,
-              "no running program answers to " + std::string(class_name) + " on X11");
+  throw Error("no running program answers to " + std::string(class_name) + " on X11");
 }
 
 std::string X11Platform::move_to_trash(const std::filesystem::path& path) {

@@ -21,7 +21,7 @@ void XImageFree::operator()(XImage* image) const {
 SharedSegment::SharedSegment(Display* display, std::size_t bytes) : display_(display) {
   info_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
   if (info_.shmid < 0) {
-    throw Error(ErrorKind::Platform, "shared memory for the screen copy: " + errno_text(errno));
+    throw Error("shared memory for the screen copy: " + errno_text(errno));
   }
   info_.shmaddr = static_cast<char*>(shmat(info_.shmid, nullptr, 0));
   const int attach_error = errno;
@@ -29,8 +29,7 @@ SharedSegment::SharedSegment(Display* display, std::size_t bytes) : display_(dis
   // however the program ends.
   shmctl(info_.shmid, IPC_RMID, nullptr);
   if (info_.shmaddr == reinterpret_cast<char*>(-1)) {
-    throw Error(ErrorKind::Platform,
-                "shared memory for the screen copy: " + errno_text(attach_error));
+    throw Error("shared memory for the screen copy: " + errno_text(attach_error));
   }
   info_.readOnly = False;
   ErrorTrap trap;
@@ -38,7 +37,7 @@ SharedSegment::SharedSegment(Display* display, std::size_t bytes) : display_(dis
   if (int code = trap.check()) {
     shmdt(info_.shmaddr);
     // A server on another machine cannot share our memory.
-    throw Error(ErrorKind::Platform, "MIT-SHM: " + error_text(display_, code));
+    throw Error("MIT-SHM: " + error_text(display_, code));
   }
   attached_ = true;
 }
@@ -87,8 +86,8 @@ ImageView ScreenGrabber::view_of(XImage* image, int left, int top) {
   const auto* data = reinterpret_cast<const std::uint8_t*>(image->data);
   if (is_bgrx(format)) return {data, image->width, image->height, image->bytes_per_line, left, top};
   if (format.bits_per_pixel % 8 != 0 || format.bits_per_pixel > 32) {
-    throw Error(ErrorKind::Platform, "screen pixels of " + std::to_string(format.bits_per_pixel) +
-                                         " bits are not supported");
+    throw Error("screen pixels of " + std::to_string(format.bits_per_pixel) +
+                " bits are not supported");
   }
   convert_to_bgrx(data, image->bytes_per_line, image->width, image->height, format, converted_);
   ImageView view = converted_.view();
@@ -154,14 +153,14 @@ ImageView ScreenGrabber::grab_part(int x, int y, int width, int height) {
         region_image_.reset(XShmCreateImage(display_, visual_, depth_, ZPixmap, segment_->data(),
                                             segment_->info(), w, h));
         region_image_.get_deleter().borrowed = true;
-        if (!region_image_) throw Error(ErrorKind::Platform, "screen copy: no image header");
+        if (!region_image_) throw Error("screen copy: no image header");
       }
       target = region_image_.get();
     }
     ErrorTrap trap;
     XShmGetImage(display_, root_, target, x0, y0, AllPlanes);
     if (int code = trap.check()) {
-      throw Error(ErrorKind::Platform, "screen copy: " + error_text(display_, code));
+      throw Error("screen copy: " + error_text(display_, code));
     }
     return view_of(target, x0, y0);
   }
@@ -170,8 +169,7 @@ ImageView ScreenGrabber::grab_part(int x, int y, int width, int height) {
   plain_image_.reset(XGetImage(display_, root_, x0, y0, w, h, AllPlanes, ZPixmap));
   const int code = trap.check();
   if (!plain_image_) {
-    throw Error(ErrorKind::Platform,
-                "screen copy: " + (code ? error_text(display_, code) : std::string("refused")));
+    throw Error("screen copy: " + (code ? error_text(display_, code) : std::string("refused")));
   }
   return view_of(plain_image_.get(), x0, y0);
 }
