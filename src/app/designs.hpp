@@ -11,6 +11,8 @@ namespace pr::design {
 inline constexpr const char* kTitle = "Pagerook";
 
 inline constexpr int kCaptureButton = 1;
+// Beside the button: a run's count and how it stands.
+inline constexpr int kStatusLabel = 2;
 
 // What "截图" tells a first-time user while the pointer rests on it.
 inline constexpr const char* kCaptureTip =
@@ -38,6 +40,7 @@ struct Window {
   WindowStyle style;
   float client_width = 0, client_height = 0;
   std::vector<Button> buttons;
+  std::vector<LabelDesign> labels;  // in twips
 };
 
 Window main_window();

@@ -32,7 +32,10 @@ void MainWindow::on_keep_on_top_changed() {
 void MainWindow::on_capture_clicked() {
   // A running cycle stops first, as with Esc: it must neither page the
   // document under the overlay nor save into the folder emptied here.
-  if (program_.overlay_loaded() && program_.overlay().cycling()) on_key(kEscapeChar);
+  if (program_.overlay_loaded() && program_.overlay().cycling()) {
+    stop_cycle();
+    program_.overlay().cycle().end(RunEnd::NewCapture);
+  }
   SelectionOverlay& overlay = program_.overlay();
   // A folder that cannot be emptied has said why; the new run numbers past
   // what stayed.
@@ -82,6 +85,15 @@ void MainWindow::keep_out_of(float x, float y, float w, float h) {
   hide();
 }
 
+void MainWindow::show_status(std::string_view status, std::string_view sentence) {
+  set_caption(std::string(design::kTitle) + " " + std::string(status));
+  // A mark and its reason go on a line of their own.
+  std::string shown(status);
+  const std::size_t mark = shown.find(" ⚠ ");
+  if (mark != std::string::npos) shown.replace(mark, 5, " ⚠\n");
+  platform_.set_label(id(), design::kStatusLabel, shown, sentence);
+}
+
 void MainWindow::come_back() {
   if (!moved_out_) return;
   moved_out_ = false;
@@ -101,6 +113,10 @@ void MainWindow::key_press(int char_code) {
 }
 
 void MainWindow::on_unload() {
+  // A run ends as any other does: its line, and its PDF when asked for.
+  if (program_.overlay_loaded() && program_.overlay().cycle().active()) {
+    program_.overlay().cycle().end(RunEnd::ProgramClosed);
+  }
   program_.unload_overlay();
   program_.unload_preview();
 }

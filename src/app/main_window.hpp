@@ -38,6 +38,9 @@ class MainWindow : public AppWindow {
   // every corner is touched. `come_back` moves it back where it was.
   void keep_out_of(float left, float top, float width, float height);
   void come_back();
+  // A run's status: the caption and the status beside the button show
+  // `status`, its tooltip `sentence`.
+  void show_status(std::string_view status, std::string_view sentence);
   // What Esc does to the cycle: main window shown, timer off, arrow pointer.
   void stop_cycle();
 

@@ -145,14 +145,15 @@ void Program::button_click(WindowId w, int button_id) {
 }
 
 void Program::timer_tick(TimerId t) {
+  if (overlay_ && overlay_->escape_grace_timer.id() == t) {
+    dispatch([&] { overlay_->on_escape_grace_over(); });
+    return;
+  }
   if (!overlay_ || overlay_->tick_timer.id() != t) return;
   double start = trace_ ? Trace::now_ms() : 0;
   int phase = overlay_->cycle().phase();
   dispatch([&] { overlay_->on_tick(); });
-  // A settle pause is waiting for the document, not the tick's work.
-  if (trace_ && overlay_) {
-    trace_->event("tick", start, phase, Trace::now_ms() - start - overlay_->cycle().paused_ms());
-  }
+  if (trace_ && overlay_) trace_->event("tick", start, phase, Trace::now_ms() - start);
 }
 
 void Program::close_request(WindowId w) {

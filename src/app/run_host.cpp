@@ -20,15 +20,44 @@ void ProgramRunHost::send_keys(const std::vector<KeyChord>& keys) {
   program_.platform().send_keys(keys);
 }
 
-WriteResult ProgramRunHost::save(ImageView page) {
-  // The preview shows the page saved last.
-  program_.main_window().last_picture.copy_from(page);
-  return program_.store().save_next(page, program_.main_window().options.jpeg_quality);
+ForeignWindow ProgramRunHost::focused_window() {
+  return program_.platform().focused_window();
 }
 
-void ProgramRunHost::show_status(std::string_view status) {
-  program_.main_window().set_caption(std::string(design::kTitle) + " " + std::string(status) +
-                                     (escape_missing ? " · Esc 无效" : ""));
+bool ProgramRunHost::window_exists(ForeignWindow w) {
+  return program_.platform().window_exists(w);
+}
+
+PixelRect ProgramRunHost::window_area(ForeignWindow w) {
+  return program_.platform().window_area(w);
+}
+
+bool ProgramRunHost::keyboard_held_by_us() {
+  return program_.platform().keyboard_held_by_us();
+}
+
+ScreenChanges ProgramRunHost::take_screen_changes() {
+  return program_.platform().take_screen_changes();
+}
+
+WriteResult ProgramRunHost::save(ImageView page, bool again) {
+  // The preview shows the page saved last.
+  MainWindow& main_window = program_.main_window();
+  main_window.last_picture.copy_from(page);
+  PageStore& store = program_.store();
+  const int quality = main_window.options.jpeg_quality;
+  return again ? store.save_again(page, quality) : store.save_next(page, quality);
+}
+
+void ProgramRunHost::show_status(std::string_view status, std::string_view sentence) {
+  status_ = status;
+  sentence_ = sentence;
+  show_status_again();
+}
+
+void ProgramRunHost::show_status_again() {
+  const std::string escape = escape_missing ? " · Esc 无效" : "";
+  program_.main_window().show_status(status_ + escape, sentence_ + escape);
 }
 
 void ProgramRunHost::stop_ticking() {
@@ -41,10 +70,6 @@ PdfOutcome ProgramRunHost::pdf_at_end() {
 
 void ProgramRunHost::report(std::string_view line) {
   if (program_.run_report) program_.run_report(line);
-}
-
-void ProgramRunHost::pause(std::int32_t ms) {
-  program_.platform().sleep_ms(ms);
 }
 
 }  // namespace pr

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/page_cycle.hpp"
@@ -18,15 +19,22 @@ class ProgramRunHost : public RunHost {
 
   ImageView grab(const PixelRect& region) override;
   void send_keys(const std::vector<KeyChord>& keys) override;
-  WriteResult save(ImageView page) override;
-  void show_status(std::string_view status) override;
+  ForeignWindow focused_window() override;
+  bool window_exists(ForeignWindow w) override;
+  PixelRect window_area(ForeignWindow w) override;
+  bool keyboard_held_by_us() override;
+  ScreenChanges take_screen_changes() override;
+  WriteResult save(ImageView page, bool again) override;
+  void show_status(std::string_view status, std::string_view sentence) override;
+  // Shows the last status again, as the Esc grab now stands.
+  void show_status_again();
   void stop_ticking() override;
   PdfOutcome pdf_at_end() override;
   void report(std::string_view line) override;
-  void pause(std::int32_t ms) override;
 
  private:
   Program& program_;
+  std::string status_, sentence_;
 };
 
 }  // namespace pr

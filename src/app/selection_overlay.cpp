@@ -16,13 +16,20 @@ constexpr int kLeftButton = 1;
 
 SelectionOverlay::SelectionOverlay(Program& program)
     : AppWindow(program.platform(), design::overlay()),
-      tick_timer(program.platform(),
-                 [&program](bool enabled) {
-                   // While the cycle runs, Esc from anywhere stops it.
-                   WindowId target = program.ended() ? kNoWindow : program.main_window().id();
-                   program.platform().grab_escape(target, enabled && target != kNoWindow);
-                   if (program.overlay_loaded()) program.overlay().keep_escape(enabled);
-                 }),
+      tick_timer(
+          program.platform(),
+          [&program](bool enabled) {
+            // While the cycle runs, Esc from anywhere stops it; after a run
+            // that stopped by itself, Esc is still taken for a moment, as the
+            // user may press it just then.
+            if (!enabled && program.overlay_loaded() && program.overlay().keep_escape_briefly()) {
+              return;
+            }
+            WindowId target = program.ended() ? kNoWindow : program.main_window().id();
+            program.platform().grab_escape(target, enabled && target != kNoWindow);
+            if (program.overlay_loaded()) program.overlay().keep_escape(enabled);
+          }),
+      escape_grace_timer(program.platform()),
       outline(program.platform(), id(), kOutlineColour, 2640, 480, 1215, 495),
       program_(program),
       run_host_(program),
@@ -52,13 +59,31 @@ void SelectionOverlay::on_tick() {
   cycle_.on_tick();
 }
 
+bool SelectionOverlay::keep_escape_briefly() {
+  const RunEnd how = cycle_.ended_by();
+  if (cycle_.active() ||
+      !(how == RunEnd::DocumentEnd || how == RunEnd::NoPageTurn || how == RunEnd::DocumentClosed)) {
+    return false;
+  }
+  carry_on_after_failure([&] { escape_grace_timer.set_interval(kEscapeGraceMs); });
+  escape_grace_timer.set_enabled(true);
+  return true;
+}
+
+void SelectionOverlay::on_escape_grace_over() {
+  escape_grace_timer.set_enabled(false);
+  if (cycling()) return;
+  platform_.grab_escape(kNoWindow, false);
+  keep_escape(false);
+}
+
 void SelectionOverlay::keep_escape(bool cycling) {
   const bool was_missing = run_host_.escape_missing;
   if (cycling && !program_.ended() && !platform_.escape_grabbed()) {
     platform_.grab_escape(program_.main_window().id(), true);
   }
   run_host_.escape_missing = cycling && !platform_.escape_grabbed();
-  if (run_host_.escape_missing != was_missing) run_host_.show_status(cycle_.status());
+  if (run_host_.escape_missing != was_missing) run_host_.show_status_again();
 }
 
 void SelectionOverlay::on_mouse_down(int button, int, float x, float y) {

@@ -18,6 +18,8 @@ class SelectionOverlay : public AppWindow {
   explicit SelectionOverlay(Program& program);
 
   Timer tick_timer;
+  // Ends the moment after a run stopped by itself in which Esc is still ours.
+  Timer escape_grace_timer;
   Outline outline;
 
   // The press point and the release point, twips from the screen's corner.
@@ -33,6 +35,7 @@ class SelectionOverlay : public AppWindow {
   // Esc cancels the selection; every other key is swallowed.
   void on_key(int key_ascii);
   void on_tick();
+  void on_escape_grace_over();
 
   // Ends the selection without a capture: the overlay goes, the main window
   // comes back, nothing is saved and no cycle runs.
@@ -57,6 +60,9 @@ class SelectionOverlay : public AppWindow {
   // While the cycle runs, Esc is asked for again as long as another program
   // holds it, and the status says that Esc does not work meanwhile.
   void keep_escape(bool cycling);
+  // A run that stopped by itself keeps Esc for kEscapeGraceMs; true when it
+  // does.
+  bool keep_escape_briefly();
 
   Program& program_;
   bool committed_ = false;          // a selection was committed in this program run

@@ -33,17 +33,19 @@ inline constexpr std::int32_t kDefaultTickMs = 300;
 // The time a page takes at the default tick: 1.5 s.
 inline constexpr std::int32_t kPageMs = kDefaultTickMs * kTicksPerPage;
 
-// A new page is saved once two grabs this far apart agree; after this many
-// tries within one tick, a screen that never settles is saved as last seen.
-inline constexpr std::int32_t kSettleMs = 40;
-inline constexpr int kSettleTries = 4;
-
 // Two page turns in a row that change nothing: the document has ended.
 inline constexpr int kUnchangedTurnsAtEnd = 2;
 
-// "自动": the rectangle is grabbed on this grid after a page turn; a page that
-// has not changed after a page's time counts as an unchanged turn.
-inline constexpr std::int32_t kAutoPollMs = 50;
+// After a run stopped by itself, Esc stays ours this long: pressed just then
+// it was meant for the run, not for the document.
+inline constexpr std::int32_t kEscapeGraceMs = 2000;
+
+// "自动": the change reports are read on this grid after a page turn. A page
+// is saved once its window has been quiet for kAutoQuietPolls polls; a turn
+// that changed nothing in a page's time is an unchanged turn, and a window
+// that never stops changing is saved as it is then.
+inline constexpr std::int32_t kAutoPollMs = 20;
+inline constexpr int kAutoQuietPolls = 2;
 inline constexpr int kAutoPollsPerTurn = kPageMs / kAutoPollMs;
 
 // The keys a run may turn pages with; Page Down unless the menu says otherwise.

@@ -1,6 +1,7 @@
 #include "core/page_cycle.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <system_error>
 #include <utility>
 
@@ -29,16 +30,49 @@ const char* save_failure_words(std::error_code error) {
   return "保存失败";
 }
 
-const char* why(RunEnd how) {
+// How a run ended: the stdout line's words, the status's mark and its sentence.
+struct EndWords {
+  const char* why;
+  const char* mark;
+  const char* sentence;
+};
+
+EndWords words_for(RunEnd how) {
   switch (how) {
     case RunEnd::Escape:
-      return "stopped by Esc";
+      return {"stopped by Esc", "", "已停止 (Esc)"};
+    case RunEnd::NewCapture:
+      return {"stopped for a new capture", "", "已停止 (截图)"};
+    case RunEnd::ProgramClosed:
+      return {"stopped: Pagerook closed", "", "已停止 (退出)"};
     case RunEnd::DocumentEnd:
-      return "end of the document";
+      return {"end of the document", " ✓", "文档已到末页"};
+    case RunEnd::NoPageTurn:
+      return {"the document did not move: its program may not turn pages with this key",
+              " ⚠ 翻页键无效?", "文档没有翻页：这个程序可能不用这个翻页键"};
+    case RunEnd::DocumentClosed:
+      return {"the document was closed", " ⚠ 文档已关闭", "文档已关闭，运行已结束"};
     case RunEnd::SingleCapture:
       break;
   }
-  return "one capture";
+  return {"one capture", "", "单张截图"};
+}
+
+bool overlaps(const PixelRect& a, const PixelRect& b) {
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+         b.top < a.top + a.height;
+}
+
+// A picture all of one colour: what many viewers show before a page is drawn.
+bool all_one_colour(ImageView picture) {
+  if (picture.empty()) return true;
+  const std::uint32_t first = picture.pixel(0, 0);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      if (picture.pixel(x, y) != first) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -54,35 +88,45 @@ void PageCycle::start(const PixelRect& region, const Options& options, ImageView
   region_ = region;
   options_ = options;
   page_keys_ = {chord_of(options.page_key)};
+  document_ = host_.focused_window();
+  // What was drawn before the commit belongs to no turn.
+  changes_known_ = host_.take_screen_changes().known;
+  turn_ = {};
   last_saved_.resize(0, 0);
   pages_ = 0;
   unchanged_turns_ = 0;
-  turn_saved_ = true;
-  page_turned_ = false;
-  polls_ = 0;
+  any_turn_changed_ = false;
   held_ = false;
+  waiting_for_focus_ = false;
   read_failed_ = false;
   told_.clear();
   active_ = true;
   set_mark("");
   keep_copy(page_, first_page);
   save_page();
-  if (!options.page_after_page) end(RunEnd::SingleCapture);
+  if (!options.page_after_page) {
+    end(RunEnd::SingleCapture);
+    return;
+  }
+  // A run that resumes where the last one stopped, after its page turn,
+  // still takes what the document shows at its capture tick.
+  turn_ = {};
+  turn_.open = phase_ > kPageTurnPhase && phase_ <= kCapturePhase;
+  turn_.keyed = false;
 }
 
 void PageCycle::on_tick() {
-  paused_ms_ = 0;
   try {
     tick();
   } catch (const std::exception& error) {
-    // The phase has not moved on, so the next tick tries the same step again
+    // The run has not moved on, so the next tick tries the same step again
     // and no page is turned past one that was not read.
     if (!reading_) throw;
     reading_ = false;
     read_failed_ = true;
     tell_once(std::string("the screen could not be read: ") + error.what() +
               "; the cycle waits and tries again at every tick");
-    if (!held_) set_mark(" ⚠ 截屏失败");
+    if (!held_) set_mark(" ⚠ 截屏失败", "截屏失败：每次计时都会重试");
     return;
   }
   if (read_failed_ && !held_) {
@@ -92,54 +136,138 @@ void PageCycle::on_tick() {
 }
 
 void PageCycle::tick() {
+  if (!active_) return;
+  // Nothing beneath a closed document is ever saved as its page.
+  if (document_ != kNoForeignWindow && !host_.window_exists(document_)) {
+    end(RunEnd::DocumentClosed);
+    host_.stop_ticking();
+    return;
+  }
   // A page whose save failed is saved before anything else happens, so that
   // no page is skipped and the numbers have no gap.
   if (held_) {
     if (!save_page()) return;
-    if (options_.auto_pace) {
-      turn_page();
-      return;
-    }
+    if (options_.auto_pace) turn_.open = false;
   }
   if (options_.auto_pace) {
     auto_tick();
-    return;
+  } else {
+    paced_tick();
   }
+}
+
+void PageCycle::paced_tick() {
   const std::int32_t now = phase_;
-  if (now == kPageTurnPhase) turn_page();
-  if (now == kCapturePhase) {
-    grab();
-    take_new_page();
-  }
-  // A page drawn late is still taken before the next page turn.
-  if (now > kCapturePhase && !turn_saved_) {
-    grab();
-    take_new_page();
+  if (now == kPageTurnPhase) {
+    // Late drawing of the last turn's page is over with; it is not this turn's.
+    host_.take_screen_changes();
+    // The phase stays until the document has the keyboard again.
+    if (!may_turn()) return;
+    turn_page();
+  } else if (turn_.open) {
+    ++turn_.ticks;
+    if (changes_known_) {
+      observe();
+      if (!turn_.saved && turn_.changed) {
+        grab();
+        save_page();
+      } else if (turn_.saved && turn_.repainted && (turn_.quiet_ticks > 0 || now == kLastPhase)) {
+        grab();
+        save_page(true);
+      }
+    } else {
+      compare_instead();
+    }
   }
   // Last, so that a tick whose work failed runs its phase again.
   phase_ = now + 1 > kLastPhase ? kPageTurnPhase : now + 1;
-  if (now == kLastPhase && !turn_saved_) count_unchanged_turn();
+  if (now == kLastPhase && turn_.open) close_turn();
 }
 
 void PageCycle::auto_tick() {
-  if (!page_turned_) {
-    turn_page();
+  if (!turn_.open) {
+    if (may_turn()) turn_page();
     return;
   }
-  ++polls_;
-  grab();
-  if (take_new_page()) {
-    turn_page();
-  } else if (polls_ >= kAutoPollsPerTurn && !count_unchanged_turn()) {
-    turn_page();
+  ++turn_.ticks;
+  const bool out_of_time = turn_.ticks >= kAutoPollsPerTurn;
+  if (changes_known_) {
+    observe();
+    if (turn_.changed && (turn_.quiet_ticks >= kAutoQuietPolls || out_of_time)) {
+      grab();
+      // It may be the viewer's blank stand-in for a page it is still drawing.
+      if (!out_of_time && all_one_colour(page_.view())) return;
+      if (!save_page()) return;
+      turn_.open = false;
+      if (may_turn()) turn_page();
+      return;
+    }
+  } else {
+    compare_instead();
+    if (turn_.saved) {
+      turn_.open = false;
+      if (may_turn()) turn_page();
+      return;
+    }
   }
+  if (out_of_time && !close_turn() && may_turn()) turn_page();
+}
+
+bool PageCycle::may_turn() {
+  const char* why = nullptr;
+  const char* sentence = nullptr;
+  if (host_.keyboard_held_by_us()) {
+    why = " ⚠ 菜单打开中";
+    sentence = "菜单打开中：翻页暂停，关闭菜单后继续";
+  } else if (document_ != kNoForeignWindow && host_.focused_window() != document_) {
+    why = " ⚠ 文档不在前台";
+    sentence = "文档不在前台：翻页暂停，回到文档窗口后继续";
+  }
+  if (why) {
+    if (!held_ && mark_ != why) set_mark(why, sentence);
+    waiting_for_focus_ = true;
+    return false;
+  }
+  if (waiting_for_focus_) {
+    waiting_for_focus_ = false;
+    if (!held_) set_mark("");
+  }
+  return true;
 }
 
 void PageCycle::turn_page() {
   host_.send_keys(page_keys_);
-  turn_saved_ = false;
-  page_turned_ = true;
-  polls_ = 0;
+  turn_ = {};
+  turn_.open = true;
+}
+
+void PageCycle::observe() {
+  const ScreenChanges changes = host_.take_screen_changes();
+  const PixelRect window = document_ != kNoForeignWindow
+                               ? host_.window_area(document_)
+                               : PixelRect{INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX};
+  bool window_changed = false;
+  for (const PixelRect& area : changes.areas) {
+    // A blinking text cursor is no change of page.
+    if (area.width <= kCaretMaxWidth && area.height <= kCaretMaxHeight) continue;
+    if (!overlaps(area, window)) continue;
+    window_changed = true;
+    if (turn_.saved && overlaps(area, region_)) turn_.repainted = true;
+  }
+  if (window_changed) {
+    turn_.changed = true;
+    turn_.quiet_ticks = 0;
+  } else {
+    ++turn_.quiet_ticks;
+  }
+}
+
+void PageCycle::compare_instead() {
+  grab();
+  if (same_page(last_saved_.view(), page_.view())) return;
+  turn_.changed = true;
+  // A page drawn further after its save replaces its picture.
+  save_page(turn_.saved);
 }
 
 void PageCycle::grab() {
@@ -154,34 +282,17 @@ void PageCycle::grab() {
   reading_ = false;
 }
 
-bool PageCycle::take_new_page() {
-  if (same_page(last_saved_.view(), page_.view())) return false;
-  // A page still being drawn is taken once two reads a moment apart agree.
-  for (int i = 0; i < kSettleTries; ++i) {
-    const auto before = std::chrono::steady_clock::now();
-    host_.pause(kSettleMs);
-    paused_ms_ +=
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
-            .count();
-    reading_ = true;
-    const ImageView again = host_.grab(region_);
-    reading_ = false;
-    if (same_page(page_.view(), again)) break;
-    keep_copy(page_, again);
-  }
-  if (same_page(last_saved_.view(), page_.view())) return false;
-  return save_page();
-}
-
-bool PageCycle::count_unchanged_turn() {
+bool PageCycle::close_turn() {
+  turn_.open = false;
+  if (turn_.changed || !turn_.keyed) return false;
   ++unchanged_turns_;
   if (unchanged_turns_ < kUnchangedTurnsAtEnd || !options_.stop_at_end) return false;
+  end(any_turn_changed_ ? RunEnd::DocumentEnd : RunEnd::NoPageTurn);
   host_.stop_ticking();
-  end(RunEnd::DocumentEnd);
   return true;
 }
 
-bool PageCycle::save_page() {
+bool PageCycle::save_page(bool again) {
   if (page_.view().empty()) return false;
   WriteResult saved;
   std::vector<std::string> lines;
@@ -189,7 +300,7 @@ bool PageCycle::save_page() {
     // Held back: a save tried again at every tick says each error once.
     HeldReports reports;
     try {
-      saved = host_.save(page_.view());
+      saved = host_.save(page_.view(), again);
     } catch (const Error& error) {
       saved.error = error.code();
       report_error(error.what());
@@ -198,39 +309,50 @@ bool PageCycle::save_page() {
     }
     lines = reports.lines();
   }
+  if (!saved && again) {
+    // The picture saved first stays; the run goes on.
+    for (const std::string& line : lines) tell_once(line);
+    return false;
+  }
   if (!saved) {
-    hold(lines, save_failure_words(saved.error));
+    hold_save(lines, save_failure_words(saved.error));
     return false;
   }
   for (const std::string& line : lines) report_error(line);
+  if (!again) ++pages_;
+  if (turn_.open) {
+    any_turn_changed_ = true;
+    unchanged_turns_ = 0;
+  }
   held_ = false;
   read_failed_ = false;
   keep_copy(last_saved_, page_.view());
-  ++pages_;
-  turn_saved_ = true;
-  unchanged_turns_ = 0;
-  set_mark("");
+  turn_.saved = true;
+  turn_.repainted = false;
+  if (!waiting_for_focus_) set_mark("");
   return true;
 }
 
 void PageCycle::end(RunEnd how) {
   if (!active_) return;
   active_ = false;
-  set_mark(how == RunEnd::DocumentEnd ? " ✓" : "");
+  ended_by_ = how;
+  const EndWords words = words_for(how);
+  set_mark(words.mark, words.sentence);
   const PdfOutcome pdf = host_.pdf_at_end();
   host_.report(std::to_string(pages_) + (pages_ == 1 ? " page" : " pages") + " saved in " +
-               files::to_utf8(folder_) + " (" + why(how) + ")" +
+               files::to_utf8(folder_) + " (" + words.why + ")" +
                (pdf.written ? ", and 截图.pdf written" : ""));
 }
 
-void PageCycle::hold(const std::vector<std::string>& lines, std::string_view words) {
+void PageCycle::hold_save(const std::vector<std::string>& lines, std::string_view words) {
   std::string why;
   for (const std::string& line : lines) why += (why.empty() ? " (" : "; ") + line;
   if (!why.empty()) why += ")";
   tell_once("a page could not be saved in " + files::to_utf8(folder_) + why +
             "; the cycle waits and tries again at every tick");
   held_ = true;
-  set_mark(" ⚠ " + std::string(words));
+  set_mark(" ⚠ " + std::string(words), std::string(words) + "：这一页还没保存，每次计时都会重试");
 }
 
 void PageCycle::tell_once(const std::string& line) {
@@ -239,9 +361,11 @@ void PageCycle::tell_once(const std::string& line) {
   report_error(line);
 }
 
-void PageCycle::set_mark(std::string_view mark) {
+void PageCycle::set_mark(std::string_view mark, std::string_view sentence) {
   mark_ = mark;
-  host_.show_status(status());
+  std::string full = "已保存 " + std::to_string(pages_) + " 页";
+  if (!sentence.empty()) full += "；" + std::string(sentence);
+  host_.show_status(status(), full);
 }
 
 }  // namespace pr

@@ -26,13 +26,21 @@ PageStore::PageStore(Platform& platform, JpegWriter& writer)
       dpi_(kTwipsPerInch / platform.twips_per_pixel()) {}
 
 void PageStore::empty() {
+  last_number_ = -1;
   left_over_ = empty_capture_folder(platform_, folder_);
 }
 
 WriteResult PageStore::save_next(ImageView picture, int quality) {
   if (!files::exists(folder_)) files::create_folder(folder_);
   const long n = next_number(folder_, left_over_);
-  return save_jpeg(writer_, picture, numbered(folder_, n), quality, dpi_);
+  WriteResult written = save_jpeg(writer_, picture, numbered(folder_, n), quality, dpi_);
+  if (written) last_number_ = n;
+  return written;
+}
+
+WriteResult PageStore::save_again(ImageView picture, int quality) {
+  if (last_number_ < 0) return save_next(picture, quality);
+  return save_jpeg(writer_, picture, numbered(folder_, last_number_), quality, dpi_);
 }
 
 long next_number(const std::filesystem::path& folder, const std::vector<std::string>& left_over) {

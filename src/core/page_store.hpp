@@ -30,6 +30,9 @@ class PageStore {
   // Saves `picture` as the next numbered JPEG, creating the folder when
   // missing. Folder errors are thrown, each with its cause.
   WriteResult save_next(ImageView picture, int quality);
+  // Writes `picture` over the picture save_next wrote last, as safely: the
+  // old file stays whole until the new one replaces it.
+  WriteResult save_again(ImageView picture, int quality);
 
   // Whether the folder holds numbered pictures to make a PDF of.
   bool has_pictures() const;
@@ -41,6 +44,7 @@ class PageStore {
   JpegWriter& writer_;
   std::filesystem::path folder_;
   float dpi_;
+  long last_number_ = -1;
   // What the emptying could not remove: not the run's pictures.
   std::vector<std::string> left_over_;
 };

@@ -11,6 +11,7 @@
 #include "platform/image.hpp"
 #include "platform/keys.hpp"
 #include "platform/menu.hpp"
+#include "platform/units.hpp"
 
 namespace pr {
 
@@ -56,16 +57,34 @@ struct ButtonDesign {
   std::string tooltip;                           // shown while the pointer rests on it; empty: none
 };
 
+// A line or two of small text in a window's client area, empty at first.
+struct LabelDesign {
+  int id = 0;
+  int left = 0, top = 0, width = 0, height = 0;  // pixels from the client area's corner
+};
+
 struct WindowDesign {
   std::string name;  // "MainWindow": for logs and the headless backend
   std::string caption;
   WindowStyle style;
   int client_width = 0, client_height = 0;  // pixels
   std::vector<ButtonDesign> buttons;
+  std::vector<LabelDesign> labels;
 };
 
 struct PixelSize {
   int width = 0, height = 0;
+};
+
+// A window of another program, as the system names it.
+using ForeignWindow = std::uint64_t;
+constexpr ForeignWindow kNoForeignWindow = 0;
+
+// What other programs drew on the screen: areas in pixels from the screen's
+// corner, each at least as large as what changed.
+struct ScreenChanges {
+  bool known = false;
+  std::vector<PixelRect> areas;
 };
 
 // The application's mouse pointer over its own windows.
@@ -129,6 +148,10 @@ class Platform {
   virtual void set_topmost(WindowId w, bool topmost) = 0;
   // The window's title, UTF-8.
   virtual void set_caption(WindowId w, std::string_view caption) = 0;
+  // The text of a label of the window ("\n" breaks a line) and the tooltip
+  // shown while the pointer rests on it.
+  virtual void set_label(WindowId w, int label_id, std::string_view text,
+                         std::string_view tooltip) = 0;
   // The window's persistent image, shown as its background from its top-left
   // corner. The view stays valid until the next call for the window.
   virtual void set_window_picture(WindowId w, ImageView picture) = 0;
@@ -142,6 +165,24 @@ class Platform {
   // closes). A choice arrives as menu_choice after this call has returned;
   // closing the menu without one sends nothing.
   virtual void show_menu(WindowId w, const Menu& menu) = 0;
+
+  // Other programs' windows. A run follows the window of the document it
+  // pages: the one that had the keyboard focus at its commit.
+  // The top-level window of another program that has the keyboard focus now;
+  // kNoForeignWindow when none has or when it is one of ours.
+  virtual ForeignWindow focused_window() const = 0;
+  // Whether the window is still there.
+  virtual bool window_exists(ForeignWindow w) const = 0;
+  // Where the window lies on the screen, its frame included; empty when it
+  // is gone or hidden.
+  virtual PixelRect window_area(ForeignWindow w) const = 0;
+  // Whether one of our windows or menus holds the keyboard now, so that keys
+  // sent would not reach the focused window.
+  virtual bool keyboard_held_by_us() const = 0;
+  // The parts of the screen that other programs have drawn since the last
+  // call (our own windows' drawing left out). `known` is false on a system
+  // that gives no such reports.
+  virtual ScreenChanges take_screen_changes() = 0;
 
   // Keys. `send_keys` queues keystrokes for whatever window has the keyboard
   // focus, as if typed, without waiting. `post_key` queues a character for one

@@ -50,7 +50,9 @@ def page_colour(n):
     return PAGE_COLOURS[(n - 1) % PAGE_COUNT]
 
 
-def pdf_bytes(count=PAGE_COUNT):
+def pdf_bytes(count=PAGE_COUNT, blank=()):
+    """A PDF of `count` pages; the pages numbered in `blank` are all white and
+    alike, with no number at all."""
     objects = []
 
     def add(body):
@@ -75,6 +77,8 @@ def pdf_bytes(count=PAGE_COUNT):
             f"{ink} rg BT /F1 {NUMBER_SIZE_PT} Tf {x:.2f} {y:.2f} Td ({label}) Tj ET\n"
             f"BT /F1 24 Tf 30 30 Td (page {label} of {count}) Tj ET\n"
         ).encode()
+        if n in blank:
+            stream = f"1 1 1 rg 0 0 {PAGE_WIDTH_PT} {PAGE_HEIGHT_PT} re f\n".encode()
         content = add(b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"endstream")
         kids.append(
             add(

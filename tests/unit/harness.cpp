@@ -121,6 +121,8 @@ void Document::show(int n) {
     for (int y = footer_y; y < footer_y + 20; ++y) screen.set_pixel(x, y, 0xFFFFFF);
   }
   paint_number(screen, footer_x, footer_y, n, 0x000000);
+  // The program draws its whole window, whatever changed.
+  hp_.damage({0, 0, screen.width(), screen.height()});
   shown_ = n;
 }
 

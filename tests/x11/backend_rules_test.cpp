@@ -2,9 +2,9 @@
 
 #include <X11/keysym.h>
 
+#include "platform/x11/x11_keys.hpp"
 #include "platform/x11/x11_pixel_format.hpp"
 #include "platform/x11/x11_timer_queue.hpp"
-#include "platform/x11/x11_keys.hpp"
 
 namespace pr::x11 {
 namespace {

@@ -89,7 +89,8 @@ class LoopTest : public ::testing::Test {
              [this](WindowId w, int code) {
                log.push_back("key " + std::to_string(w) + " " + std::to_string(code));
              },
-             [this] { log.push_back("done"); }}};
+             [this] { log.push_back("done"); },
+             {}}};
 };
 
 TEST_F(LoopTest, TicksStayOnTheGridWhateverEachTickCosts) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,8 @@ class HeadlessPlatform : public Platform {
     Image picture;                                 // a copy of what it shows
     int outline[4] = {0, 0, 0, 0};                 // left, top, width, height; 0: none
     std::uint32_t outline_colour = 0;
+    // Each label's text and tooltip.
+    std::map<int, std::pair<std::string, std::string>> labels;
   };
   // A JPEG the program asked for, at its virtual time, with the picture it
   // was handed.
@@ -86,7 +89,14 @@ class HeadlessPlatform : public Platform {
   void choose_item(int id);
   void dismiss_menu();
   // The name of the window that has the keyboard focus; "document" at start.
+  // Every name but our windows' is another program's window, over the whole
+  // screen.
   std::string focus = "document";
+  // The program whose window this is closes it.
+  void close_program(const std::string& name) { closed_.insert(name); }
+  // A program drew this area, whether or not its pixels changed. Changes of
+  // the painted screen are reported without it.
+  void damage(const PixelRect& area) { damage_.push_back(area); }
   // Called again and again inside a modal display while the modal window is
   // still shown, as a user acting on it; false, or none, ends the display.
   std::function<bool()> while_modal;
@@ -150,6 +160,8 @@ class HeadlessPlatform : public Platform {
   void set_topmost(WindowId w, bool topmost) override;
   void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
+  void set_label(WindowId w, int label_id, std::string_view text,
+                 std::string_view tooltip) override;
   void set_outline(WindowId w, int left, int top, int width, int height,
                    std::uint32_t rgb) override;
   void show_menu(WindowId w, const Menu& menu) override;
@@ -164,6 +176,11 @@ class HeadlessPlatform : public Platform {
   void open_folder(const std::filesystem::path& folder) override;
   std::string move_to_trash(const std::filesystem::path& path) override;
   bool claim_instance(WindowId main) override;
+  ForeignWindow focused_window() const override;
+  bool window_exists(ForeignWindow w) const override;
+  PixelRect window_area(ForeignWindow w) const override;
+  bool keyboard_held_by_us() const override;
+  ScreenChanges take_screen_changes() override;
   int run() override;
   void quit() override { quit_ = true; }
 
@@ -218,6 +235,10 @@ class HeadlessPlatform : public Platform {
   bool quit_ = false;
   std::optional<OpenMenu> menu_;
   std::vector<std::filesystem::path> opened_folders_;
+  std::set<std::string> closed_;
+  mutable std::map<std::string, ForeignWindow> foreign_ids_;
+  std::vector<PixelRect> damage_;
+  Image seen_;  // the painted screen as the last change report left it
 };
 
 }  // namespace pr

@@ -67,6 +67,13 @@ class Win32Platform : public Platform {
   void open_folder(const std::filesystem::path& folder) override;
   std::string move_to_trash(const std::filesystem::path& path) override;
   bool claim_instance(WindowId main) override;
+  ForeignWindow focused_window() const override;
+  bool window_exists(ForeignWindow w) const override;
+  PixelRect window_area(ForeignWindow w) const override;
+  bool keyboard_held_by_us() const override;
+  ScreenChanges take_screen_changes() override;
+  void set_label(WindowId w, int label_id, std::string_view text,
+                 std::string_view tooltip) override;
   int run() override;
   void quit() override { PostQuitMessage(0); }
 
@@ -175,7 +182,8 @@ class Win32Platform : public Platform {
   bool uncovered_ = false;  // one of our windows left the screen since the last copy
   std::vector<Modal*> modals_;
   UniqueWindow tooltips_;
-  std::list<std::wstring> tooltip_texts_;  // the tooltip control points into these
+  std::list<std::wstring> tooltip_texts_;    // the tooltip control points into these
+  std::map<HWND, std::wstring> label_tips_;  // and into these, one for each label
 };
 
 }  // namespace pr::win32

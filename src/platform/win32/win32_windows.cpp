@@ -101,6 +101,13 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (!b.tooltip.empty()) add_tooltip(hwnd, button, b.tooltip);
   }
+  for (const LabelDesign& l : design.labels) {
+    HWND label = CreateWindowExW(
+        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY, l.left, l.top, l.width,
+        l.height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(l.id)), instance_, nullptr);
+    if (!label) throw_win32_error("CreateWindowExW STATIC", GetLastError());
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
   if (design.style.icon == WindowIcon::Program) set_icon(hwnd, instance_, icons_.main);
   if (design.style.icon == WindowIcon::Preview) set_icon(hwnd, instance_, icons_.preview);
   WindowId id = next_window_++;

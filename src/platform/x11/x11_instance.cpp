@@ -31,6 +31,7 @@ void demand_attention(Display* display, Window root, Window window) {
 }  // namespace
 
 bool X11Platform::claim_instance(WindowId main) {
+  main_window_ = main;
   Display* d = display();
   const Win* win = find(main);
   const Window ours = native_window(main);

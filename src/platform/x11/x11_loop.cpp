@@ -45,6 +45,7 @@ gboolean Loop::on_signal(gpointer data) {
   auto* stop = static_cast<Stop*>(data);
   report_error(std::string(strsignal(stop->signal)) + ", stopping");
   stop->loop->quit(kSignalStatusBase + stop->signal);
+  if (stop->loop->handlers_.signalled) stop->loop->handlers_.signalled();
   return G_SOURCE_CONTINUE;
 }
 

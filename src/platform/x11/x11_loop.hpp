@@ -24,6 +24,8 @@ class Loop {
     std::function<void(WindowId, int)> posted_key;
     // After each tick or posted key.
     std::function<void()> handler_done;
+    // SIGTERM, SIGINT or SIGHUP arrived; the loop ends after this.
+    std::function<void()> signalled;
   };
 
   explicit Loop(Handlers handlers);

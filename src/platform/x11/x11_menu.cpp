@@ -16,6 +16,7 @@ constexpr char kItemId[] = "pagerook-menu-item";
 
 GtkWidget* X11Platform::build_menu(const Menu& menu) {
   GtkWidget* shell = gtk_menu_new();
+  g_signal_connect(shell, "key-press-event", G_CALLBACK(on_menu_key), this);
   for (const MenuItem& item : menu) {
     GtkWidget* widget = nullptr;
     switch (item.kind) {
@@ -72,6 +73,17 @@ void X11Platform::show_menu(WindowId w, const Menu& menu) {
   if (!gtk_widget_get_visible(menu_.get())) {
     report_error("the menu could not take the pointer and the keyboard");
   }
+}
+
+gboolean X11Platform::on_menu_key(GtkWidget*, GdkEventKey* event, gpointer data) {
+  auto* self = static_cast<X11Platform*>(data);
+  // The menu's keyboard grab hides Esc from the Esc grab: while Esc is
+  // grabbed it goes to the grab's target too, after closing the menu.
+  if (event->keyval == GDK_KEY_Escape && self->escape_target_ != kNoWindow) {
+    const WindowId target = self->escape_target_;
+    self->deliver([&] { self->sink_->key_press(target, kEscapeChar); });
+  }
+  return FALSE;
 }
 
 void X11Platform::on_menu_item(GtkMenuItem* item, gpointer data) {

@@ -20,11 +20,19 @@ namespace pr::x11 {
 X11Platform::X11Platform()
     : grabber_(connection_.display(), connection_.screen()),
       settle_(connection_.display()),
+      damage_(connection_.display()),
       loop_({[this](TimerId t) { deliver([&] { sink_->timer_tick(t); }); },
              [this](WindowId w, int code) {
                if (find(w)) deliver([&] { sink_->key_press(w, code); });
              },
-             [this] { settle_.handler_done(); }}) {
+             [this] { settle_.handler_done(); },
+             [this] {
+               // As the close box: the program ends its run and says so.
+               if (find(main_window_)) {
+                 const WindowId main = main_window_;
+                 deliver([&] { sink_->close_request(main); });
+               }
+             }}) {
   tpp_ = 1440.0f / connection_.dpi();
   GdkDisplay* gdk = gdk_display_get_default();
   arrow_.reset(gdk_cursor_new_for_display(gdk, GDK_LEFT_PTR));

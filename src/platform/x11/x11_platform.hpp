@@ -12,6 +12,7 @@
 
 #include "platform/platform.hpp"
 #include "platform/x11/x11_connection.hpp"
+#include "platform/x11/x11_damage.hpp"
 #include "platform/x11/x11_input.hpp"
 #include "platform/x11/x11_loop.hpp"
 #include "platform/x11/x11_painting.hpp"
@@ -74,6 +75,13 @@ class X11Platform : public Platform {
   void open_folder(const std::filesystem::path& folder) override;
   std::string move_to_trash(const std::filesystem::path& path) override;
   bool claim_instance(WindowId main) override;
+  ForeignWindow focused_window() const override;
+  bool window_exists(ForeignWindow w) const override;
+  PixelRect window_area(ForeignWindow w) const override;
+  bool keyboard_held_by_us() const override;
+  ScreenChanges take_screen_changes() override;
+  void set_label(WindowId w, int label_id, std::string_view text,
+                 std::string_view tooltip) override;
   int run() override { return loop_.run(); }
   void quit() override { loop_.quit(); }
 
@@ -115,6 +123,7 @@ class X11Platform : public Platform {
   static gboolean on_window_state(GtkWidget*, GdkEventWindowState* event, gpointer win);
   GtkWidget* build_menu(const Menu& menu);
   static void on_menu_item(GtkMenuItem* item, gpointer self);
+  static gboolean on_menu_key(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean on_map_pending(gpointer self);
 
   Connection connection_;
@@ -122,6 +131,7 @@ class X11Platform : public Platform {
   EventSink* sink_ = nullptr;
   ScreenGrabber grabber_;
   ScreenSettle settle_;
+  ScreenDamage damage_;
   Loop loop_;
   std::map<WindowId, std::unique_ptr<Win>> windows_;
   WindowId next_window_ = 1;
@@ -133,6 +143,7 @@ class X11Platform : public Platform {
   CursorPtr arrow_, cross_;
   WindowPtr menu_;  // the popup menu last shown, and the window it was shown for
   WindowId menu_window_ = kNoWindow;
+  WindowId main_window_ = kNoWindow;
 };
 
 }  // namespace pr::x11

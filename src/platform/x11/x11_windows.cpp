@@ -22,6 +22,8 @@ constexpr Rect kGuessedFrame{1, 22, 2, 23};
 // Push buttons as small as their design: the theme's padding and minimum
 // sizes would make them, and so the fixed window, larger.
 constexpr char kButtonCss[] = "button { min-width: 0; min-height: 0; padding: 0 1px; }";
+// A status in small print, two short lines at most beside a button.
+constexpr char kLabelCss[] = "label { font-size: 9px; }";
 
 bool has_window_manager(const Connection& connection) {
   Atom type = None;
@@ -105,6 +107,21 @@ BuiltWindow build_window(const Connection& connection, const WindowDesign& desig
     if (!b.tooltip.empty()) gtk_widget_set_tooltip_text(button, b.tooltip.c_str());
     gtk_fixed_put(GTK_FIXED(built.content), button, b.left, b.top);
     built.buttons.emplace_back(button, b.id);
+  }
+  for (const LabelDesign& l : design.labels) {
+    GtkWidget* label = gtk_label_new("");
+    GtkCssProvider* css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, kLabelCss, -1, nullptr);
+    gtk_style_context_add_provider(gtk_widget_get_style_context(label), GTK_STYLE_PROVIDER(css),
+                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(css);
+    gtk_label_set_xalign(GTK_LABEL(label), 0);
+    gtk_label_set_yalign(GTK_LABEL(label), 0.5);
+    gtk_label_set_lines(GTK_LABEL(label), 2);
+    gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+    gtk_widget_set_size_request(label, l.width, l.height);
+    gtk_fixed_put(GTK_FIXED(built.content), label, l.left, l.top);
+    built.labels.emplace_back(label, l.id);
   }
   resize_client(built, style, std::max(design.client_width, 1), std::max(design.client_height, 1));
   gtk_widget_show_all(built.content);

@@ -33,6 +33,7 @@ struct BuiltWindow {
   WindowPtr window;
   GtkWidget* content = nullptr;
   std::vector<std::pair<GtkWidget*, int>> buttons;  // widget, design id
+  std::vector<std::pair<GtkWidget*, int>> labels;   // widget, design id
 };
 // An undecorated window is an override-redirect popup that lies exactly
 // where it is moved; a decorated one is the window manager's to frame.

@@ -1,0 +1,125 @@
+// X11Platform's view of other programs' windows: which has the focus, where
+// it lies, and what was drawn on the screen.
+#include <X11/Xatom.h>
+
+#include <string>
+
+#include "platform/x11/x11_platform.hpp"
+
+namespace pr::x11 {
+
+namespace {
+
+// The root's child that holds `w`: its frame when a window manager has
+// reparented it. None when `w` is gone.
+Window frame_of(Display* display, Window w) {
+  for (;;) {
+    Window root = None, parent = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, w, &root, &parent, &children, &count)) return None;
+    if (children) XFree(children);
+    if (parent == root || parent == None) return w;
+    w = parent;
+  }
+}
+
+// Where `w`'s frame lies on the screen; empty when it is not shown.
+PixelRect area_of(Display* display, Window w) {
+  ErrorTrap trap;
+  const Window frame = frame_of(display, w);
+  XWindowAttributes attrs{};
+  if (frame == None || !XGetWindowAttributes(display, frame, &attrs) ||
+      attrs.map_state != IsViewable || trap.check() != Success) {
+    return {};
+  }
+  return {attrs.x, attrs.y, attrs.width + 2 * attrs.border_width,
+          attrs.height + 2 * attrs.border_width};
+}
+
+bool inside(const PixelRect& a, const PixelRect& b) {
+  return a.left >= b.left && a.top >= b.top && a.left + a.width <= b.left + b.width &&
+         a.top + a.height <= b.top + b.height;
+}
+
+}  // namespace
+
+void X11Platform::set_label(WindowId w, int label_id, std::string_view text,
+                            std::string_view tooltip) {
+  Win* win = find(w);
+  if (!win) return;
+  for (const auto& [label, id] : win->built.labels) {
+    if (id != label_id) continue;
+    gtk_label_set_text(GTK_LABEL(label), std::string(text).c_str());
+    gtk_widget_set_tooltip_text(label, tooltip.empty() ? nullptr : std::string(tooltip).c_str());
+  }
+}
+
+ForeignWindow X11Platform::focused_window() const {
+  // The window manager's active window, else the X input focus.
+  Window active = None;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  {
+    ErrorTrap trap;
+    if (XGetWindowProperty(display(), connection_.root(), connection_.atom("_NET_ACTIVE_WINDOW"), 0,
+                           1, False, XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data && type == XA_WINDOW && format == 32 && count == 1) {
+      active = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data) XFree(data);
+    if (active == None) {
+      int revert = 0;
+      XGetInputFocus(display(), &active, &revert);
+      if (active == PointerRoot) active = None;
+    }
+    trap.check();
+  }
+  if (active == None) return kNoForeignWindow;
+  for (const auto& [id, win] : windows_) {
+    const Window ours = xid_of(win->built.window.get());
+    if (active == ours || frame_of(display(), active) == frame_of(display(), ours)) {
+      return kNoForeignWindow;
+    }
+  }
+  return active;
+}
+
+bool X11Platform::window_exists(ForeignWindow w) const {
+  ErrorTrap trap;
+  XWindowAttributes attrs{};
+  const bool found = XGetWindowAttributes(display(), static_cast<Window>(w), &attrs) != 0;
+  return trap.check() == Success && found;
+}
+
+PixelRect X11Platform::window_area(ForeignWindow w) const {
+  return area_of(display(), static_cast<Window>(w));
+}
+
+bool X11Platform::keyboard_held_by_us() const {
+  if (menu_ && gtk_widget_get_visible(menu_.get())) return true;
+  for (const auto& [id, win] : windows_) {
+    if (win->shown && win->style.grabs_input) return true;
+  }
+  return false;
+}
+
+ScreenChanges X11Platform::take_screen_changes() {
+  ScreenChanges changes{damage_.available(), damage_.take()};
+  // Our own windows' drawing is no other program's.
+  std::vector<PixelRect> ours;
+  for (const auto& [id, win] : windows_) {
+    if (win->shown) ours.push_back(area_of(display(), xid_of(win->built.window.get())));
+  }
+  std::erase_if(changes.areas, [&](const PixelRect& area) {
+    for (const PixelRect& mine : ours) {
+      if (inside(area, mine)) return true;
+    }
+    return false;
+  });
+  return changes;
+}
+
+}  // namespace pr::x11
