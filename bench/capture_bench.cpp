@@ -26,11 +26,11 @@ struct Screen {
 
 void BM_Crop(benchmark::State& state) {
   Screen screen(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  pr::PictureBox picture(135, 135, 15);
-  picture.set_width(15000);
-  picture.set_height(15000);
+  pr::PictureBox picture(9, 9);
+  picture.set_width(1000);
+  picture.set_height(1000);
   for (auto _ : state) {
-    picture.draw_picture(screen.image.view(), 0, 0, 15000, 15000, 3000, 1500, 15000, 15000);
+    picture.draw_picture(screen.image.view(), 0, 0, 1000, 1000, 200, 100, 1000, 1000);
     benchmark::DoNotOptimize(picture.picture().pixels);
   }
   state.SetBytesProcessed(state.iterations() * 1000LL * 1000 * 4);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/controls.hpp"
-#include "platform/units.hpp"
 
 namespace pr {
 
@@ -12,11 +11,13 @@ constexpr std::uint32_t kButtonFace = 0xF0F0F0;
 }  // namespace
 
 AppWindow::AppWindow(Platform& platform, const design::Window& design)
-    : platform_(platform),
-      hwnd_(platform.create_window(design::in_pixels(design, platform.twips_per_pixel()))) {
+    : AppWindow(platform, design::in_pixels(design, platform.twips_per_pixel())) {}
+
+AppWindow::AppWindow(Platform& platform, const WindowDesign& design)
+    : platform_(platform), hwnd_(platform.create_window(design)) {
   PixelSize frame = platform.frame_size(hwnd_);
-  width_ = design.client_width + to_twips(frame.width, tpp());
-  height_ = design.client_height + to_twips(frame.height, tpp());
+  width_ = design.client_width + frame.width;
+  height_ = design.client_height + frame.height;
   fit_own_image();
 }
 
@@ -24,20 +25,19 @@ AppWindow::~AppWindow() {
   platform_.destroy_window(hwnd_);
 }
 
-void AppWindow::set_width(float twips) {
-  move(left_, top_, twips, height_);
+void AppWindow::set_width(int width) {
+  move(left_, top_, width, height_);
 }
-void AppWindow::set_height(float twips) {
-  move(left_, top_, width_, twips);
+void AppWindow::set_height(int height) {
+  move(left_, top_, width_, height);
 }
 
-void AppWindow::move(float left, float top, float width, float height) {
+void AppWindow::move(int left, int top, int width, int height) {
   left_ = left;
   top_ = top;
   width_ = width;
   height_ = height;
-  platform_.move_window(hwnd_, to_pixels(left, tpp()), to_pixels(top, tpp()),
-                        to_pixels(width, tpp()), to_pixels(height, tpp()));
+  platform_.move_window(hwnd_, left, top, width, height);
 }
 
 void AppWindow::show() {
@@ -71,16 +71,11 @@ void AppWindow::copy_screen() {
   image_ = platform_.copy_screen();
 }
 
-void AppWindow::copy_screen_part(float left, float top, float width, float height) {
-  image_ = platform_.copy_screen_region(to_pixels(left, tpp()), to_pixels(top, tpp()),
-                                        to_pixels(width, tpp()), to_pixels(height, tpp()));
-}
-
 void AppWindow::fit_own_image() {
   // The client area: the outer size less the frame the system adds.
   PixelSize frame = platform_.frame_size(hwnd_);
-  int w = std::max(to_pixels(width_, tpp()) - frame.width, 0);
-  int h = std::max(to_pixels(height_, tpp()) - frame.height, 0);
+  int w = std::max(width_ - frame.width, 0);
+  int h = std::max(height_ - frame.height, 0);
   if (w != own_.width() || h != own_.height()) {
     own_.resize(w, h);
     own_.fill(kButtonFace);
@@ -93,14 +88,11 @@ void AppWindow::clear() {
   image_ = own_.view();
 }
 
-void AppWindow::draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
-                             float sy, float sw, float sh) {
+void AppWindow::draw_picture(ImageView picture, int dx, int dy, int dw, int dh, int sx, int sy,
+                             int sw, int sh) {
   // Drawing goes to the window's own image, sized to its client area now.
   fit_own_image();
-  const float tpp = this->tpp();
-  paint_picture(own_, picture, to_pixels(dx, tpp), to_pixels(dy, tpp), to_pixels(dw, tpp),
-                to_pixels(dh, tpp), to_pixels(sx, tpp), to_pixels(sy, tpp), to_pixels(sw, tpp),
-                to_pixels(sh, tpp));
+  paint_picture(own_, picture, dx, dy, dw, dh, sx, sy, sw, sh);
   image_ = own_.view();
 }
 

@@ -7,8 +7,7 @@
 namespace pr {
 
 // What every window of the program has: its platform window, its outer
-// position and size in twips, and its persistent image. The window's twips
-// become the platform's pixels here.
+// position and size in pixels, and its persistent image.
 class AppWindow {
  public:
   AppWindow(Platform& platform, const design::Window& design);
@@ -17,14 +16,14 @@ class AppWindow {
   AppWindow& operator=(const AppWindow&) = delete;
 
   WindowId id() const { return hwnd_; }
-  float left() const { return left_; }
-  float top() const { return top_; }
-  float width() const { return width_; }
-  float height() const { return height_; }
+  int left() const { return left_; }
+  int top() const { return top_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
   bool visible() const { return visible_; }
-  void set_width(float twips);
-  void set_height(float twips);
-  void move(float left, float top, float width, float height);
+  void set_width(int width);
+  void set_height(int height);
+  void move(int left, int top, int width, int height);
   void show();
   // Returns when the window is hidden or unloaded; this object may be gone
   // by then, so nothing of it is touched after the wait.
@@ -37,23 +36,22 @@ class AppWindow {
   void set_auto_redraw(bool on);
   // Copies the whole screen into the window's drawing surface at (0, 0).
   void copy_screen();
-  // The same where only this rectangle (twips) of the copy will be read.
-  void copy_screen_part(float left, float top, float width, float height);
   void clear();
-  // Twips in the window's client area; the source picture is in pixels.
-  void draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
-                    float sw, float sh);
+  // Draws the source rectangle of `picture` onto the destination rectangle
+  // of the client area (see paint_picture).
+  void draw_picture(ImageView picture, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
+                    int sh);
   ImageView picture() const { return image_; }
 
  protected:
   Platform& platform_;
 
  private:
+  AppWindow(Platform& platform, const WindowDesign& design);
   void fit_own_image();
-  float tpp() const { return platform_.twips_per_pixel(); }
 
   WindowId hwnd_;
-  float left_ = 0, top_ = 0, width_, height_;
+  int left_ = 0, top_ = 0, width_, height_;
   bool visible_ = false;
   bool auto_redraw_ = false;
   pr::Image own_;    // the persistent image when the window draws its own

@@ -12,40 +12,34 @@ namespace {
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;
 }  // namespace
 
-PictureBox::PictureBox(float width, float height, float twips_per_pixel)
-    : width_(width), height_(height), tpp_(twips_per_pixel) {
-  fit_image();
-  image_.fill(kButtonFace);
+PictureBox::PictureBox(int width, int height) {
+  resize(width, height);
 }
 
-void PictureBox::fit_image() {
-  int w = std::max(to_pixels(width_, tpp_), 0);
-  int h = std::max(to_pixels(height_, tpp_), 0);
-  if (w != image_.width() || h != image_.height()) {
-    image_.resize(w, h);
+void PictureBox::resize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width != image_.width() || height != image_.height()) {
+    image_.resize(width, height);
     image_.fill(kButtonFace);
   }
 }
 
-void PictureBox::set_width(float twips) {
-  width_ = twips;
-  fit_image();
+void PictureBox::set_width(int width) {
+  resize(width, image_.height());
 }
 
-void PictureBox::set_height(float twips) {
-  height_ = twips;
-  fit_image();
+void PictureBox::set_height(int height) {
+  resize(image_.width(), height);
 }
 
 void PictureBox::clear() {
   image_.fill(kButtonFace);
 }
 
-void PictureBox::draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx,
-                              float sy, float sw, float sh) {
-  paint_picture(image_, picture, to_pixels(dx, tpp_), to_pixels(dy, tpp_), to_pixels(dw, tpp_),
-                to_pixels(dh, tpp_), to_pixels(sx, tpp_), to_pixels(sy, tpp_), to_pixels(sw, tpp_),
-                to_pixels(sh, tpp_));
+void PictureBox::draw_picture(ImageView picture, int dx, int dy, int dw, int dh, int sx, int sy,
+                              int sw, int sh) {
+  paint_picture(image_, picture, dx, dy, dw, dh, sx, sy, sw, sh);
 }
 
 void PictureBox::copy_from(ImageView picture) {
@@ -53,38 +47,30 @@ void PictureBox::copy_from(ImageView picture) {
                 picture.width, picture.height);
 }
 
-Outline::Outline(Platform& platform, WindowId window, std::uint32_t rgb, float left, float top,
-                 float width, float height)
-    : platform_(platform),
-      window_(window),
-      rgb_(rgb),
-      left_(left),
-      top_(top),
-      width_(width),
-      height_(height) {
+Outline::Outline(Platform& platform, WindowId window, std::uint32_t rgb, PixelRect start)
+    : platform_(platform), window_(window), rgb_(rgb), r_(start) {
   update();
 }
 
-void Outline::set_left(float v) {
-  left_ = v;
+void Outline::set_left(int v) {
+  r_.left = v;
   update();
 }
-void Outline::set_top(float v) {
-  top_ = v;
+void Outline::set_top(int v) {
+  r_.top = v;
   update();
 }
-void Outline::set_width(float v) {
-  width_ = v;
+void Outline::set_width(int v) {
+  r_.width = v;
   update();
 }
-void Outline::set_height(float v) {
-  height_ = v;
+void Outline::set_height(int v) {
+  r_.height = v;
   update();
 }
 
 void Outline::update() {
-  PixelRect r = to_pixel_rect(left_, top_, width_, height_, platform_.twips_per_pixel());
-  platform_.set_outline(window_, r.left, r.top, r.width, r.height, rgb_);
+  platform_.set_outline(window_, r_.left, r_.top, r_.width, r_.height, rgb_);
 }
 
 Timer::Timer(Platform& platform, std::function<void(bool)> on_enabled)

@@ -13,54 +13,50 @@
 
 namespace pr {
 
-// A picture box: its outer size in twips and the persistent image its drawing
-// goes to, one pixel per `twips_per_pixel` twips. It has no border, so the
-// image covers all of it.
+// A picture box: its size in pixels and the persistent image its drawing
+// goes to. It has no border, so the image covers all of it.
 class PictureBox {
  public:
-  PictureBox(float width, float height, float twips_per_pixel);
+  PictureBox(int width, int height);
 
-  float width() const { return width_; }
-  float height() const { return height_; }
-  void set_width(float twips);
-  void set_height(float twips);
+  int width() const { return image_.width(); }
+  int height() const { return image_.height(); }
+  void set_width(int width);
+  void set_height(int height);
   void clear();
-  // All eight coordinates in twips; the source is a picture in pixels.
-  void draw_picture(ImageView picture, float dx, float dy, float dw, float dh, float sx, float sy,
-                    float sw, float sh);
+  // Draws the source rectangle of `picture` onto the destination rectangle
+  // of the box (see paint_picture).
+  void draw_picture(ImageView picture, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
+                    int sh);
   ImageView picture() const { return image_.view(); }
   // Draws `picture` 1:1 at the box's corner.
   void copy_from(ImageView picture);
 
  private:
-  void fit_image();
-  float width_;
-  float height_;
-  float tpp_;
+  void resize(int width, int height);
   pr::Image image_;
 };
 
 // The rubber band: a rectangle outline drawn by the platform over a window.
 class Outline {
  public:
-  // Starts at this rectangle, twips, drawn in `rgb` (0xRRGGBB).
-  Outline(Platform& platform, WindowId window, std::uint32_t rgb, float left, float top,
-          float width, float height);
-  float left() const { return left_; }
-  float top() const { return top_; }
-  float width() const { return width_; }
-  float height() const { return height_; }
-  void set_left(float v);
-  void set_top(float v);
-  void set_width(float v);
-  void set_height(float v);
+  // Starts at this rectangle, pixels, drawn in `rgb` (0xRRGGBB).
+  Outline(Platform& platform, WindowId window, std::uint32_t rgb, PixelRect start);
+  int left() const { return r_.left; }
+  int top() const { return r_.top; }
+  int width() const { return r_.width; }
+  int height() const { return r_.height; }
+  void set_left(int v);
+  void set_top(int v);
+  void set_width(int v);
+  void set_height(int v);
 
  private:
   void update();
   Platform& platform_;
   WindowId window_;
   std::uint32_t rgb_;
-  float left_, top_, width_, height_;
+  PixelRect r_;
 };
 
 // A periodic timer. Interval in milliseconds, 0 = no ticks; a negative

@@ -32,6 +32,19 @@ Window preview() {
   return {"PreviewWindow", "预览", style, 4170, 3630, {}, {}};
 }
 
+int empty_picture(float tpp) {
+  // Whole pixels strictly larger than the designed twips.
+  return static_cast<int>(kEmptyPicture / tpp);
+}
+
+PixelSize preview_extra(float tpp) {
+  return {to_pixels(kPreviewExtraWidth, tpp), to_pixels(kPreviewExtraHeight, tpp)};
+}
+
+PixelRect outline_start(float tpp) {
+  return to_pixel_rect(2640, 480, 1215, 495, tpp);
+}
+
 WindowDesign in_pixels(const Window& d, float tpp) {
   WindowDesign w{
       d.name, d.caption, d.style, to_pixels(d.client_width, tpp), to_pixels(d.client_height, tpp),

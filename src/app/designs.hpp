@@ -50,4 +50,12 @@ Window preview();
 // The design as the platform takes it, each length to the nearest pixel.
 WindowDesign in_pixels(const Window& design, float twips_per_pixel);
 
+// The other designed lengths, in pixels at the screen's twips per pixel:
+// a capture must be larger than the empty picture box each way; the preview
+// is this much larger than the picture it shows; and where the rubber band
+// starts, before any drag.
+int empty_picture(float twips_per_pixel);
+PixelSize preview_extra(float twips_per_pixel);
+PixelRect outline_start(float twips_per_pixel);
+
 }  // namespace pr::design

@@ -11,13 +11,13 @@ namespace pr {
 
 MainWindow::MainWindow(Program& program)
     : AppWindow(program.platform(), design::main_window()),
-      last_picture(design::kEmptyPicture, design::kEmptyPicture,
-                   program.platform().twips_per_pixel()),
-      program_(program) {}
+      last_picture(design::empty_picture(program.platform().twips_per_pixel()),
+                   design::empty_picture(program.platform().twips_per_pixel())),
+      program_(program),
+      empty_picture_(design::empty_picture(program.platform().twips_per_pixel())) {}
 
 bool MainWindow::has_capture() const {
-  return last_picture.width() > design::kEmptyPicture &&
-         last_picture.height() > design::kEmptyPicture;
+  return last_picture.width() > empty_picture_ && last_picture.height() > empty_picture_;
 }
 
 void MainWindow::on_load() {
@@ -65,15 +65,16 @@ void MainWindow::on_key(int key_ascii) {
   }
 }
 
-void MainWindow::keep_out_of(float x, float y, float w, float h) {
+void MainWindow::keep_out_of(const PixelRect& region) {
+  const int x = region.left, y = region.top, w = region.width, h = region.height;
   if (!moved_out_) {
     home_left_ = left();
     home_top_ = top();
   }
   moved_out_ = true;
-  const float right = program_.screen_width() - width();
-  const float bottom = program_.screen_height() - height();
-  const float corners[4][2] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
+  const int right = program_.screen_width() - width();
+  const int bottom = program_.screen_height() - height();
+  const int corners[4][2] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
   for (const auto& corner : corners) {
     const bool apart = corner[0] + width() <= x || corner[0] >= x + w ||
                        corner[1] + height() <= y || corner[1] >= y + h;

@@ -34,9 +34,9 @@ class MainWindow : public AppWindow {
   void on_menu_choice(int item);
 
   // While the cycle runs the window stands in a corner of the screen that
-  // the rectangle (twips) does not touch, so no page shows it; hidden when
-  // every corner is touched. `come_back` moves it back where it was.
-  void keep_out_of(float left, float top, float width, float height);
+  // the rectangle does not touch, so no page shows it; hidden when every
+  // corner is touched. `come_back` moves it back where it was.
+  void keep_out_of(const PixelRect& region);
   void come_back();
   // A run's status: the caption and the status beside the button show
   // `status`, its tooltip `sentence`.
@@ -50,8 +50,9 @@ class MainWindow : public AppWindow {
 
  private:
   Program& program_;
+  int empty_picture_;
   bool moved_out_ = false;
-  float home_left_ = 0, home_top_ = 0;
+  int home_left_ = 0, home_top_ = 0;
 };
 
 }  // namespace pr

@@ -12,8 +12,9 @@ void MainWindow::on_preview_chosen() {
   if (!has_capture()) return;
   PreviewWindow& preview = program_.preview();
   preview.clear();
-  preview.set_height(last_picture.height() + design::kPreviewExtraHeight);
-  preview.set_width(last_picture.width() + design::kPreviewExtraWidth);
+  const PixelSize extra = design::preview_extra(platform_.twips_per_pixel());
+  preview.set_height(last_picture.height() + extra.height);
+  preview.set_width(last_picture.width() + extra.width);
   preview.set_auto_redraw(true);
   preview.draw_picture(last_picture.picture(), 0, 0, last_picture.width(), last_picture.height(), 0,
                        0, last_picture.width(), last_picture.height());

@@ -11,7 +11,6 @@
 #include "platform/files.hpp"
 #include "platform/numbers.hpp"
 #include "platform/report.hpp"
-#include "platform/units.hpp"
 
 namespace pr {
 
@@ -85,16 +84,12 @@ PdfOutcome Program::pdf_at_run_end() {
   return store_.save_pdf();
 }
 
-float Program::twips(int pixels) const {
-  return to_twips(pixels, platform_.twips_per_pixel());
+int Program::screen_width() const {
+  return platform_.screen_size().width;
 }
 
-float Program::screen_width() const {
-  return twips(platform_.screen_size().width);
-}
-
-float Program::screen_height() const {
-  return twips(platform_.screen_size().height);
+int Program::screen_height() const {
+  return platform_.screen_size().height;
 }
 
 void Program::set_mouse_pointer(MousePointer pointer) {
@@ -115,17 +110,17 @@ bool Program::is_overlay(WindowId w) const {
 }
 
 void Program::mouse_down(WindowId w, int button, int shift, int x, int y) {
-  if (is_overlay(w)) dispatch([&] { overlay_->on_mouse_down(button, shift, twips(x), twips(y)); });
+  if (is_overlay(w)) dispatch([&] { overlay_->on_mouse_down(button, shift, x, y); });
 }
 
 void Program::mouse_move(WindowId w, int buttons, int shift, int x, int y) {
-  if (is_overlay(w)) dispatch([&] { overlay_->on_mouse_move(buttons, shift, twips(x), twips(y)); });
+  if (is_overlay(w)) dispatch([&] { overlay_->on_mouse_move(buttons, shift, x, y); });
 }
 
 void Program::mouse_up(WindowId w, int button, int shift, int x, int y) {
   if (!is_overlay(w)) return;
   double start = trace_ ? Trace::now_ms() : 0;
-  dispatch([&] { overlay_->on_mouse_up(button, shift, twips(x), twips(y)); });
+  dispatch([&] { overlay_->on_mouse_up(button, shift, x, y); });
   if (trace_ && button == 1) trace_->event("commit", start, 0, Trace::now_ms() - start);
 }
 

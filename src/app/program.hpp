@@ -54,12 +54,11 @@ class Program : public EventSink {
   // Whether the main window has been closed and the program is over.
   bool ended() const { return main_window_ == nullptr; }
 
-  // The screen object: size in twips, the application's mouse pointer.
-  float screen_width() const;
-  float screen_height() const;
+  // The screen: its size in pixels, the application's mouse pointer.
+  int screen_width() const;
+  int screen_height() const;
   void set_mouse_pointer(MousePointer pointer);
 
-  // Mouse positions arrive in pixels and reach the windows in twips.
   void mouse_down(WindowId w, int button, int shift, int x, int y) override;
   void mouse_move(WindowId w, int buttons, int shift, int x, int y) override;
   void mouse_up(WindowId w, int button, int shift, int x, int y) override;
@@ -74,7 +73,6 @@ class Program : public EventSink {
   template <class Handler>
   void dispatch(Handler&& handler);
   bool is_overlay(WindowId w) const;
-  float twips(int pixels) const;
 
   Platform& platform_;
   PageStore store_;

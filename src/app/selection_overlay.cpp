@@ -1,7 +1,7 @@
 #include "app/selection_overlay.hpp"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 
 #include "app/designs.hpp"
 #include "app/main_window.hpp"
@@ -30,22 +30,15 @@ SelectionOverlay::SelectionOverlay(Program& program)
             if (program.overlay_loaded()) program.overlay().keep_escape(enabled);
           }),
       escape_grace_timer(program.platform()),
-      outline(program.platform(), id(), kOutlineColour, 2640, 480, 1215, 495),
+      outline(program.platform(), id(), kOutlineColour,
+              design::outline_start(program.platform().twips_per_pixel())),
       program_(program),
       run_host_(program),
       cycle_(run_host_, program.capture_folder()) {}
 
-float SelectionOverlay::region_left() const {
-  return std::min(start_x, end_x);
-}
-float SelectionOverlay::region_top() const {
-  return std::min(start_y, static_cast<float>(end_y));
-}
-float SelectionOverlay::region_width() const {
-  return std::fabs(end_x - start_x);
-}
-float SelectionOverlay::region_height() const {
-  return std::fabs(static_cast<float>(end_y) - start_y);
+PixelRect SelectionOverlay::region() const {
+  return {std::min(start_x, end_x), std::min(start_y, end_y), std::abs(end_x - start_x),
+          std::abs(end_y - start_y)};
 }
 
 void SelectionOverlay::on_load() {
@@ -86,7 +79,7 @@ void SelectionOverlay::keep_escape(bool cycling) {
   if (run_host_.escape_missing != was_missing) run_host_.show_status_again();
 }
 
-void SelectionOverlay::on_mouse_down(int button, int, float x, float y) {
+void SelectionOverlay::on_mouse_down(int button, int, int x, int y) {
   if (button == kLeftButton) {
     start_x = x;
     start_y = y;
@@ -95,14 +88,14 @@ void SelectionOverlay::on_mouse_down(int button, int, float x, float y) {
   }
 }
 
-void SelectionOverlay::on_mouse_move(int button, int, float x, float y) {
+void SelectionOverlay::on_mouse_move(int button, int, int x, int y) {
   if (button == kLeftButton) {
     // The outline spans the press point and the pointer, whichever way the
     // user drags.
     outline.set_left(std::min(start_x, x));
     outline.set_top(std::min(start_y, y));
-    outline.set_width(std::fabs(start_x - x));
-    outline.set_height(std::fabs(start_y - y));
+    outline.set_width(std::abs(start_x - x));
+    outline.set_height(std::abs(start_y - y));
   }
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-
 #include "app/app_window.hpp"
 #include "app/controls.hpp"
 #include "app/run_host.hpp"
@@ -22,16 +20,16 @@ class SelectionOverlay : public AppWindow {
   Timer escape_grace_timer;
   Outline outline;
 
-  // The press point and the release point, twips from the screen's corner.
-  float start_x = 0;
-  float start_y = 0;
-  float end_x = 0;
-  std::int32_t end_y = 0;
+  // The press point and the release point, pixels from the screen's corner.
+  int start_x = 0;
+  int start_y = 0;
+  int end_x = 0;
+  int end_y = 0;
 
   void on_load();
-  void on_mouse_down(int button, int shift, float x, float y);
-  void on_mouse_move(int button, int shift, float x, float y);
-  void on_mouse_up(int button, int shift, float x, float y);
+  void on_mouse_down(int button, int shift, int x, int y);
+  void on_mouse_move(int button, int shift, int x, int y);
+  void on_mouse_up(int button, int shift, int x, int y);
   // Esc cancels the selection; every other key is swallowed.
   void on_key(int key_ascii);
   void on_tick();
@@ -49,11 +47,8 @@ class SelectionOverlay : public AppWindow {
   PageCycle& cycle() { return cycle_; }
   const PageCycle& cycle() const { return cycle_; }
 
-  // The committed rectangle: top-left at the smaller corner, twips.
-  float region_left() const;
-  float region_top() const;
-  float region_width() const;
-  float region_height() const;
+  // The committed rectangle: top-left at the smaller corner.
+  PixelRect region() const;
 
  private:
   void navigate_word();

@@ -8,10 +8,6 @@ int to_pixels(float twips, float twips_per_pixel) {
   return static_cast<int>(std::lround(static_cast<double>(twips) / twips_per_pixel));
 }
 
-float to_twips(int pixels, float twips_per_pixel) {
-  return static_cast<float>(pixels) * twips_per_pixel;
-}
-
 PixelRect to_pixel_rect(float left, float top, float width, float height, float twips_per_pixel) {
   const int x0 = to_pixels(left, twips_per_pixel);
   const int y0 = to_pixels(top, twips_per_pixel);

@@ -2,12 +2,11 @@
 
 namespace pr {
 
-// The program speaks twips (1440 to the inch); the platform speaks whole
-// pixels. Every conversion between the two goes through these.
+// The windows are designed in twips (1440 to the inch); everything else
+// speaks whole pixels. The designs become pixels through these, once.
 
 // Twips to whole pixels, to the nearest pixel.
 int to_pixels(float twips, float twips_per_pixel);
-float to_twips(int pixels, float twips_per_pixel);
 
 // A rectangle in pixels whose edges are the twips rectangle's edges rounded,
 // so that adjoining rectangles stay adjoining whatever the scale.

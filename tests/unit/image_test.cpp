@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "app/controls.hpp"
 #include "harness.hpp"
 #include "platform/image.hpp"
 
@@ -61,16 +60,6 @@ TEST(Image, PaintPictureStretchesWhenSizesDiffer) {
   paint_picture(dst, src.view(), 0, 0, 4, 4, 0, 0, 2, 2);
   EXPECT_EQ(dst.pixel(1, 1), test::marker(0, 0));
   EXPECT_EQ(dst.pixel(2, 3), test::marker(1, 1));
-}
-
-TEST(PictureBox, HasNoBorderSoItsImageIsItsWholeSize) {
-  PictureBox box(150, 150, 15);
-  EXPECT_EQ(box.picture().width, 10);
-  EXPECT_EQ(box.picture().height, 10);
-  box.set_width(3000);
-  box.set_height(2000);
-  EXPECT_EQ(box.picture().width, 200);
-  EXPECT_EQ(box.picture().height, 133);
 }
 
 }  // namespace

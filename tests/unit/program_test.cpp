@@ -21,7 +21,7 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   EXPECT_TRUE(f.options.keep_on_top);
   EXPECT_EQ(f.options.jpeg_quality, 80);
   EXPECT_EQ(f.options.tick_ms, 300);
-  EXPECT_EQ(f.last_picture.width(), design::kEmptyPicture);
+  EXPECT_EQ(f.last_picture.width(), design::empty_picture(15));
   const auto* w = h.hp.window_named("MainWindow");
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->design.caption, design::kTitle);
@@ -36,7 +36,7 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   EXPECT_EQ(w->top, 0);
   EXPECT_EQ(w->width, 145 + frame.width);
   EXPECT_EQ(w->height, 40 + frame.height);
-  EXPECT_EQ(f.width(), design::main_window().client_width + frame.width * 15);
+  EXPECT_EQ(f.width(), 145 + frame.width);
   EXPECT_TRUE(w->topmost);
   EXPECT_TRUE(w->visible);
   EXPECT_LT(h.hp.call_index("move MainWindow"), h.hp.call_index("topmost MainWindow"));
@@ -96,7 +96,7 @@ TEST(CaptureRun, DragSavesExactlyTheDraggedRectangle) {
   ASSERT_EQ(picture.height, 400);
   EXPECT_EQ(picture.pixel(0, 0), test::marker(100, 200));
   EXPECT_EQ(picture.pixel(399, 399), test::marker(499, 599));
-  EXPECT_EQ(h.main_window().last_picture.width(), 6000);
+  EXPECT_EQ(h.main_window().last_picture.width(), 400);
   EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
   EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
   EXPECT_EQ(h.hp.pointer(), MousePointer::Arrow);
@@ -117,14 +117,13 @@ TEST(CaptureRun, OutlineFollowsTheDragInEveryDirection) {
     const int* r = h.hp.window_named("SelectionOverlay")->outline;
     return std::vector<int>{r[0], r[1], r[2], r[3]};
   };
-  // Pixels at the platform, twips in the form.
   h.hp.mouse_down(o, 1, 20, 10);
-  EXPECT_EQ(h.overlay().outline.left(), 300);
-  EXPECT_EQ(h.overlay().outline.top(), 150);
+  EXPECT_EQ(h.overlay().outline.left(), 20);
+  EXPECT_EQ(h.overlay().outline.top(), 10);
   EXPECT_EQ(outline(), (std::vector<int>{0, 0, 0, 0}));  // no size yet: none shown
   h.hp.mouse_move(o, 1, 40, 30);
   EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
-  EXPECT_EQ(h.overlay().outline.width(), 300);
+  EXPECT_EQ(h.overlay().outline.width(), 20);
   // Left and up from the press point: the rectangle lies where the user dragged.
   h.hp.mouse_down(o, 1, 40, 30);
   h.hp.mouse_move(o, 1, 20, 10);
@@ -135,7 +134,7 @@ TEST(CaptureRun, OutlineFollowsTheDragInEveryDirection) {
   EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
   // A right press stores nothing.
   h.hp.mouse_down(o, 2, 3, 3);
-  EXPECT_EQ(h.overlay().start_x, 600);
+  EXPECT_EQ(h.overlay().start_x, 40);
   EXPECT_EQ(outline(), (std::vector<int>{20, 10, 20, 20}));
 }
 
@@ -143,10 +142,10 @@ TEST(CaptureRun, DragLeftAndUpSavesWhereTheUserDragged) {
   Harness h;
   test::paint_markers(h.hp.screen());
   h.capture(600, 450, 300, 150);
-  EXPECT_EQ(h.overlay().start_x, 600);
-  EXPECT_EQ(h.overlay().start_y, 450);
-  EXPECT_EQ(h.overlay().end_x, 300);
-  EXPECT_EQ(h.overlay().end_y, 150);
+  EXPECT_EQ(h.overlay().start_x, 40);
+  EXPECT_EQ(h.overlay().start_y, 30);
+  EXPECT_EQ(h.overlay().end_x, 20);
+  EXPECT_EQ(h.overlay().end_y, 10);
   ImageView picture = h.main_window().last_picture.picture();
   ASSERT_EQ(picture.width, 20);
   ASSERT_EQ(picture.height, 20);
@@ -160,7 +159,7 @@ TEST(CaptureRun, ReleaseYAbove16BitsIsKept) {
   Harness h(3840, 2400);
   test::paint_markers(h.hp.screen());
   h.capture(15000, 33000, 30000, 35700);  // 1000..2000 x 2200..2380 px
-  EXPECT_EQ(h.overlay().end_y, 35700);
+  EXPECT_EQ(h.overlay().end_y, 2380);
   ImageView picture = h.main_window().last_picture.picture();
   ASSERT_EQ(picture.width, 1000);
   ASSERT_EQ(picture.height, 180);
@@ -176,7 +175,7 @@ TEST(CaptureRun, SmallRectanglesAreNotCropped) {
   for (auto r :
        {std::array<float, 4>{600, 600, 600, 600}, {600, 600, 735, 735}, {600, 600, 1200, 735}}) {
     h.capture(r[0], r[1], r[2], r[3]);
-    EXPECT_EQ(h.main_window().last_picture.width(), design::kEmptyPicture);
+    EXPECT_EQ(h.main_window().last_picture.width(), design::empty_picture(15));
     EXPECT_TRUE(h.files().empty());
     EXPECT_TRUE(h.hp.window_named("MainWindow")->visible);
     EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
@@ -329,7 +328,7 @@ TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
     EXPECT_EQ(w->width, to_pixels(3000 + design::kPreviewExtraWidth, 15));
     EXPECT_EQ(w->height, to_pixels(2010 + design::kPreviewExtraHeight, 15));
     EXPECT_EQ(w->left, 0);
-    EXPECT_EQ(w->top, to_pixels(h.main_window().height(), 15));
+    EXPECT_EQ(w->top, h.main_window().height());
     // What it shows is its client area: the outer size less the real frame.
     PixelSize frame = h.hp.frame_size(h.hp.id_of("PreviewWindow"));
     const int shown = w->width - frame.width;

@@ -31,9 +31,9 @@ struct StoreTest : ::testing::Test {
     Image content(20, 10);
     test::paint_smooth(content, 1);
     PictureBox& picture = h.main_window().last_picture;
-    picture.set_width(300);
-    picture.set_height(150);
-    picture.draw_picture(content.view(), 0, 0, 300, 150, 0, 0, 300, 150);
+    picture.set_width(20);
+    picture.set_height(10);
+    picture.draw_picture(content.view(), 0, 0, 20, 10, 0, 0, 20, 10);
   }
   void save() { h.program.save_capture(); }
   bool has_temp_files() const {
@@ -87,7 +87,7 @@ TEST_F(StoreTest, SavedJpegIsThePictureAtItsPixelSize) {
 }
 
 TEST_F(StoreTest, EmptyPictureSavesNothingNotEvenTheFolder) {
-  for (auto [w, hgt] : {std::pair{135.f, 300.f}, {300.f, 135.f}, {135.f, 135.f}}) {
+  for (auto [w, hgt] : {std::pair{9, 20}, {20, 9}, {9, 9}}) {  // 9 px: 135 twips
     h.main_window().last_picture.set_width(w);
     h.main_window().last_picture.set_height(hgt);
     save();
