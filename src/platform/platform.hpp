@@ -200,8 +200,6 @@ class Platform {
   // the program's rule (the Timer control), not the backend's.
   virtual TimerId create_timer() = 0;
   virtual void set_timer(TimerId t, std::int32_t interval_ms) = 0;
-  // Blocks the calling handler this long without handling any event.
-  virtual void sleep_ms(std::int32_t ms) = 0;
 
   // The running instance of an automation class; throws when there is none.
   virtual std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) = 0;

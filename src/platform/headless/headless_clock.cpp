@@ -52,13 +52,6 @@ void HeadlessPlatform::run_actions(long long time_ms) {
   }
 }
 
-void HeadlessPlatform::sleep_ms(std::int32_t ms) {
-  log("sleep " + std::to_string(ms));
-  const long long target = now_ms_ + std::max(ms, 0);
-  run_actions(target);
-  now_ms_ = target;
-}
-
 // The writer the program uses: the real one, with each call's time noted.
 class HeadlessPlatform::TimedWriter : public JpegWriter {
  public:

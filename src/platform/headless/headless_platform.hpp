@@ -68,8 +68,9 @@ class HeadlessPlatform : public Platform {
   // Moves the virtual clock on, firing every timer and running every action
   // that falls due on the way (an action before a tick due at the same time).
   void advance(long long ms);
-  // Runs `action` when the virtual clock reaches `time_ms`, even while a
-  // handler sleeps: a test changes the painted screen at given times this way.
+  // Runs `action` when the virtual clock reaches `time_ms`, before a tick
+  // due at the same time: a test changes the painted screen at given times
+  // this way.
   void at(long long time_ms, std::function<void()> action);
   // How the program that has the focus reacts to the keys sent to it.
   std::function<void(const std::vector<KeyChord>&)> on_keys;
@@ -170,7 +171,6 @@ class HeadlessPlatform : public Platform {
   void grab_escape(WindowId target, bool grab) override;
   TimerId create_timer() override;
   void set_timer(TimerId t, std::int32_t interval_ms) override;
-  void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override { return folder_; }
   void open_folder(const std::filesystem::path& folder) override;

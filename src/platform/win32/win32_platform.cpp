@@ -141,10 +141,6 @@ TimerId Win32Platform::create_timer() {
   return id;
 }
 
-void Win32Platform::sleep_ms(std::int32_t ms) {
-  if (ms > 0) Sleep(static_cast<DWORD>(ms));
-}
-
 void Win32Platform::set_timer(TimerId t, std::int32_t interval_ms) {
   auto event = static_cast<UINT_PTR>(t);
   timers_[t] = interval_ms > 0;

@@ -61,7 +61,6 @@ class Win32Platform : public Platform {
   bool escape_grabbed() const override { return escape_target_ != kNoWindow; }
   TimerId create_timer() override;
   void set_timer(TimerId t, std::int32_t interval_ms) override;
-  void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
   void open_folder(const std::filesystem::path& folder) override;

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
@@ -341,11 +340,6 @@ void X11Platform::grab_escape(WindowId target, bool grab) {
 
 void X11Platform::set_timer(TimerId t, std::int32_t interval_ms) {
   loop_.set_timer(t, interval_ms);
-}
-
-void X11Platform::sleep_ms(std::int32_t ms) {
-  connection_.flush();
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 std::unique_ptr<AutomationObject> X11Platform::attach_automation(std::string_view class_name) {

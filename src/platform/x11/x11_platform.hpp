@@ -69,7 +69,6 @@ class X11Platform : public Platform {
   }
   TimerId create_timer() override { return loop_.create_timer(); }
   void set_timer(TimerId t, std::int32_t interval_ms) override;
-  void sleep_ms(std::int32_t ms) override;
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
   std::filesystem::path base_folder() const override;
   void open_folder(const std::filesystem::path& folder) override;
