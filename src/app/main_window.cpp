@@ -21,7 +21,9 @@ bool MainWindow::has_capture() const {
 }
 
 void MainWindow::on_load() {
-  move(0, 0, width(), height());
+  // The top-left corner of the primary monitor, clear of its panels.
+  const PixelRect work = platform_.work_area();
+  move(work.left, work.top, width(), height());
   platform_.set_topmost(id(), options.keep_on_top);
 }
 
@@ -72,9 +74,11 @@ void MainWindow::keep_out_of(const PixelRect& region) {
     home_top_ = top();
   }
   moved_out_ = true;
-  const int right = program_.screen_width() - width();
-  const int bottom = program_.screen_height() - height();
-  const int corners[4][2] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
+  const PixelRect work = platform_.work_area();
+  const int left = work.left, top = work.top;
+  const int right = work.left + work.width - width();
+  const int bottom = work.top + work.height - height();
+  const int corners[4][2] = {{left, top}, {right, top}, {left, bottom}, {right, bottom}};
   for (const auto& corner : corners) {
     const bool apart = corner[0] + width() <= x || corner[0] >= x + w ||
                        corner[1] + height() <= y || corner[1] >= y + h;

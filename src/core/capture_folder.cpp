@@ -39,10 +39,16 @@ void trash_or_delete(Platform& platform, const std::filesystem::path& path,
   }
   std::error_code error;
   std::filesystem::remove(path, error);
-  if (!error) {
+  // Some systems report a removal that did not happen (a read-only folder
+  // under Wine): only a file that is gone is said to be deleted.
+  std::error_code gone_error;
+  const bool gone = std::filesystem::symlink_status(path, gone_error).type() ==
+                    std::filesystem::file_type::not_found;
+  if (gone) {
     report_error(where + ": not movable to the trash (" + why + "), deleted");
     return;
   }
+  if (!error) error = std::make_error_code(std::errc::permission_denied);
   report_error(where + ": not movable to the trash (" + why + ") nor deletable (" +
                error.message() + "), left in place");
   left.push_back(files::to_utf8(path.filename()));

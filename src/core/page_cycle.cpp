@@ -138,10 +138,13 @@ void PageCycle::on_tick() {
 void PageCycle::tick() {
   if (!active_) return;
   // Nothing beneath a closed document is ever saved as its page.
-  if (document_ != kNoForeignWindow && !host_.window_exists(document_)) {
-    end(RunEnd::DocumentClosed);
-    host_.stop_ticking();
-    return;
+  if (document_ != kNoForeignWindow) {
+    document_area_ = host_.window_area(document_);
+    if (document_area_.width <= 0 && !host_.window_exists(document_)) {
+      end(RunEnd::DocumentClosed);
+      host_.stop_ticking();
+      return;
+    }
   }
   // A page whose save failed is saved before anything else happens, so that
   // no page is skipped and the numbers have no gap.
@@ -244,7 +247,7 @@ void PageCycle::turn_page() {
 void PageCycle::observe() {
   const ScreenChanges changes = host_.take_screen_changes();
   const PixelRect window = document_ != kNoForeignWindow
-                               ? host_.window_area(document_)
+                               ? document_area_
                                : PixelRect{INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX};
   bool window_changed = false;
   for (const PixelRect& area : changes.areas) {
@@ -326,7 +329,9 @@ bool PageCycle::save_page(bool again) {
   }
   held_ = false;
   read_failed_ = false;
-  keep_copy(last_saved_, page_.view());
+  // The page just read is the last saved one now; the next read overwrites
+  // the other buffer.
+  std::swap(last_saved_, page_);
   turn_.saved = true;
   turn_.repainted = false;
   if (!waiting_for_focus_) set_mark("");

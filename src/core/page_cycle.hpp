@@ -130,6 +130,7 @@ class PageCycle {
   Options options_;
   std::vector<KeyChord> page_keys_;
   ForeignWindow document_ = kNoForeignWindow;
+  PixelRect document_area_;  // where the document's window lay at this tick
   std::int32_t phase_;
   Turn turn_;
   Image page_;        // the rectangle as last read, one buffer page after page

@@ -57,7 +57,7 @@ long next_number(const std::filesystem::path& folder, const std::vector<std::str
 }
 
 bool PageStore::has_pictures() const {
-  return !numbered_pictures(folder_).empty();
+  return !run_pictures().empty();
 }
 
 WriteResult save_jpeg(JpegWriter& writer, ImageView picture, const std::filesystem::path& path,

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numbered_pictures.hpp"
 #include "core/pdf_writer.hpp"
 #include "platform/image.hpp"
 #include "platform/jpeg_writer.hpp"
@@ -34,12 +35,15 @@ class PageStore {
   // old file stays whole until the new one replaces it.
   WriteResult save_again(ImageView picture, int quality);
 
-  // Whether the folder holds numbered pictures to make a PDF of.
+  // Whether the folder holds numbered pictures of this run to make a PDF of.
   bool has_pictures() const;
   // Writes the PDF of the numbered pictures (run_pdf.hpp).
   PdfOutcome save_pdf() const;
 
  private:
+  // The folder's numbered pictures less those the emptying left behind.
+  std::vector<NumberedPicture> run_pictures() const;
+
   Platform& platform_;
   JpegWriter& writer_;
   std::filesystem::path folder_;

@@ -1,6 +1,7 @@
 // The PDF of a run: every numbered picture of the folder, one page each, in
 // numeric order; every picture left out, every gap in the numbers and a
 // failure are reported as one line each, and nothing is thrown.
+#include <algorithm>
 #include <chrono>
 
 #include "core/constants.hpp"
@@ -34,9 +35,19 @@ std::vector<std::string> gaps(const std::vector<NumberedPicture>& pictures) {
 
 }  // namespace
 
+std::vector<NumberedPicture> PageStore::run_pictures() const {
+  // What the emptying had to leave is no picture of this run.
+  std::vector<NumberedPicture> numbered = numbered_pictures(folder_);
+  std::erase_if(numbered, [&](const NumberedPicture& picture) {
+    return std::find(left_over_.begin(), left_over_.end(),
+                     files::to_utf8(picture.path.filename())) != left_over_.end();
+  });
+  return numbered;
+}
+
 PdfOutcome PageStore::save_pdf() const {
   const std::filesystem::path target = folder_ / files::from_utf8(kPdfName);
-  std::vector<NumberedPicture> numbered = numbered_pictures(folder_);
+  std::vector<NumberedPicture> numbered = run_pictures();
   std::vector<std::filesystem::path> pictures;
   for (const NumberedPicture& picture : numbered) pictures.push_back(picture.path);
   PdfDocument document;

@@ -118,8 +118,12 @@ class Platform {
 
   virtual void set_event_sink(EventSink* sink) = 0;
 
-  // Screen.
+  // Screen. With several monitors, the screen is the smallest rectangle
+  // around them all.
   virtual PixelSize screen_size() const = 0;
+  // The primary monitor's area less its panels and task bars: where the
+  // program's main window belongs.
+  virtual PixelRect work_area() const = 0;
   // 1440 / the screen's dots per inch: what the program converts with.
   virtual float twips_per_pixel() const = 0;
   // The whole screen as it is now, without our hidden windows. The view stays

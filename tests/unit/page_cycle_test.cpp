@@ -79,7 +79,9 @@ struct DocumentHost : RunHost {
   }
   ForeignWindow focused_window() override { return closed && focus == kDocument ? 0 : focus; }
   bool window_exists(ForeignWindow w) override { return w != kDocument || !closed; }
-  PixelRect window_area(ForeignWindow) override { return {0, 0, 1000, 800}; }
+  PixelRect window_area(ForeignWindow w) override {
+    return window_exists(w) ? PixelRect{0, 0, 1000, 800} : PixelRect{};
+  }
   bool keyboard_held_by_us() override { return menu_open; }
   ScreenChanges take_screen_changes() override {
     ScreenChanges c{changes_known, changes_known ? areas : std::vector<PixelRect>{}};

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Two monitors side by side on one X screen (with-xvfb --monitors): the
-# frozen screen covers both, and a rectangle dragged on the second saves
-# exactly its pixels. Run inside with-xvfb.
+# Two monitors side by side on one X screen (with-xvfb --monitors): the main
+# window starts on the primary one, the frozen screen covers both, and a
+# rectangle dragged on the second saves exactly its pixels. Run inside with-xvfb.
 #   two_monitors_test.sh PAGEROOK
 set -euo pipefail
 binary=$1
@@ -17,7 +17,11 @@ show_pdf 4
 # The document on the second monitor, right of the first.
 xdotool windowmove --sync "$doc" $((screen_width / 2 + 100)) 60
 import-im6.q16 -window root "$home/before.png"
+# The second monitor is the primary one: the main window starts there.
+second=$(xrandr --listactivemonitors | awk 'NR == 3 { print $NF }')
+xrandr --output "$second" --primary
 start_pagerook "$binary"
+((x >= screen_width / 2)) || fail "the main window at x $x, not on the primary (right) monitor"
 left=$((screen_width / 2 + 150)) top=150
 drag_run "$left" "$top" $((left + 400)) $((top + 300))
 wait_for saved || fail "nothing saved"

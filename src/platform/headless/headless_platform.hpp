@@ -93,6 +93,8 @@ class HeadlessPlatform : public Platform {
   // Every name but our windows' is another program's window, over the whole
   // screen.
   std::string focus = "document";
+  // Where the primary monitor's work area lies; the whole screen while empty.
+  PixelRect work_area_;
   // The program whose window this is closes it.
   void close_program(const std::string& name) { closed_.insert(name); }
   // A program drew this area, whether or not its pixels changed. Changes of
@@ -147,6 +149,9 @@ class HeadlessPlatform : public Platform {
   // ---- Platform ----
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override { return {screen_.width(), screen_.height()}; }
+  PixelRect work_area() const override {
+    return work_area_.width ? work_area_ : PixelRect{0, 0, screen_.width(), screen_.height()};
+  }
   float twips_per_pixel() const override { return tpp_; }
   ImageView copy_screen() override;
   ImageView copy_screen_region(int x, int y, int width, int height) override;

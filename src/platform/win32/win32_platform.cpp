@@ -100,6 +100,15 @@ PixelSize Win32Platform::screen_size() const {
   return {GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+PixelRect Win32Platform::work_area() const {
+  RECT r{};
+  const POINT origin = desktop_origin();
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0)) {
+    r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return {r.left - origin.x, r.top - origin.y, r.right - r.left, r.bottom - r.top};
+}
+
 POINT Win32Platform::desktop_origin() {
   return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN)};
 }

@@ -38,6 +38,7 @@ class Win32Platform : public Platform {
   PixelSize screen_size() const override;
   // Where the program's (0, 0) lies in Windows' screen coordinates.
   static POINT desktop_origin();
+  PixelRect work_area() const override;
   float twips_per_pixel() const override { return tpp_; }
   ImageView copy_screen() override;
   void set_mouse_pointer(MousePointer pointer) override;

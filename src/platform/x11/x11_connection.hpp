@@ -31,6 +31,10 @@ class Connection {
   Window root_ = None;
 };
 
+// The root's child that holds `w`: its frame when a window manager has
+// reparented it. None when `w` is gone.
+Window frame_of(Display* display, Window w);
+
 // The server's words for an X error code.
 std::string error_text(Display* display, int code);
 

@@ -8,10 +8,6 @@
 
 namespace pr::x11 {
 
-namespace {
-
-// The root's child that holds `w`: its frame when a window manager has
-// reparented it. None when `w` is gone.
 Window frame_of(Display* display, Window w) {
   for (;;) {
     Window root = None, parent = None;
@@ -23,6 +19,8 @@ Window frame_of(Display* display, Window w) {
     w = parent;
   }
 }
+
+namespace {
 
 // Where `w`'s frame lies on the screen; empty when it is not shown.
 PixelRect area_of(Display* display, Window w) {
@@ -111,7 +109,11 @@ ScreenChanges X11Platform::take_screen_changes() {
   // Our own windows' drawing is no other program's.
   std::vector<PixelRect> ours;
   for (const auto& [id, win] : windows_) {
-    if (win->shown) ours.push_back(area_of(display(), xid_of(win->built.window.get())));
+    if (!win->shown) continue;
+    // As GDK knows it, frame included, without asking the server.
+    GdkRectangle r{};
+    gdk_window_get_frame_extents(gtk_widget_get_window(win->built.window.get()), &r);
+    ours.push_back({r.x, r.y, r.width, r.height});
   }
   std::erase_if(changes.areas, [&](const PixelRect& area) {
     for (const PixelRect& mine : ours) {

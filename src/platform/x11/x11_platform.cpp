@@ -290,6 +290,16 @@ void X11Platform::set_outline(WindowId w, int left, int top, int width, int heig
   repaint(*win, win->canvas.set_outline({left, top, width, height}, rgb));
 }
 
+PixelRect X11Platform::work_area() const {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) return {0, 0, screen_size().width, screen_size().height};
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(monitor, &area);
+  return {area.x, area.y, area.width, area.height};
+}
+
 ImageView X11Platform::copy_screen() {
   return copy_screen_region(0, 0, screen_size().width, screen_size().height);
 }

@@ -44,6 +44,7 @@ class X11Platform : public Platform {
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
+  PixelRect work_area() const override;
   float twips_per_pixel() const override { return tpp_; }
   ImageView copy_screen() override;
   ImageView copy_screen_region(int x, int y, int width, int height) override;

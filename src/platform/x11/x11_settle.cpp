@@ -20,20 +20,6 @@ std::size_t hash_view(ImageView v) {
   return h;
 }
 
-// The window that stands for `w` among the root's children: its frame when
-// a window manager has reparented it.
-Window top_level(Display* display, Window w) {
-  for (;;) {
-    Window root = None, parent = None;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, w, &root, &parent, &children, &count)) return w;
-    if (children) XFree(children);
-    if (parent == root || parent == None) return w;
-    w = parent;
-  }
-}
-
 }  // namespace
 
 void ScreenSettle::windows_changed() {
@@ -60,7 +46,7 @@ void ScreenSettle::wait_until_unmapped(const std::vector<Window>& hidden) {
       ErrorTrap trap;
       for (Window w : hidden) {
         XWindowAttributes attrs{};
-        if (XGetWindowAttributes(display_, top_level(display_, w), &attrs) &&
+        if (XGetWindowAttributes(display_, frame_of(display_, w), &attrs) &&
             attrs.map_state == IsViewable) {
           visible = true;
         }
