@@ -93,6 +93,7 @@ void PageCycle::start(const PixelRect& region, const Options& options, ImageView
   changes_known_ = host_.take_screen_changes().known;
   turn_ = {};
   last_saved_.resize(0, 0);
+  window_before_.resize(0, 0);
   pages_ = 0;
   unchanged_turns_ = 0;
   any_turn_changed_ = false;
@@ -239,6 +240,12 @@ bool PageCycle::may_turn() {
 }
 
 void PageCycle::turn_page() {
+  if (!changes_known_ && document_ != kNoForeignWindow && document_area_.width > 0) {
+    // What the window showed before the key, to tell what the key changed.
+    reading_ = true;
+    keep_copy(window_before_, host_.grab(document_area_));
+    reading_ = false;
+  }
   host_.send_keys(page_keys_);
   turn_ = {};
   turn_.open = true;
@@ -266,11 +273,19 @@ void PageCycle::observe() {
 }
 
 void PageCycle::compare_instead() {
+  // The document's whole window tells whether the turn changed it, even
+  // when the rectangle shows a page like the last one.
+  if (document_ != kNoForeignWindow && document_area_.width > 0 && window_before_.width() > 0) {
+    reading_ = true;
+    const ImageView window = host_.grab(document_area_);
+    reading_ = false;
+    if (!same_page(window_before_.view(), window)) turn_.changed = true;
+  }
   grab();
-  if (same_page(last_saved_.view(), page_.view())) return;
-  turn_.changed = true;
+  const bool new_pixels = !same_page(last_saved_.view(), page_.view());
+  if (new_pixels) turn_.changed = true;
   // A page drawn further after its save replaces its picture.
-  save_page(turn_.saved);
+  if (turn_.changed && (!turn_.saved || new_pixels)) save_page(turn_.saved);
 }
 
 void PageCycle::grab() {

@@ -113,7 +113,8 @@ class PageCycle {
   void turn_page();
   // Reads the change reports into the turn.
   void observe();
-  // Without change reports the rectangle's pixels tell what a turn changed.
+  // Without change reports the pixels tell what a turn changed: the
+  // document's window's, and the rectangle's.
   void compare_instead();
   // The rectangle now, into `page_`.
   void grab();
@@ -135,6 +136,8 @@ class PageCycle {
   Turn turn_;
   Image page_;        // the rectangle as last read, one buffer page after page
   Image last_saved_;  // the page saved last
+  // Without change reports: the document's window as it was before the key.
+  Image window_before_;
   int pages_ = 0;
   int unchanged_turns_ = 0;
   bool any_turn_changed_ = false;

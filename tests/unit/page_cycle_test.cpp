@@ -68,6 +68,14 @@ struct DocumentHost : RunHost {
     if (failing_grabs > 0 && failing_grabs--) throw std::runtime_error("no screen");
     screen.resize(r.width, r.height);
     screen.fill(closed ? 0x000000 : colour);
+    // The viewer's page counter, 8 x 8 pixels outside the rectangle.
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        if (x >= r.left && y >= r.top && x < r.left + r.width && y < r.top + r.height) {
+          screen.set_pixel(x - r.left, y - r.top, static_cast<std::uint32_t>(shown));
+        }
+      }
+    }
     return screen.view();
   }
   void send_keys(const std::vector<KeyChord>&) override {
@@ -129,8 +137,12 @@ TEST(PageCycle, EveryTurnThatChangedTheDocumentIsOnePictureAndTheEndIsTrue) {
   const Case cases[] = {
       {"blank pages 4-6", false, blank_4_to_6, ten, "10 ✓", 20000},
       {"blank pages 4-6, 自动", true, blank_4_to_6, ten, "10 ✓", 20000},
-      {"no change reports", false, [](DocumentHost& d) { d.changes_known = false; }, ten, "10 ✓",
-       20000},
+      {"blank pages 4-6, no change reports", false,
+       [](DocumentHost& d) {
+         d.changes_known = false;
+         d.blank = {4, 5, 6};
+       },
+       ten, "10 ✓", 20000},
       {"drawn 500 ms after the key", false, [](DocumentHost& d) { d.delay_ms = 500; }, ten, "10 ✓",
        20000},
       {"a placeholder, the page 600 ms later, 自动", true,
