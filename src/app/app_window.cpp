@@ -45,13 +45,6 @@ void AppWindow::show() {
   platform_.show_window(hwnd_);
 }
 
-void AppWindow::show_modal(AppWindow& owner) {
-  visible_ = true;
-  Platform& platform = platform_;
-  WindowId window = hwnd_;
-  platform.show_modal(window, owner.id());
-}
-
 void AppWindow::hide() {
   visible_ = false;
   platform_.hide_window(hwnd_);

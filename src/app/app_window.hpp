@@ -25,9 +25,6 @@ class AppWindow {
   void set_height(int height);
   void move(int left, int top, int width, int height);
   void show();
-  // Returns when the window is hidden or unloaded; this object may be gone
-  // by then, so nothing of it is touched after the wait.
-  void show_modal(AppWindow& owner);
   void hide();
   void set_caption(std::string_view caption);
 

@@ -28,7 +28,7 @@ Window overlay() {
 }
 
 Window preview() {
-  WindowStyle style{.tool_window = true, .icon = WindowIcon::Preview};
+  WindowStyle style{.tool_window = true, .takes_focus = false, .icon = WindowIcon::Preview};
   return {"PreviewWindow", "预览", style, 4170, 3630, {}, {}};
 }
 

@@ -20,8 +20,10 @@ void MainWindow::on_preview_chosen() {
                        0, last_picture.width(), last_picture.height());
   preview.set_auto_redraw(false);
   preview.move(left(), top() + height(), preview.width(), preview.height());
-  // Returns when the preview is closed or hidden; it may be unloaded by then.
-  preview.show_modal(*this);
+  // A window of its own that the user closes when done: it never takes the
+  // keyboard from the document, and the main window and its menu go on
+  // working meanwhile.
+  preview.show();
 }
 
 }  // namespace pr

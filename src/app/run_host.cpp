@@ -10,8 +10,15 @@
 namespace pr {
 
 ImageView ProgramRunHost::grab(const PixelRect& region) {
-  // The preview must stay out of the picture.
-  if (program_.preview_loaded() && program_.preview().visible()) program_.preview().hide();
+  // The preview stays up beside the rectangle, never in it.
+  if (program_.preview_loaded()) {
+    PreviewWindow& preview = program_.preview();
+    const PixelRect area{preview.left(), preview.top(), preview.width(), preview.height()};
+    const bool apart =
+        area.left + area.width <= region.left || region.left + region.width <= area.left ||
+        area.top + area.height <= region.top || region.top + region.height <= area.top;
+    if (preview.visible() && !apart) preview.hide();
+  }
   return program_.platform().copy_screen_region(region.left, region.top, region.width,
                                                 region.height);
 }
@@ -41,9 +48,10 @@ ScreenChanges ProgramRunHost::take_screen_changes() {
 }
 
 WriteResult ProgramRunHost::save(ImageView page, bool again) {
-  // The preview shows the page saved last.
+  // The preview shows the page saved last, while it is up.
   MainWindow& main_window = program_.main_window();
   main_window.last_picture.copy_from(page);
+  if (program_.preview_loaded() && program_.preview().visible()) main_window.on_preview_chosen();
   PageStore& store = program_.store();
   const int quality = main_window.options.jpeg_quality;
   return again ? store.save_again(page, quality) : store.save_next(page, quality);

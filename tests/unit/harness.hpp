@@ -66,8 +66,6 @@ struct Harness {
   HeadlessPlatform hp;
   std::unique_ptr<JpegWriter> writer;
   Program program;
-  // What the test does while a modal window is up.
-  ModalScript during_modal{hp};
 
   MainWindow& main_window() { return program.main_window(); }
   SelectionOverlay& overlay() { return program.overlay(); }

@@ -312,56 +312,62 @@ TEST(Preview, NothingBeforeAnyCapture) {
   EXPECT_FALSE(h.program.preview_loaded());
 }
 
-TEST(Preview, ShowsThePictureModallyUnderTheMainWindow) {
+TEST(Preview, ShowsThePictureUnderTheMainWindowWithoutTakingAnything) {
   Harness h;
   test::paint_markers(h.hp.screen());
   h.main_window().options.page_after_page = false;
   h.capture(1500, 1500, 4500, 3510);  // 200 x 134 pixels
-  bool checked = false;
-  h.during_modal.push_back([&] {
-    const auto* w = h.hp.window_named("PreviewWindow");
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->visible);
-    EXPECT_TRUE(w->modal);
-    EXPECT_EQ(w->owner, h.main_window_id());
-    // The picture plus the preview's extras: 3060 x 2360 twips.
-    EXPECT_EQ(w->width, to_pixels(3000 + design::kPreviewExtraWidth, 15));
-    EXPECT_EQ(w->height, to_pixels(2010 + design::kPreviewExtraHeight, 15));
-    EXPECT_EQ(w->left, 0);
-    EXPECT_EQ(w->top, h.main_window().height());
-    // What it shows is its client area: the outer size less the real frame.
-    PixelSize frame = h.hp.frame_size(h.hp.id_of("PreviewWindow"));
-    const int shown = w->width - frame.width;
-    ASSERT_EQ(w->picture.width(), shown);
-    ASSERT_EQ(w->picture.height(), w->height - frame.height);
-    EXPECT_EQ(w->picture.pixel(0, 0), test::marker(100, 100));
-    EXPECT_EQ(w->picture.pixel(shown - 1, 133), test::marker(100 + shown - 1, 233));
-    // The main window takes no input meanwhile.
-    h.hp.click_button(h.main_window_id(), 1);
-    EXPECT_EQ(h.hp.screen_copies(), 1);
-    checked = true;
-    h.hp.close_window(h.hp.id_of("PreviewWindow"));
-  });
   h.main_window().on_preview_chosen();
-  EXPECT_TRUE(checked);
-  EXPECT_FALSE(h.program.preview_loaded());
-  EXPECT_LT(h.hp.call_index("modal returned PreviewWindow"), h.hp.calls().size());
+  const auto* w = h.hp.window_named("PreviewWindow");
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->visible);
+  EXPECT_FALSE(w->modal);
+  EXPECT_FALSE(w->design.style.takes_focus);
+  EXPECT_EQ(h.hp.focus, "document");
+  // The picture plus the preview's extras: 3060 x 2360 twips.
+  EXPECT_EQ(w->width, to_pixels(3000 + design::kPreviewExtraWidth, 15));
+  EXPECT_EQ(w->height, to_pixels(2010 + design::kPreviewExtraHeight, 15));
+  EXPECT_EQ(w->left, 0);
+  EXPECT_EQ(w->top, h.main_window().height());
+  // What it shows is its client area: the outer size less the real frame.
+  PixelSize frame = h.hp.frame_size(h.hp.id_of("PreviewWindow"));
+  const int shown = w->width - frame.width;
+  ASSERT_EQ(w->picture.width(), shown);
+  ASSERT_EQ(w->picture.height(), w->height - frame.height);
+  EXPECT_EQ(w->picture.pixel(0, 0), test::marker(100, 100));
+  EXPECT_EQ(w->picture.pixel(shown - 1, 133), test::marker(100 + shown - 1, 233));
+  // The main window goes on working while it is up.
+  h.hp.click_button(h.main_window_id(), 1);
+  EXPECT_EQ(h.hp.screen_copies(), 2);
+  h.hp.type_key(h.overlay_id(), 27);
   // Closed, it opens again from the current picture.
-  h.during_modal.push_back([&] { h.hp.close_window(h.hp.id_of("PreviewWindow")); });
+  h.hp.close_window(h.hp.id_of("PreviewWindow"));
+  EXPECT_FALSE(h.program.preview_loaded());
   h.main_window().on_preview_chosen();
-  EXPECT_EQ(h.hp.call_index("modal left open PreviewWindow"), std::size_t(-1));
+  EXPECT_TRUE(h.hp.window_named("PreviewWindow")->visible);
 }
 
-TEST(Preview, TheCyclesCaptureHidesItAndEndsTheModalDisplay) {
-  Harness h;
-  test::Document document(h.hp, 10);
-  h.capture(1500, 1500, 4500, 3500);
-  h.during_modal.push_back([&] { h.hp.advance(1500); });
-  h.during_modal.push_back([&] { FAIL() << "still modal after the capture"; });
-  h.main_window().on_preview_chosen();
-  EXPECT_FALSE(h.hp.window_named("PreviewWindow")->visible);
-  EXPECT_EQ(h.files().size(), 2u);
-  h.during_modal.clear();
+TEST(Preview, DuringARunItShowsTheLastPageAndStaysOutOfTheRectangle) {
+  for (bool over_it : {false, true}) {
+    SCOPED_TRACE(over_it);
+    Harness h;
+    test::Document document(h.hp, 10);
+    // The preview stands under the main window, in the top-left corner:
+    // the rectangle lies beside both, or under the main window over the preview.
+    if (over_it) {
+      h.capture(0, 1500, 4500, 6000);
+    } else {
+      h.capture(15000, 0, 24000, 9000);
+    }
+    h.main_window().on_preview_chosen();
+    h.hp.advance(1500);
+    ASSERT_EQ(h.files().size(), 2u);
+    const auto* w = h.hp.window_named("PreviewWindow");
+    EXPECT_EQ(w->visible, !over_it);
+    if (!over_it) {
+      EXPECT_EQ(w->picture.pixel(0, 0), h.main_window().last_picture.picture().pixel(0, 0));
+    }
+  }
 }
 
 TEST(Shutdown, ClosingTheMainWindowUnloadsEverything) {

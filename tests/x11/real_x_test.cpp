@@ -734,6 +734,7 @@ TEST_F(RealX, PreviewShowsTheLastPictureModalBelowTheMainWindowAndItsCloseBoxEnd
   platform_->set_event_sink(&relay);
   platform_->set_timer(timer, 50);
   program_->main_window().on_preview_chosen();
+  ASSERT_TRUE(wait_for([&] { return !program_->preview_loaded(); }, 10s));
   platform_->set_event_sink(program_.get());
   EXPECT_EQ(wrong, 0);
   EXPECT_TRUE(main_shown);
