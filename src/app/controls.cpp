@@ -43,6 +43,7 @@ void PictureBox::draw_picture(ImageView picture, int dx, int dy, int dw, int dh,
 }
 
 void PictureBox::copy_from(ImageView picture) {
+  if (picture.pixels == image_.view().pixels) return;  // itself
   paint_picture(image_, picture, 0, 0, picture.width, picture.height, picture.left, picture.top,
                 picture.width, picture.height);
 }

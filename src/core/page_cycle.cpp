@@ -103,8 +103,7 @@ void PageCycle::start(const PixelRect& region, const Options& options, ImageView
   told_.clear();
   active_ = true;
   set_mark("");
-  keep_copy(page_, first_page);
-  save_page();
+  save_page(first_page);
   if (!options.page_after_page) {
     end(RunEnd::SingleCapture);
     return;
@@ -150,7 +149,7 @@ void PageCycle::tick() {
   // A page whose save failed is saved before anything else happens, so that
   // no page is skipped and the numbers have no gap.
   if (held_) {
-    if (!save_page()) return;
+    if (!save_page(page_.view())) return;
     if (options_.auto_pace) turn_.open = false;
   }
   if (options_.auto_pace) {
@@ -173,11 +172,9 @@ void PageCycle::paced_tick() {
     if (changes_known_) {
       observe();
       if (!turn_.saved && turn_.changed) {
-        grab();
-        save_page();
+        save_page(read());
       } else if (turn_.saved && turn_.repainted && (turn_.quiet_ticks > 0 || now == kLastPhase)) {
-        grab();
-        save_page(true);
+        save_page(read(), true);
       }
     } else {
       compare_instead();
@@ -198,10 +195,10 @@ void PageCycle::auto_tick() {
   if (changes_known_) {
     observe();
     if (turn_.changed && (turn_.quiet_ticks >= kAutoQuietPolls || out_of_time)) {
-      grab();
+      const ImageView page = read();
       // It may be the viewer's blank stand-in for a page it is still drawing.
-      if (!out_of_time && all_one_colour(page_.view())) return;
-      if (!save_page()) return;
+      if (!out_of_time && all_one_colour(page)) return;
+      if (!save_page(page)) return;
       turn_.open = false;
       if (may_turn()) turn_page();
       return;
@@ -281,14 +278,14 @@ void PageCycle::compare_instead() {
     reading_ = false;
     if (!same_page(window_before_.view(), window)) turn_.changed = true;
   }
-  grab();
-  const bool new_pixels = !same_page(last_saved_.view(), page_.view());
+  const ImageView page = read();
+  const bool new_pixels = !same_page(last_saved_.view(), page);
   if (new_pixels) turn_.changed = true;
   // A page drawn further after its save replaces its picture.
-  if (turn_.changed && (!turn_.saved || new_pixels)) save_page(turn_.saved);
+  if (turn_.changed && (!turn_.saved || new_pixels)) save_page(page, turn_.saved);
 }
 
-void PageCycle::grab() {
+ImageView PageCycle::read() {
   reading_ = true;
   const ImageView now = host_.grab(region_);
   // A screen made smaller under the run gives a part of the rectangle or
@@ -296,8 +293,8 @@ void PageCycle::grab() {
   if (now.width < region_.width || now.height < region_.height) {
     throw Error("the rectangle is no longer wholly on the screen");
   }
-  keep_copy(page_, now);
   reading_ = false;
+  return now;
 }
 
 bool PageCycle::close_turn() {
@@ -310,15 +307,15 @@ bool PageCycle::close_turn() {
   return true;
 }
 
-bool PageCycle::save_page(bool again) {
-  if (page_.view().empty()) return false;
+bool PageCycle::save_page(ImageView page, bool again) {
+  if (page.empty()) return false;
   WriteResult saved;
   std::vector<std::string> lines;
   {
     // Held back: a save tried again at every tick says each error once.
     HeldReports reports;
     try {
-      saved = host_.save(page_.view(), again);
+      saved = host_.save(page, again);
     } catch (const Error& error) {
       saved.error = error.code();
       report_error(error.what());
@@ -333,6 +330,8 @@ bool PageCycle::save_page(bool again) {
     return false;
   }
   if (!saved) {
+    // Kept for the tries to come: the screen may show something else by then.
+    if (page.pixels != page_.view().pixels) keep_copy(page_, page);
     hold_save(lines, save_failure_words(saved.error));
     return false;
   }
@@ -344,9 +343,8 @@ bool PageCycle::save_page(bool again) {
   }
   held_ = false;
   read_failed_ = false;
-  // The page just read is the last saved one now; the next read overwrites
-  // the other buffer.
-  std::swap(last_saved_, page_);
+  // Without change reports the next turn's pixels are compared with it.
+  if (!changes_known_) keep_copy(last_saved_, page);
   turn_.saved = true;
   turn_.repainted = false;
   if (!waiting_for_focus_) set_mark("");

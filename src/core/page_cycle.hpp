@@ -116,9 +116,11 @@ class PageCycle {
   // Without change reports the pixels tell what a turn changed: the
   // document's window's, and the rectangle's.
   void compare_instead();
-  // The rectangle now, into `page_`.
-  void grab();
-  bool save_page(bool again = false);
+  // The rectangle now; the view lasts until the next read.
+  ImageView read();
+  // Saves `page` as the next picture, or (`again`) over the last one; a new
+  // page whose save failed is kept in `page_` and holds the run.
+  bool save_page(ImageView page, bool again = false);
   // The end of a turn; true when it was the run's end.
   bool close_turn();
   void hold_save(const std::vector<std::string>& lines, std::string_view words);
@@ -134,8 +136,8 @@ class PageCycle {
   PixelRect document_area_;  // where the document's window lay at this tick
   std::int32_t phase_;
   Turn turn_;
-  Image page_;        // the rectangle as last read, one buffer page after page
-  Image last_saved_;  // the page saved last
+  Image page_;        // a page whose save failed, kept for the next tries
+  Image last_saved_;  // without change reports: the page saved last
   // Without change reports: the document's window as it was before the key.
   Image window_before_;
   int pages_ = 0;

@@ -522,6 +522,25 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   ASSERT_NE(fgets(quality_read, sizeof quality_read, identify), nullptr);
   pclose(identify);
   EXPECT_STREQ(quality_read, "95");
+
+  // Esc in the menu opened during a run stops the run too.
+  program_->main_window().options.page_after_page = true;
+  click_capture_button();
+  ASSERT_TRUE(wait_for([&] { return overlay_shown(); }, 10s));
+  fake_move(ox + 50, oy + 50);
+  fake_button(true);
+  fake_move(ox + 250, oy + 200);
+  fake_button(false);
+  ASSERT_TRUE(wait_for([&] { return program_->overlay().cycling() && !overlay_shown(); }, 10s));
+  auto [cx, cy] = button_centre();
+  fake_move(cx, cy);
+  XTestFakeButtonEvent(probe(), 3, True, CurrentTime);
+  XTestFakeButtonEvent(probe(), 3, False, CurrentTime);
+  XSync(probe(), False);
+  ASSERT_TRUE(wait_for([&] { return shown(platform_->popup_menu()); }, 10s));
+  fake_key(XK_Escape);
+  EXPECT_TRUE(wait_for([&] { return !program_->overlay().cycling(); }, 10s));
+  EXPECT_TRUE(wait_for([&] { return !shown(platform_->popup_menu()); }, 10s));
 }
 
 TEST_F(RealX, MainWindowStaysAboveAndItsButtonLeavesTheFocusInTheDocument) {
