@@ -68,7 +68,6 @@ void MainWindow::on_key(int key_ascii) {
 }
 
 void MainWindow::keep_out_of(const PixelRect& region) {
-  const int x = region.left, y = region.top, w = region.width, h = region.height;
   if (!moved_out_) {
     home_left_ = left();
     home_top_ = top();
@@ -80,9 +79,7 @@ void MainWindow::keep_out_of(const PixelRect& region) {
   const int bottom = work.top + work.height - height();
   const int corners[4][2] = {{left, top}, {right, top}, {left, bottom}, {right, bottom}};
   for (const auto& corner : corners) {
-    const bool apart = corner[0] + width() <= x || corner[0] >= x + w ||
-                       corner[1] + height() <= y || corner[1] >= y + h;
-    if (apart) {
+    if (!overlaps({corner[0], corner[1], width(), height()}, region)) {
       move(corner[0], corner[1], width(), height());
       return;
     }

@@ -14,10 +14,7 @@ ImageView ProgramRunHost::grab(const PixelRect& region) {
   if (program_.preview_loaded()) {
     PreviewWindow& preview = program_.preview();
     const PixelRect area{preview.left(), preview.top(), preview.width(), preview.height()};
-    const bool apart =
-        area.left + area.width <= region.left || region.left + region.width <= area.left ||
-        area.top + area.height <= region.top || region.top + region.height <= area.top;
-    if (preview.visible() && !apart) preview.hide();
+    if (preview.visible() && overlaps(area, region)) preview.hide();
   }
   return program_.platform().copy_screen_region(region.left, region.top, region.width,
                                                 region.height);

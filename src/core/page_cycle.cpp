@@ -58,11 +58,6 @@ EndWords words_for(RunEnd how) {
   return {"one capture", "", "单张截图"};
 }
 
-bool overlaps(const PixelRect& a, const PixelRect& b) {
-  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-         b.top < a.top + a.height;
-}
-
 // A picture all of one colour: what many viewers show before a page is drawn.
 bool all_one_colour(ImageView picture) {
   if (picture.empty()) return true;

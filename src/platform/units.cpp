@@ -15,4 +15,9 @@ PixelRect to_pixel_rect(float left, float top, float width, float height, float 
           to_pixels(top + height, twips_per_pixel) - y0};
 }
 
+bool overlaps(const PixelRect& a, const PixelRect& b) {
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+         b.top < a.top + a.height;
+}
+
 }  // namespace pr

@@ -15,4 +15,7 @@ struct PixelRect {
 };
 PixelRect to_pixel_rect(float left, float top, float width, float height, float twips_per_pixel);
 
+// Whether the two rectangles share a pixel.
+bool overlaps(const PixelRect& a, const PixelRect& b);
+
 }  // namespace pr
