@@ -8,6 +8,7 @@ the generators and the checks both read it.
   pages.py pdf OUT.pdf            a PDF for mupdf
   pages.py fodt OUT.fodt          a flat ODF text document for Writer
   pages.py page PICTURE           prints the page number a picture shows (0 = none)
+  pages.py frames PICTURE         prints each page a picture shows and its box
 """
 
 import subprocess
@@ -221,6 +222,31 @@ def page_of_picture(path):
     return page_of_colour(dominant_colour(pixels))
 
 
+def pages_in_picture(path, step=2, solid=3, tolerance=24):
+    """The pages whose colour a picture shows, each with the bounding box
+    (left, top, right, bottom) of its colour, sampled every `step` pixels.
+    A sample counts only where the pixels `solid` to its right and below are
+    of the same page too: the blend at a digit's edge is no page's colour."""
+    width, height, pixels = read_ppm(path)
+    known, found = {}, {}
+
+    def page_at(x, y):
+        i = (y * width + x) * 3
+        colour = (pixels[i], pixels[i + 1], pixels[i + 2])
+        page = known.get(colour)
+        if page is None:
+            page = known[colour] = page_of_colour(colour, tolerance)
+        return page
+
+    for y in range(0, height - solid, step):
+        for x in range(0, width - solid, step):
+            page = page_at(x, y)
+            if page and page_at(x + solid, y) == page and page_at(x, y + solid) == page:
+                box = found.setdefault(page, [x, y, x, y])
+                box[0], box[1] = min(box[0], x), min(box[1], y)
+                box[2], box[3] = max(box[2], x), max(box[3], y)
+    return {page: tuple(box) for page, box in found.items()}
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "pdf":
         with open(argv[2], "wb") as f:
@@ -230,6 +256,8 @@ def main(argv):
             f.write(fodt_text())
     elif len(argv) == 3 and argv[1] == "page":
         print(page_of_picture(argv[2]))
+    elif len(argv) == 3 and argv[1] == "frames":
+        print(pages_in_picture(argv[2]))
     else:
         print(__doc__, file=sys.stderr)
         return 2

@@ -1,26 +1,25 @@
 #!/usr/bin/python3
-"""The real program pages a document in LibreOffice Writer and saves each page
-as a picture.
+"""The real program pages a document in LibreOffice Writer's print preview,
+set to one page at a time, saves every page once and in order and ends by
+itself after the last.
 
   writer_test.py --pagerook BIN --close-window BIN --out DIR
 
 Run it inside tests/support/with-xvfb. Writer runs on a private profile that
-shows no first-start dialog, on a fresh copy of the generated document. Exits
-77 (skipped) when Writer is missing or its view is not the one the test was
-built for.
+shows no first-start dialog, on a fresh copy of the generated document. Every
+picture must hold one whole page: that page's colour and no other, its edges
+where the first page's were, with the preview's grey all round. A picture
+that straddles two pages fails. Exits 77 (skipped) when Writer is missing.
 """
 
 import glob
 import os
 import subprocess
 import sys
-import time
 
 import e2e
 import pages
 from e2e import Checks, log
-
-PAGES_WANTED = 4
 
 PROFILE = """<?xml version="1.0" encoding="UTF-8"?>
 <oor:items xmlns:oor="http://openoffice.org/2001/registry"
@@ -39,11 +38,13 @@ SETTINGS = [
      "AutoCheckEnabled", "false"),
 ]
 
-# Where, in a maximised Writer window on a 1920x1080 screen at 100 %, every
-# page shows after Ctrl+Home or a Page Down: a rectangle inside the page's
-# colour, holding the top of its number and clear of the text cursor, which
-# sits in the body below the number.
-RECT_IN_WINDOW = (800, 211, 500, 770)
+# The preview toolbar's first button, "Single Page Preview", in the client of
+# a maximised Writer window (measured with Writer 7.4 under openbox).
+SINGLE_PAGE_BUTTON = (16, 60)
+# The grey the rectangle takes in around the page, on every side.
+MARGIN = 12
+# How far a page's edge may lie from the first page's, in pixels.
+EDGE_SLACK = 2
 
 
 def writer_version():
@@ -62,28 +63,6 @@ def write_profile(profile):
         for path, name, value in SETTINGS)
     with open(os.path.join(user, "registrymodifications.xcu"), "w") as f:
         f.write(PROFILE.format(items=items))
-
-
-def wait_still(rect, out):
-    """Waits until two looks in a row at the rectangle show the same picture
-    (Writer scrolls smoothly); a blinking text cursor may differ."""
-    looks = [os.path.join(out, "still-0.png"), os.path.join(out, "still-1.png")]
-    taken = []
-
-    def still():
-        taken.append(e2e.screenshot(looks[len(taken) % 2], rect))
-        if len(taken) < 2:
-            return False
-        compare = subprocess.run(["compare-im6.q16", "-metric", "AE", "-fuzz", "10%", taken[-2],
-                                  taken[-1], "null:"], capture_output=True, text=True)
-        differing = compare.stderr.split()[0] if compare.stderr.split() else "?"
-        return differing.replace(".", "", 1).isdigit() and float(differing) <= 100
-
-    e2e.wait_until(still, 10, "Writer's view to stand still", interval=0.1)
-
-
-def shown_page(rect, out, name):
-    return pages.page_of_picture(e2e.screenshot(os.path.join(out, name), rect))
 
 
 def main():
@@ -123,59 +102,57 @@ def drive(args, procs, out, home, folder, profile, document):
     view = e2e.wait_until(
         lambda: (v := e2e.window_info(doc))["width"] > 1800 and v["height"] > 1000 and v, 20,
         "Writer's window to be maximised")
-    time.sleep(2)
-    log(f"Writer window {doc}: {view['width']}x{view['height']} at {view['x']},{view['y']}")
-    rect = (view["x"] + RECT_IN_WINDOW[0], view["y"] + RECT_IN_WINDOW[1], RECT_IN_WINDOW[2],
-            RECT_IN_WINDOW[3])
     doc_rect = (view["x"], view["y"], view["width"], view["height"])
 
-    def page_down(page):
-        e2e.xdotool("key", "Next")
-        try:
-            e2e.wait_until(lambda: shown_page(rect, out, "probe.png") == page, 10,
-                           f"Writer to show page {page}")
-        except TimeoutError as error:
-            # Said, not swallowed: the run is then skipped with this reason.
-            paging.check(False, str(error))
-            return
-        wait_still(rect, out)
+    def shown():
+        return pages.pages_in_picture(e2e.screenshot(os.path.join(out, "view.png"), doc_rect), 4)
 
-    # Writer scrolls by about a screen on Page Down; the test needs it to
-    # bring one page after the other into the rectangle.
-    paging = Checks()
-    e2e.take_references(out, rect, doc_rect, PAGES_WANTED, page_down, paging)
-    if paging.failures:
-        log("SKIP: Page Down in this Writer does not show one page after the other where the "
-            "test looks for it; see " + out)
-        return e2e.SKIP
-    # Writer now shows a later page: the Ctrl+Home that Pagerook sends on its
-    # first capture must bring page 1 back before the screen is frozen.
-    checks.check(shown_page(rect, out, "probe.png") != 1, "Writer left on a later page")
-    keep = e2e.fill_capture_folder(home, folder)
+    def wait_shown(wanted, what):
+        return e2e.wait_until(lambda: set(frames := shown()) == wanted and frames, 20, what)
+
+    # The view a user sets up: File ▸ Print Preview, then Single Page Preview.
+    wait_shown({1}, "Writer to show page 1")
+    e2e.xdotool("key", "ctrl+shift+o")
+    wait_shown({1, 2}, "the print preview of pages 1 and 2")
+    e2e.xdotool("mousemove", view["x"] + SINGLE_PAGE_BUTTON[0], view["y"] + SINGLE_PAGE_BUTTON[1])
+    e2e.xdotool("click", 1)
+    left, top, right, bottom = wait_shown({1}, "the preview of page 1 alone")[1]
+    log(f"page 1 at {left},{top} to {right},{bottom} in Writer's window {doc}")
+    rect = (view["x"] + left - MARGIN, view["y"] + top - MARGIN, right - left + 2 * MARGIN,
+            bottom - top + 2 * MARGIN)
+    frame = pages.pages_in_picture(e2e.screenshot(os.path.join(out, "page-1.png"), rect))[1]
+
+    # Left on a later page: the Ctrl+Home that Pagerook sends before its
+    # first capture must bring page 1 back.
+    e2e.xdotool("key", "Next", "Next")
+    wait_shown({3}, "the preview of page 3")
 
     pagerook, main_wid = e2e.start_pagerook(procs, args.pagerook, home)
-    time.sleep(0.5)
     e2e.check_main_window(checks, main_wid, doc, "Writer")
+    e2e.start_run(main_wid, (rect[0], rect[1], rect[0] + rect[2], rect[1] + rect[3]))
 
-    # Writer's scrolling after Ctrl+Home differs by a few pixels from the
-    # one after opening, so the references are taken during the run: the
-    # view stands still for 1.2 s after each picture.
-    refs = {}
-
-    # 0.jpg is written as the overlay leaves: the frozen picture, outline and
-    # all, can still be on the screen a moment after the file appears.
-    def on_file(n):
-        refs[n + 1] = e2e.settled_screenshot(os.path.join(out, f"live-{n + 1}.png"), rect)
-
-    left, top = rect[0], rect[1]
-    right, bottom = rect[0] + rect[2], rect[1] + rect[3]
-    seen = e2e.capture_run(main_wid, (right, bottom), (left, top), PAGES_WANTED, folder, out,
-                           on_file)
-    time.sleep(3)
-    e2e.check_run(checks, seen, folder, keep, rect, refs, None, doc_rect, PAGES_WANTED, doc,
-                  "Writer", out)
+    count = pages.PAGE_COUNT
+    ended = f"{count} pages saved in {folder} (end of the document)"
+    try:
+        e2e.wait_until(lambda: ended in procs.log_text("pagerook"), 20 + 3 * count,
+                       "the end of the run")
+    except TimeoutError as error:
+        checks.check(False, str(error))
+    numbered, other = e2e.numbered_files(folder)
+    checks.check(sorted(numbered) == list(range(count)) and not other,
+                 f"{count} pictures numbered from 0 ({sorted(numbered)}, {other})")
+    for n in sorted(numbered):
+        found = pages.pages_in_picture(os.path.join(folder, numbered[n]))
+        edges = found.get(n + 1)
+        whole = edges and all(abs(a - b) <= EDGE_SLACK for a, b in zip(edges, frame))
+        checks.check(list(found) == [n + 1] and whole,
+                     f"{n}.jpg is the whole of page {n + 1} and nothing else (pages and their "
+                     f"edges: {found}; page {n + 1}'s edges should be {frame})")
+    caption = e2e.xdotool("getwindowname", main_wid).strip()
+    checks.check(caption == f"Pagerook {count} ✓", f"the caption shows the end ({caption})")
     e2e.close_pagerook(checks, procs, args.close_window, pagerook, main_wid)
 
+    e2e.xdotool("windowactivate", "--sync", doc)
     e2e.xdotool("key", "ctrl+q")
     try:
         writer.wait(20)
