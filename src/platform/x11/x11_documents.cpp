@@ -22,19 +22,6 @@ Window frame_of(Display* display, Window w) {
 
 namespace {
 
-// Where `w`'s frame lies on the screen; empty when it is not shown.
-PixelRect area_of(Display* display, Window w) {
-  ErrorTrap trap;
-  const Window frame = frame_of(display, w);
-  XWindowAttributes attrs{};
-  if (frame == None || !XGetWindowAttributes(display, frame, &attrs) ||
-      attrs.map_state != IsViewable || trap.check() != Success) {
-    return {};
-  }
-  return {attrs.x, attrs.y, attrs.width + 2 * attrs.border_width,
-          attrs.height + 2 * attrs.border_width};
-}
-
 bool inside(const PixelRect& a, const PixelRect& b) {
   return a.left >= b.left && a.top >= b.top && a.left + a.width <= b.left + b.width &&
          a.top + a.height <= b.top + b.height;
@@ -76,9 +63,13 @@ ForeignWindow X11Platform::focused_window() const {
     trap.check();
   }
   if (active == None) return kNoForeignWindow;
+  // The active window may be gone already: no window then, and no X error.
+  ErrorTrap trap;
+  const Window active_frame = frame_of(display(), active);
+  if (active_frame == None) return kNoForeignWindow;
   for (const auto& [id, win] : windows_) {
     const Window ours = xid_of(win->built.window.get());
-    if (active == ours || frame_of(display(), active) == frame_of(display(), ours)) {
+    if (active == ours || (win->shown && active_frame == frame_of(display(), ours))) {
       return kNoForeignWindow;
     }
   }
@@ -88,12 +79,29 @@ ForeignWindow X11Platform::focused_window() const {
 bool X11Platform::window_exists(ForeignWindow w) const {
   ErrorTrap trap;
   XWindowAttributes attrs{};
-  const bool found = XGetWindowAttributes(display(), static_cast<Window>(w), &attrs) != 0;
-  return trap.check() == Success && found;
+  return XGetWindowAttributes(display(), static_cast<Window>(w), &attrs) != 0;
 }
 
 PixelRect X11Platform::window_area(ForeignWindow w) const {
-  return area_of(display(), static_cast<Window>(w));
+  // Asked at every tick of a run: two requests with replies and no sync (a
+  // request's error comes in its reply's place), the frame looked up again
+  // only when the one known is gone.
+  const auto window = static_cast<Window>(w);
+  ErrorTrap trap;
+  XWindowAttributes attrs{};
+  if (!XGetWindowAttributes(display(), window, &attrs) || attrs.map_state != IsViewable) return {};
+  if (framed_ != window || !XGetWindowAttributes(display(), frame_, &attrs) ||
+      attrs.map_state != IsViewable) {
+    framed_ = window;
+    frame_ = frame_of(display(), window);
+    if (frame_ == None || !XGetWindowAttributes(display(), frame_, &attrs) ||
+        attrs.map_state != IsViewable) {
+      framed_ = frame_ = None;
+      return {};
+    }
+  }
+  return {attrs.x, attrs.y, attrs.width + 2 * attrs.border_width,
+          attrs.height + 2 * attrs.border_width};
 }
 
 bool X11Platform::keyboard_held_by_us() const {

@@ -144,6 +144,9 @@ class X11Platform : public Platform {
   WindowPtr menu_;  // the popup menu last shown, and the window it was shown for
   WindowId menu_window_ = kNoWindow;
   WindowId main_window_ = kNoWindow;
+  // The frame around the foreign window asked about last: a run asks where
+  // its document lies at every tick.
+  mutable Window framed_ = None, frame_ = None;
 };
 
 }  // namespace pr::x11
