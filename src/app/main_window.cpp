@@ -21,9 +21,11 @@ bool MainWindow::has_capture() const {
 }
 
 void MainWindow::on_load() {
-  // The top-left corner of the primary monitor, clear of its panels.
+  // The top-left corner of the primary monitor, clear of its panels, and
+  // below where a maximised window has its title bar and menu bar: about
+  // two of our own title bars.
   const PixelRect work = platform_.work_area();
-  move(work.left, work.top, width(), height());
+  move(work.left, work.top + 2 * platform_.frame_size(id()).height, width(), height());
   platform_.set_topmost(id(), options.keep_on_top);
 }
 

@@ -61,8 +61,17 @@ void ProgramRunHost::show_status(std::string_view status, std::string_view sente
 }
 
 void ProgramRunHost::show_status_again() {
-  const std::string escape = escape_missing ? " · Esc 无效" : "";
-  program_.main_window().show_status(status_ + escape, sentence_ + escape);
+  std::string notes = escape_missing ? " · Esc 无效" : "";
+  std::string sentence = sentence_ + notes;
+  // Files the emptying had to leave are named while the run they stay
+  // beside goes on; they are no pictures of it.
+  const std::vector<std::string>& left = program_.store().left_over();
+  if (!left.empty()) {
+    notes += " · 旧文件未清除";
+    sentence += "\n截图文件夹里未能清除的旧文件 (不算在这次的图片里):";
+    for (const std::string& name : left) sentence += " " + name;
+  }
+  program_.main_window().show_status(status_ + notes, sentence);
 }
 
 void ProgramRunHost::stop_ticking() {

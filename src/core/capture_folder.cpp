@@ -37,8 +37,7 @@ void trash_or_delete(Platform& platform, const std::filesystem::path& path,
     left.push_back(files::to_utf8(path.filename()));
     return;
   }
-  std::error_code error;
-  std::filesystem::remove(path, error);
+  std::error_code error = files::remove_file(path);
   // Some systems report a removal that did not happen (a read-only folder
   // under Wine): only a file that is gone is said to be deleted.
   std::error_code gone_error;

@@ -35,6 +35,9 @@ class PageStore {
   // old file stays whole until the new one replaces it.
   WriteResult save_again(ImageView picture, int quality);
 
+  // The files the last emptying could not remove, by name.
+  const std::vector<std::string>& left_over() const { return left_over_; }
+
   // Whether the folder holds numbered pictures of this run to make a PDF of.
   bool has_pictures() const;
   // Writes the PDF of the numbered pictures (run_pdf.hpp).

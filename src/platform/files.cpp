@@ -67,6 +67,12 @@ std::error_code write_new_file(const std::filesystem::path& path, const void* da
   return error;
 }
 
+std::error_code remove_file(const std::filesystem::path& path) {
+  std::error_code error = injected("remove");
+  if (!error) std::filesystem::remove(path, error);
+  return error;
+}
+
 std::error_code rename_file(const std::filesystem::path& from, const std::filesystem::path& to) {
   std::error_code error = injected("rename");
   if (!error) std::filesystem::rename(from, to, error);

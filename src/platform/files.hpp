@@ -46,7 +46,10 @@ std::error_code write_new_file(const std::filesystem::path& path, const void* da
 // Renames a file, replacing what has the new name.
 std::error_code rename_file(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// For tests: the next `times` calls of `operation` ("write" or "rename")
+// Removes a file or a link (the link itself).
+std::error_code remove_file(const std::filesystem::path& path);
+
+// For tests: the next `times` calls of `operation` ("write", "rename" or "remove")
 // fail with `error` before touching any file.
 void inject_fault(std::string_view operation, std::error_code error, int times = 1);
 

@@ -29,11 +29,12 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   EXPECT_EQ(w->design.client_height, 40);
   EXPECT_FALSE(w->design.style.takes_focus);
   EXPECT_EQ(w->design.buttons.at(0).tooltip, design::kCaptureTip);
-  // Moved to the corner keeping its outer size, topmost, then shown.
+  // Moved to the corner keeping its outer size, below a maximised window's
+  // title and menu bars (two of its own title bars), topmost, then shown.
   PixelSize frame = h.hp.frame_size(h.main_window_id());
   EXPECT_EQ(frame.height, HeadlessPlatform::kTitle + 2 * HeadlessPlatform::kBorder);
   EXPECT_EQ(w->left, 0);
-  EXPECT_EQ(w->top, 0);
+  EXPECT_EQ(w->top, 2 * frame.height);
   EXPECT_EQ(w->width, 145 + frame.width);
   EXPECT_EQ(w->height, 40 + frame.height);
   EXPECT_EQ(f.width(), 145 + frame.width);
@@ -328,7 +329,7 @@ TEST(Preview, ShowsThePictureUnderTheMainWindowWithoutTakingAnything) {
   EXPECT_EQ(w->width, to_pixels(3000 + design::kPreviewExtraWidth, 15));
   EXPECT_EQ(w->height, to_pixels(2010 + design::kPreviewExtraHeight, 15));
   EXPECT_EQ(w->left, 0);
-  EXPECT_EQ(w->top, h.main_window().height());
+  EXPECT_EQ(w->top, h.main_window().top() + h.main_window().height());
   // What it shows is its client area: the outer size less the real frame.
   PixelSize frame = h.hp.frame_size(h.hp.id_of("PreviewWindow"));
   const int shown = w->width - frame.width;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/controls.hpp"
+#include "app/designs.hpp"
 #include "core/capture_folder.hpp"
 #include "core/system_jpeg_writer.hpp"
 #include "harness.hpp"
@@ -404,6 +405,24 @@ TEST(Trash, TheNumberingLeavesOutWhatTheEmptyingLeftBehind) {
   EXPECT_EQ(next_number(dir.path(), left_over), 1);
   fs::remove(dir.path() / "stuck.txt");
   EXPECT_EQ(next_number(dir.path(), left_over), 1);
+}
+
+TEST(Trash, WhatTheEmptyingLeftIsNamedOnScreenAndNumberedPast) {
+  Harness h;
+  fs::create_directories(h.folder);
+  write(h.folder / "0.jpg");
+  write(h.folder / "notes.txt");
+  h.hp.trash_refuses["0.jpg"] = h.hp.trash_refuses["notes.txt"] = "no trash here";
+  files::inject_fault("remove", std::make_error_code(std::errc::permission_denied), 2);
+  Reports reports;
+  h.capture(1500, 1500, 4500, 4500);
+  EXPECT_TRUE(fs::exists(h.folder / "0.jpg"));
+  EXPECT_TRUE(fs::exists(h.folder / "1.jpg"));  // the run's first page
+  const auto& [text, tooltip] = h.hp.window_named("MainWindow")->labels.at(design::kStatusLabel);
+  EXPECT_NE(text.find("旧文件未清除"), std::string::npos) << text;
+  EXPECT_NE(tooltip.find("0.jpg"), std::string::npos) << tooltip;
+  EXPECT_NE(tooltip.find("notes.txt"), std::string::npos) << tooltip;
+  EXPECT_NE(reports.lines.at(0).find("left in place"), std::string::npos);
 }
 
 TEST(Trash, StaleTemporaryFilesGoOurLiveOnesStay) {
