@@ -2,12 +2,14 @@
 
 #include <X11/keysym.h>
 
+#include "platform/gtk/timer_queue.hpp"
 #include "platform/x11/x11_keys.hpp"
 #include "platform/x11/x11_pixel_format.hpp"
-#include "platform/x11/x11_timer_queue.hpp"
 
 namespace pr::x11 {
 namespace {
+
+using gtk::TimerQueue;
 
 using namespace std::chrono_literals;
 

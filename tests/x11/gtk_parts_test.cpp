@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gtk/gtk_loop.hpp"
 #include "platform/report.hpp"
-#include "platform/x11/x11_loop.hpp"
 #include "platform/x11/x11_painting.hpp"
 #include "platform/x11/x11_settle.hpp"
 
@@ -85,12 +85,12 @@ class LoopTest : public ::testing::Test {
   std::vector<std::string> log;
   std::vector<Clock::duration> ticks;
   std::function<void(TimerId)> on_tick;
-  Loop loop{{[this](TimerId t) { on_tick(t); },
-             [this](WindowId w, int code) {
-               log.push_back("key " + std::to_string(w) + " " + std::to_string(code));
-             },
-             [this] { log.push_back("done"); },
-             {}}};
+  gtk::Loop loop{{[this](TimerId t) { on_tick(t); },
+                  [this](WindowId w, int code) {
+                    log.push_back("key " + std::to_string(w) + " " + std::to_string(code));
+                  },
+                  [this] { log.push_back("done"); },
+                  {}}};
 };
 
 TEST_F(LoopTest, TicksStayOnTheGridWhateverEachTickCosts) {

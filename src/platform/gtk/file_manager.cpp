@@ -1,16 +1,19 @@
-// X11Platform's way to the desktop's file manager: xdg-open, watched so that
-// a failure is never silent.
+#include "platform/gtk/file_manager.hpp"
+
 #include <glib.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <memory>
 #include <string>
 
 #include "platform/files.hpp"
+#include "platform/gtk/message_dialog.hpp"
 #include "platform/report.hpp"
-#include "platform/x11/x11_message_dialog.hpp"
-#include "platform/x11/x11_platform.hpp"
 
-namespace pr::x11 {
+namespace pr::gtk {
 
 namespace {
 
@@ -43,7 +46,7 @@ void on_opener_exit(GPid pid, gint status, gpointer data) {
 
 }  // namespace
 
-void X11Platform::open_folder(const std::filesystem::path& folder) {
+void open_in_file_manager(const std::filesystem::path& folder) {
   const std::string path = folder.string();
   gchar* argv[] = {const_cast<gchar*>("xdg-open"), const_cast<gchar*>(path.c_str()), nullptr};
   GError* error = nullptr;
@@ -63,4 +66,14 @@ void X11Platform::open_folder(const std::filesystem::path& folder) {
   g_child_watch_add(pid, on_opener_exit, new Opening{files::to_utf8(folder)});
 }
 
-}  // namespace pr::x11
+std::filesystem::path home_folder() {
+  std::string home;
+  if (const char* env = std::getenv("HOME"); env && *env) {
+    home = env;
+  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
+    home = pw->pw_dir;
+  }
+  return files::from_utf8(home);
+}
+
+}  // namespace pr::gtk

@@ -1,4 +1,4 @@
-#include "platform/x11/x11_trash.hpp"
+#include "platform/gtk/gio_trash.hpp"
 
 #include <gio/gio.h>
 

@@ -1,4 +1,4 @@
-#include "platform/x11/x11_loop.hpp"
+#include "platform/gtk/gtk_loop.hpp"
 
 #include <glib-unix.h>
 
@@ -7,7 +7,7 @@
 
 #include "platform/report.hpp"
 
-namespace pr::x11 {
+namespace pr::gtk {
 
 namespace {
 // Exit status of a program that a signal stopped, as the shell reports it.
@@ -130,4 +130,4 @@ void Loop::quit(int status) {
   g_main_context_wakeup(nullptr);
 }
 
-}  // namespace pr::x11
+}  // namespace pr::gtk

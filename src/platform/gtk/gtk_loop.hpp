@@ -8,10 +8,10 @@
 #include <functional>
 #include <utility>
 
+#include "platform/gtk/timer_queue.hpp"
 #include "platform/platform.hpp"
-#include "platform/x11/x11_timer_queue.hpp"
 
-namespace pr::x11 {
+namespace pr::gtk {
 
 // GLib's main loop with what the program adds to it: timers on a fixed grid
 // of the monotonic clock, keys the program posts to its own windows, and
@@ -71,4 +71,4 @@ class Loop {
   int exit_status_ = 0;
 };
 
-}  // namespace pr::x11
+}  // namespace pr::gtk

@@ -1,8 +1,8 @@
-#include "platform/x11/x11_message_dialog.hpp"
+#include "platform/gtk/message_dialog.hpp"
 
 #include <gtk/gtk.h>
 
-namespace pr::x11 {
+namespace pr::gtk {
 
 void show_message_dialog(const std::string& title, const std::string& primary,
                          const std::string& secondary) {
@@ -16,4 +16,4 @@ void show_message_dialog(const std::string& title, const std::string& primary,
   gtk_widget_show(dialog);
 }
 
-}  // namespace pr::x11
+}  // namespace pr::gtk

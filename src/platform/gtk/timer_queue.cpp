@@ -1,8 +1,8 @@
-#include "platform/x11/x11_timer_queue.hpp"
+#include "platform/gtk/timer_queue.hpp"
 
 #include <algorithm>
 
-namespace pr::x11 {
+namespace pr::gtk {
 
 TimerId TimerQueue::create() {
   TimerId id = next_id_++;
@@ -43,4 +43,4 @@ std::optional<TimerId> TimerQueue::take_due(TimePoint now) {
   return first->first;
 }
 
-}  // namespace pr::x11
+}  // namespace pr::gtk

@@ -7,7 +7,7 @@
 
 #include "platform/platform.hpp"
 
-namespace pr::x11 {
+namespace pr::gtk {
 
 // Periodic timers on a fixed grid: each tick is due one interval after the
 // previous deadline, and ticks missed while the program was busy are skipped
@@ -37,4 +37,4 @@ class TimerQueue {
   TimerId next_id_ = 1;
 };
 
-}  // namespace pr::x11
+}  // namespace pr::gtk

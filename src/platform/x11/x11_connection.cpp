@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "platform/errors.hpp"
+#include "platform/gtk/message_dialog.hpp"
 #include "platform/report.hpp"
-#include "platform/x11/x11_message_dialog.hpp"
 
 namespace pr::x11 {
 
@@ -26,7 +26,7 @@ bool wayland_session() {
 // Someone who started us from a Wayland desktop's menu never sees stderr:
 // a dialog says what works there and what to do, and goes when dismissed.
 void show_wayland_notice() {
-  show_message_dialog(
+  gtk::show_message_dialog(
       "Pagerook — Wayland", "Pagerook 在 Wayland 会话中只能截取 X11 程序的窗口",
       "Pagerook 通过 XWayland 运行：由 X11 程序显示的文档可以照常截图翻页，"
       "Wayland 原生程序的窗口则看不到、也翻不了页。要截取这些文档，请注销，"

@@ -90,11 +90,8 @@ gboolean X11Platform::on_key(GtkWidget*, GdkEventKey* event, gpointer data) {
   // Only a window that holds the keyboard hears keys; it keeps them all.
   if (!win->style.grabs_input) return FALSE;
   if (win->input_blocked) return TRUE;
-  const int code = event->keyval == GDK_KEY_Escape ? kEscapeChar
-                   : event->keyval == GDK_KEY_Return
-                       ? kEnterChar
-                       : static_cast<int>(gdk_keyval_to_unicode(event->keyval));
-  if (code <= 0 || code > 0xFFFF) return TRUE;
+  const int code = gtk::char_code_of(*event);
+  if (!code) return TRUE;
   X11Platform* self = win->platform;
   const WindowId id = win->id;
   self->deliver([&] { self->sink_->key_press(id, code); });

@@ -58,29 +58,6 @@ const char* grab_refusal(GdkGrabStatus status) {
 
 }  // namespace
 
-int button_of(guint gdk_button) {
-  switch (gdk_button) {
-    case GDK_BUTTON_PRIMARY:
-      return 1;
-    case GDK_BUTTON_SECONDARY:
-      return 2;
-    case GDK_BUTTON_MIDDLE:
-      return 4;
-    default:
-      return 0;
-  }
-}
-
-int buttons_held(GdkModifierType state) {
-  return ((state & GDK_BUTTON1_MASK) ? 1 : 0) | ((state & GDK_BUTTON3_MASK) ? 2 : 0) |
-         ((state & GDK_BUTTON2_MASK) ? 4 : 0);
-}
-
-int shift_of(GdkModifierType state) {
-  return ((state & GDK_SHIFT_MASK) ? 1 : 0) | ((state & GDK_CONTROL_MASK) ? 2 : 0) |
-         ((state & GDK_MOD1_MASK) ? 4 : 0);
-}
-
 void send_keystrokes(Display* display, const std::vector<KeyChord>& keys) {
   auto press = [&](KeySym sym, bool down) {
     if (KeyCode code = XKeysymToKeycode(display, sym)) {

@@ -6,15 +6,14 @@
 #include <functional>
 #include <vector>
 
+#include "platform/gtk/gtk_input.hpp"
 #include "platform/keys.hpp"
 
 namespace pr::x11 {
 
-// The program's mouse buttons (1 left, 2 right, 4 middle) from GDK's.
-int button_of(guint gdk_button);
-// The program's set of held buttons, and Shift 1, Ctrl 2, Alt 4.
-int buttons_held(GdkModifierType state);
-int shift_of(GdkModifierType state);
+using gtk::button_of;
+using gtk::buttons_held;
+using gtk::shift_of;
 
 // Types `keys` into whatever window has the focus, through XTest, without
 // waiting. A key this keyboard has no keycode for is reported and skipped.

@@ -2,8 +2,6 @@
 
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +10,8 @@
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-#include "platform/x11/x11_trash.hpp"
+#include "platform/gtk/file_manager.hpp"
+#include "platform/gtk/gio_trash.hpp"
 
 namespace pr::x11 {
 
@@ -360,14 +359,10 @@ std::string X11Platform::move_to_trash(const std::filesystem::path& path) {
   return gio_move_to_trash(path);
 }
 
-std::filesystem::path X11Platform::base_folder() const {
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env && *env) {
-    home = env;
-  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
-    home = pw->pw_dir;
-  }
-  return files::from_utf8(home);
+std::filesystem::path X11Platform::base_folder() const { return gtk::home_folder(); }
+
+void X11Platform::open_folder(const std::filesystem::path& folder) {
+  gtk::open_in_file_manager(folder);
 }
 
 }  // namespace pr::x11

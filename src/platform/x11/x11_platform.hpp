@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/gtk/gtk_loop.hpp"
 #include "platform/platform.hpp"
 #include "platform/x11/x11_connection.hpp"
 #include "platform/x11/x11_damage.hpp"
 #include "platform/x11/x11_input.hpp"
-#include "platform/x11/x11_loop.hpp"
 #include "platform/x11/x11_painting.hpp"
 #include "platform/x11/x11_screen_grabber.hpp"
 #include "platform/x11/x11_settle.hpp"
@@ -132,7 +132,7 @@ class X11Platform : public Platform {
   ScreenGrabber grabber_;
   ScreenSettle settle_;
   ScreenDamage damage_;
-  Loop loop_;
+  gtk::Loop loop_;
   std::map<WindowId, std::unique_ptr<Win>> windows_;
   WindowId next_window_ = 1;
   guint map_idle_ = 0;
