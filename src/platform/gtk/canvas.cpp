@@ -1,6 +1,9 @@
 #include "platform/gtk/canvas.hpp"
 
+#include <cstring>
 #include <utility>
+
+#include "platform/errors.hpp"
 
 namespace pr::gtk {
 
@@ -10,6 +13,24 @@ std::vector<Rect> outline_strips(const Rect& r) {
           {r.x, r.y + r.height - 1, r.width, 1},
           {r.x, r.y, 1, r.height},
           {r.x + r.width - 1, r.y, 1, r.height}};
+}
+
+SurfacePtr image_surface(ImageView picture) {
+  if (picture.empty()) return nullptr;
+  // Cairo's RGB24 is the picture's own layout: B, G, R, X in memory.
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, picture.width, picture.height));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    throw Error("no memory for the window's picture");
+  }
+  cairo_surface_flush(surface.get());
+  std::uint8_t* data = cairo_image_surface_get_data(surface.get());
+  const int stride = cairo_image_surface_get_stride(surface.get());
+  for (int y = 0; y < picture.height; ++y) {
+    std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, picture.row(y),
+                static_cast<std::size_t>(picture.width) * 4);
+  }
+  cairo_surface_mark_dirty(surface.get());
+  return surface;
 }
 
 void Canvas::set_picture(SurfacePtr picture, int width, int height) {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/image.hpp"
+
 namespace pr::gtk {
 
 // A rectangle of pixels in a window's client area.
@@ -22,6 +24,10 @@ struct SurfaceFree {
   void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
 };
 using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceFree>;
+
+// A copy of the picture in memory, for a display that is not an X server.
+// Throws a platform error when there is no memory for it.
+SurfacePtr image_surface(ImageView picture);
 
 // What a window shows in its client area: its picture from the top-left
 // corner, and a 1-px outline above it.

@@ -99,4 +99,13 @@ void resize_client(const BuiltWindow& built, const WindowStyle& style, int width
   if (!style.decorated) gtk_window_resize(GTK_WINDOW(built.window.get()), width, height);
 }
 
+void set_label(const BuiltWindow& built, int label_id, std::string_view text,
+               std::string_view tooltip) {
+  for (const auto& [label, id] : built.labels) {
+    if (id != label_id) continue;
+    gtk_label_set_text(GTK_LABEL(label), std::string(text).c_str());
+    gtk_widget_set_tooltip_text(label, tooltip.empty() ? nullptr : std::string(tooltip).c_str());
+  }
+}
+
 }  // namespace pr::gtk

@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -38,6 +40,10 @@ BuiltWindow build_window(const WindowDesign& design, GtkWindowType type);
 
 // The client area's new size.
 void resize_client(const BuiltWindow& built, const WindowStyle& style, int width, int height);
+
+// The text of the window's label `label_id` and its tooltip (none if empty).
+void set_label(const BuiltWindow& built, int label_id, std::string_view text,
+               std::string_view tooltip);
 
 // The icon name of the program's icons; nullptr for the system's default.
 const char* icon_name(WindowIcon icon);

@@ -51,6 +51,8 @@ void Session::on_global(void* data, wl_registry* registry, std::uint32_t name,
   } else if (what == zwp_virtual_keyboard_manager_v1_interface.name && !self->keyboards_) {
     self->keyboards_ = static_cast<zwp_virtual_keyboard_manager_v1*>(
         wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+  } else if (what == "zwlr_layer_shell_v1") {
+    self->layer_shell_ = true;
   } else if (what == wl_output_interface.name) {
     static const wl_output_listener listener = {
         &Session::on_geometry, &Session::on_mode, &Session::on_done,
@@ -107,6 +109,7 @@ std::vector<std::string> Session::missing() const {
   if (outputs_.empty()) names.push_back("wl_output");
   if (!screencopy_) names.push_back("zwlr_screencopy_manager_v1");
   if (!keyboards_) names.push_back("zwp_virtual_keyboard_manager_v1");
+  if (!layer_shell_) names.push_back("zwlr_layer_shell_v1");
   return names;
 }
 

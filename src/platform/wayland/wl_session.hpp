@@ -72,6 +72,7 @@ class Session {
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
   std::uint32_t screencopy_version_ = 0;
   zwp_virtual_keyboard_manager_v1* keyboards_ = nullptr;
+  bool layer_shell_ = false;  // for GTK's windows: seen here, bound by gtk-layer-shell
   // Stable addresses: each output is its listener's data.
   std::vector<std::unique_ptr<Output>> output_owners_;
   std::vector<Output> outputs_;

@@ -31,13 +31,7 @@ bool inside(const PixelRect& a, const PixelRect& b) {
 
 void X11Platform::set_label(WindowId w, int label_id, std::string_view text,
                             std::string_view tooltip) {
-  Win* win = find(w);
-  if (!win) return;
-  for (const auto& [label, id] : win->built.labels) {
-    if (id != label_id) continue;
-    gtk_label_set_text(GTK_LABEL(label), std::string(text).c_str());
-    gtk_widget_set_tooltip_text(label, tooltip.empty() ? nullptr : std::string(tooltip).c_str());
-  }
+  if (Win* win = find(w)) gtk::set_label(win->built, label_id, text, tooltip);
 }
 
 ForeignWindow X11Platform::focused_window() const {

@@ -1,0 +1,154 @@
+// WaylandPlatform's side of the desktop: the screen and its copies, the
+// change reports, the focused window, keystrokes, the folders, the trash and
+// the one instance per desktop.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/errors.hpp"
+#include "platform/gtk/file_manager.hpp"
+#include "platform/gtk/gio_trash.hpp"
+#include "platform/report.hpp"
+#include "platform/wayland/wl_platform.hpp"
+
+namespace pr::wayland {
+
+namespace {
+
+bool inside(const PixelRect& a, const PixelRect& b) {
+  return a.left >= b.left && a.top >= b.top && a.left + a.width <= b.left + b.width &&
+         a.top + a.height <= b.top + b.height;
+}
+
+}  // namespace
+
+const Output& WaylandPlatform::output() const {
+  if (session_.outputs().empty()) throw Error("the Wayland compositor has no output");
+  return session_.outputs().front();
+}
+
+PixelSize WaylandPlatform::screen_size() const {
+  if (session_.outputs().empty()) return {};
+  return {output().width, output().height};
+}
+
+PixelRect WaylandPlatform::work_area() const {
+  // Panels keep their exclusive zones from our top-layer windows themselves.
+  return {0, 0, screen_size().width, screen_size().height};
+}
+
+void WaylandPlatform::settle_hidden() {
+  if (!hidden_since_copy_) return;
+  hidden_since_copy_ = false;
+  // Once the compositor has handled the unmaps, its next frame, which the
+  // copy waits for, is drawn without them.
+  gdk_display_sync(gdk_display_get_default());
+}
+
+ImageView WaylandPlatform::copy_screen() {
+  settle_hidden();
+  return copier_.copy(output());
+}
+
+ImageView WaylandPlatform::copy_screen_region(int x, int y, int width, int height) {
+  settle_hidden();
+  const PixelSize screen = screen_size();
+  const int left = std::max(x, 0), top = std::max(y, 0);
+  const int right = std::min(x + width, screen.width), bottom = std::min(y + height, screen.height);
+  if (right <= left || bottom <= top) return {};
+  return copier_.copy(output(), {left, top, right - left, bottom - top});
+}
+
+ScreenChanges WaylandPlatform::take_screen_changes() {
+  ScreenChanges changes = copier_.take_changes(output());
+  std::vector<PixelRect> ours;
+  for (const auto& [id, win] : windows_) {
+    if (win->shown) ours.push_back(win->client);
+  }
+  std::erase_if(changes.areas, [&](const PixelRect& area) {
+    return std::any_of(ours.begin(), ours.end(),
+                       [&](const PixelRect& o) { return inside(area, o); });
+  });
+  return changes;
+}
+
+ForeignWindow WaylandPlatform::focused_window() const {
+  return keyboard_held_by_us() ? kNoForeignWindow : kDesktopWindow;
+}
+
+PixelRect WaylandPlatform::window_area(ForeignWindow w) const {
+  if (w != kDesktopWindow) return {};
+  return {0, 0, screen_size().width, screen_size().height};
+}
+
+bool WaylandPlatform::keyboard_held_by_us() const {
+  if (menu_ && gtk_widget_get_visible(menu_.get())) return true;
+  for (const auto& [id, win] : windows_) {
+    if (win->shown && win->style.grabs_input) return true;
+  }
+  return false;
+}
+
+void WaylandPlatform::send_keys(const std::vector<KeyChord>& keys) {
+  for (const KeyChord& chord : keys) {
+    try {
+      keyboard_.send({chord});
+    } catch (const Error& error) {
+      report_error(error.what());
+    }
+  }
+}
+
+void WaylandPlatform::grab_escape(WindowId, bool grab) {
+  if (!grab || escape_told_) return;
+  escape_told_ = true;
+  report_error(
+      "Esc cannot be taken from the whole desktop on Wayland: the main window's button stops "
+      "the run");
+}
+
+std::unique_ptr<AutomationObject> WaylandPlatform::attach_automation(std::string_view class_name) {
+  throw Error("no running program answers to " + std::string(class_name) + " on Wayland");
+}
+
+std::filesystem::path WaylandPlatform::base_folder() const {
+  return gtk::home_folder();
+}
+
+void WaylandPlatform::open_folder(const std::filesystem::path& folder) {
+  gtk::open_in_file_manager(folder);
+}
+
+std::string WaylandPlatform::move_to_trash(const std::filesystem::path& path) {
+  return gio_move_to_trash(path);
+}
+
+bool WaylandPlatform::claim_instance(WindowId main) {
+  main_window_ = main;
+  if (instance_lock_ >= 0) return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const char* display = std::getenv("WAYLAND_DISPLAY");
+  const std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/pagerook-" +
+                           (display && *display ? display : "wayland-0") + ".lock";
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    report_error("cannot claim the desktop (" + path + ": " + std::strerror(errno) +
+                 "); a second Pagerook will not be stopped");
+    return true;
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    instance_lock_ = fd;
+    return true;
+  }
+  close(fd);
+  // Wayland lets no program raise or mark another's window.
+  report_error("Pagerook already runs on this desktop; its main window is in the top-left corner");
+  return false;
+}
+
+}  // namespace pr::wayland
