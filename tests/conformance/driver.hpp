@@ -70,6 +70,10 @@ enum class Feature {
   RivalEscape,
   // The driver can press Esc as on the keyboard (press_escape()).
   EscapePress,
+  // The backend can take Esc from the whole desktop (grab_escape).
+  GlobalEscape,
+  // A decorated window gets a title bar from the system.
+  TitleBars,
 };
 
 // One entry of the trash.

@@ -97,22 +97,16 @@ WindowId WaylandPlatform::create_window(const WindowDesign& design) {
   gtk_window_set_decorated(window, FALSE);
   gtk_layer_init_for_window(window);
   gtk_layer_set_namespace(window, "pagerook");
-  if (design.style.grabs_input) {
-    // The frozen screen: over everything, panels included, the keyboard its.
-    gtk_layer_set_layer(window, GTK_LAYER_SHELL_LAYER_OVERLAY);
-    for (auto edge : {GTK_LAYER_SHELL_EDGE_LEFT, GTK_LAYER_SHELL_EDGE_RIGHT,
-                      GTK_LAYER_SHELL_EDGE_TOP, GTK_LAYER_SHELL_EDGE_BOTTOM}) {
-      gtk_layer_set_anchor(window, edge, TRUE);
-    }
-    gtk_layer_set_exclusive_zone(window, -1);
-    gtk_layer_set_keyboard_mode(window, GTK_LAYER_SHELL_KEYBOARD_MODE_EXCLUSIVE);
-  } else {
-    // Above the documents, where it is moved, never taking the keyboard.
-    gtk_layer_set_layer(window, GTK_LAYER_SHELL_LAYER_TOP);
-    gtk_layer_set_anchor(window, GTK_LAYER_SHELL_EDGE_LEFT, TRUE);
-    gtk_layer_set_anchor(window, GTK_LAYER_SHELL_EDGE_TOP, TRUE);
-    gtk_layer_set_keyboard_mode(window, GTK_LAYER_SHELL_KEYBOARD_MODE_NONE);
-  }
+  // Each lies where it is moved, from the output's corner, whatever the
+  // panels reserve; only the grabbing window takes the keyboard, over all.
+  gtk_layer_set_anchor(window, GTK_LAYER_SHELL_EDGE_LEFT, TRUE);
+  gtk_layer_set_anchor(window, GTK_LAYER_SHELL_EDGE_TOP, TRUE);
+  gtk_layer_set_exclusive_zone(window, -1);
+  gtk_layer_set_layer(
+      window, design.style.grabs_input ? GTK_LAYER_SHELL_LAYER_OVERLAY : GTK_LAYER_SHELL_LAYER_TOP);
+  gtk_layer_set_keyboard_mode(window, design.style.grabs_input
+                                          ? GTK_LAYER_SHELL_KEYBOARD_MODE_EXCLUSIVE
+                                          : GTK_LAYER_SHELL_KEYBOARD_MODE_NONE);
   connect_signals(*win);
   gtk_widget_realize(win->built.window.get());
   if (GdkCursor* c = pointer_ == MousePointer::Arrow   ? arrow_.get()
@@ -135,10 +129,8 @@ void WaylandPlatform::destroy_window(WindowId w) {
 
 void WaylandPlatform::place(Win& win) {
   GtkWindow* window = GTK_WINDOW(win.built.window.get());
-  if (!win.style.grabs_input) {
-    gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_LEFT, win.client.left);
-    gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_TOP, win.client.top);
-  }
+  gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_LEFT, win.client.left);
+  gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_TOP, win.client.top);
   gtk::resize_client(win.built, win.style, win.client.width, win.client.height);
 }
 

@@ -36,8 +36,9 @@ namespace pr::wayland {
 //   (escape_grabbed() is false); the first grab asked for says so on stderr,
 //   once, and the main window's button is what stops a run.
 // - A window of ours cannot be raised over others or marked for attention:
-//   the main window lives on the top layer, the grabbing window on the
-//   overlay layer over the whole output with the keyboard while it is up.
+//   our windows live on the top layer, the grabbing window (the frozen
+//   screen, moved over the whole output) on the overlay layer with the
+//   keyboard while it is up.
 // - Change reports come from the compositor's damage; areas that lie
 //   wholly inside one of our shown windows are left out.
 class WaylandPlatform : public Platform {
