@@ -52,18 +52,26 @@ UniqueMenu build(const Menu& menu) {
 }  // namespace
 
 Win32Platform* Win32Platform::menu_platform_ = nullptr;
+HWND Win32Platform::menu_owner_ = nullptr;
 
-LRESULT CALLBACK Win32Platform::escape_watch(int code, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK Win32Platform::menu_keys(int code, WPARAM wp, LPARAM lp) {
   const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-  if (code == HC_ACTION && menu_platform_ && key->vkCode == VK_ESCAPE) {
-    if (wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN) {
-      EndMenu();
-      if (HWND target = menu_platform_->hwnd(menu_platform_->escape_target_))
-        PostMessageW(target, kPostedKey, kEscapeChar, 0);
-    }
-    return 1;
+  const bool down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
+  if (code != HC_ACTION || !menu_platform_ || !down) return CallNextHookEx(nullptr, code, wp, lp);
+  if (key->vkCode == VK_ESCAPE) {
+    EndMenu();
+    if (HWND target = menu_platform_->hwnd(menu_platform_->escape_target_))
+      PostMessageW(target, kPostedKey, kEscapeChar, 0);
+  } else {
+    // The menu's own loop reads the keys of our thread's queue: the arrows
+    // move through it, Enter chooses, and any other key stays with it too,
+    // as with a menu that has the keyboard.
+    LPARAM info = 1 | (static_cast<LPARAM>(key->scanCode) << 16) |
+                  (key->flags & LLKHF_EXTENDED ? LPARAM(1) << 24 : 0);
+    PostMessageW(menu_owner_, static_cast<UINT>(wp), key->vkCode, info);
   }
-  return CallNextHookEx(nullptr, code, wp, lp);
+  // Releases pass, so that no key stays down for the system afterwards.
+  return 1;
 }
 
 void Win32Platform::show_menu(WindowId w, const Menu& menu) {
@@ -78,15 +86,19 @@ void Win32Platform::show_menu(WindowId w, const Menu& menu) {
   HWND had_foreground = GetForegroundWindow();
   SetForegroundWindow(owner);
   // The main window never activates, so the keys typed while the menu is
-  // open may still go to the document: Esc is watched for on its way there,
-  // closes the menu (and, during a run, stops it as the hot key would) and
-  // goes no further.
+  // open would go to the document (under Wine no window of ours can take
+  // them): they are taken on their way there and handed to the menu. Esc
+  // closes it at once (and, during a run, stops the run as the hot key would).
   menu_platform_ = this;
-  UniqueHook watch(SetWindowsHookExW(WH_KEYBOARD_LL, escape_watch, GetModuleHandleW(nullptr), 0));
+  menu_owner_ = owner;
+  UniqueHook watch(SetWindowsHookExW(WH_KEYBOARD_LL, menu_keys, GetModuleHandleW(nullptr), 0));
+  if (!watch)
+    report_error("SetWindowsHookExW(WH_KEYBOARD_LL): " + win32_error_text(GetLastError()));
   UINT flags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY;
   int chosen = TrackPopupMenuEx(popup.get(), flags, at.x, at.y, owner, nullptr);
   watch.reset();
   menu_platform_ = nullptr;
+  menu_owner_ = nullptr;
   PostMessageW(owner, WM_NULL, 0, 0);
   if (had_foreground && had_foreground != owner && IsWindow(had_foreground)) {
     SetForegroundWindow(had_foreground);

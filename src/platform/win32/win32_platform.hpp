@@ -102,9 +102,11 @@ class Win32Platform : public Platform {
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  // Watches the keyboard for Esc while our popup menu is open.
-  static LRESULT CALLBACK escape_watch(int code, WPARAM wp, LPARAM lp);
+  // While our popup menu is open, takes every key pressed and gives it to
+  // the menu; Esc closes it.
+  static LRESULT CALLBACK menu_keys(int code, WPARAM wp, LPARAM lp);
   static Win32Platform* menu_platform_;
+  static HWND menu_owner_;
   static LRESULT CALLBACK cbt_hook(int code, WPARAM wp, LPARAM lp);
   // The first instance's window that a second one finds and asks for the
   // user's attention.
