@@ -257,11 +257,20 @@ void Win32Platform::hide_window(WindowId w) {
 }
 
 void Win32Platform::set_topmost(WindowId w, bool topmost) {
-  if (Window* win = find(w)) {
-    if (!SetWindowPos(win->hwnd.get(), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
-      throw_win32_error("SetWindowPos", GetLastError());
-    }
+  Window* win = find(w);
+  if (!win) return;
+  HWND hwnd = win->hwnd.get();
+  constexpr UINT kZOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  // Wine keeps an owned window right above its owner: with the hidden owner
+  // just below the topmost windows, a request to leave them turned into one
+  // to stay where it was. At the bottom the owner is never in the way.
+  if (!topmost) SetWindowPos(host_.get(), HWND_BOTTOM, 0, 0, 0, 0, kZOrderOnly);
+  if (!SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, kZOrderOnly))
+    throw_win32_error("SetWindowPos", GetLastError());
+  const bool now = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  if (now != topmost) {
+    throw Error(topmost ? "SetWindowPos: the window did not come above the others"
+                        : "SetWindowPos: the window stays above the others");
   }
 }
 

@@ -2,6 +2,7 @@
 //   edit_probe first-line   the first visible line of the edit control
 //   edit_probe foreground   the class of the foreground window
 //   edit_probe main-client  Pagerook's main window's client area on the screen: x y w h
+//   edit_probe main-topmost 1 when Pagerook's main window is topmost, else 0
 //   edit_probe none         nothing; makes the prefix ready
 #include <windows.h>
 
@@ -47,6 +48,16 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%ld %ld %ld %ld\n", corner.x, corner.y, r.right, r.bottom);
     return 0;
   }
+  if (!std::wcscmp(what, L"main-topmost")) {
+    HWND main = nullptr;
+    EnumWindows(find_main, reinterpret_cast<LPARAM>(&main));
+    if (!main) {
+      std::fprintf(stderr, "edit_probe: no main window\n");
+      return 1;
+    }
+    std::printf("%d\n", (GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+    return 0;
+  }
   if (!std::wcscmp(what, L"first-line")) {
     HWND notepad = FindWindowW(L"Notepad", nullptr);
     HWND edit = notepad ? FindWindowExW(notepad, nullptr, L"Edit", nullptr) : nullptr;
@@ -59,6 +70,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%lu\n", static_cast<unsigned long>(line));
     return 0;
   }
-  std::fprintf(stderr, "usage: edit_probe first-line|foreground|main-client|none\n");
+  std::fprintf(stderr, "usage: edit_probe first-line|foreground|main-client|main-topmost|none\n");
   return 2;
 }
