@@ -4,6 +4,8 @@
 //   pagerook_wl_probe copy X Y W H FILE.jpg   one region copy, written as a JPEG, and its time
 //   pagerook_wl_probe keys                    one keyboard, kept: a chord per line of stdin
 //                                             (PageDown, Ctrl+Home, Enter, Escape, a character)
+//   pagerook_wl_probe pointer                 one virtual pointer, kept: per line of stdin
+//                                             "move X Y", "down" or "up" (the left button)
 //   pagerook_wl_probe changes MS              says "armed", then the areas drawn within MS ms
 #include <chrono>
 #include <cstdio>
@@ -13,11 +15,14 @@
 #include <string_view>
 #include <vector>
 
+#include <linux/input-event-codes.h>
+
 #include "core/turbojpeg_writer.hpp"
 #include "platform/errors.hpp"
 #include "platform/wayland/wl_keyboard.hpp"
 #include "platform/wayland/wl_screen_copy.hpp"
 #include "platform/wayland/wl_session.hpp"
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace {
 
@@ -47,6 +52,53 @@ KeyChord chord_of(std::string_view name) {
 
 int number(const char* text) {
   return std::atoi(text);
+}
+
+std::uint32_t now_ms() {
+  using namespace std::chrono;
+  return static_cast<std::uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Moves and clicks as a mouse on the output would, one line of stdin each.
+int drive_pointer(wayland::Session& session, const wayland::Output& output) {
+  zwlr_virtual_pointer_manager_v1* manager = nullptr;
+  static const wl_registry_listener listener = {
+      [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+         std::uint32_t) {
+        if (std::string_view(interface) == zwlr_virtual_pointer_manager_v1_interface.name) {
+          *static_cast<zwlr_virtual_pointer_manager_v1**>(data) =
+              static_cast<zwlr_virtual_pointer_manager_v1*>(
+                  wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+        }
+      },
+      [](void*, wl_registry*, std::uint32_t) {}};
+  wl_registry* registry = wl_display_get_registry(session.display());
+  wl_registry_add_listener(registry, &listener, &manager);
+  session.roundtrip();
+  if (!manager) throw Error("the compositor offers no zwlr_virtual_pointer_manager_v1");
+  zwlr_virtual_pointer_v1* pointer =
+      zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, session.seat());
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    int x = 0, y = 0;
+    if (std::sscanf(line.c_str(), "move %d %d", &x, &y) == 2) {
+      zwlr_virtual_pointer_v1_motion_absolute(pointer, now_ms(), x, y, output.width, output.height);
+    } else if (line == "down" || line == "up") {
+      zwlr_virtual_pointer_v1_button(
+          pointer, now_ms(), BTN_LEFT,
+          line == "down" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+    } else {
+      throw Error("unknown pointer step: " + line);
+    }
+    zwlr_virtual_pointer_v1_frame(pointer);
+    session.roundtrip();
+  }
+  zwlr_virtual_pointer_v1_destroy(pointer);
+  zwlr_virtual_pointer_manager_v1_destroy(manager);
+  wl_registry_destroy(registry);
+  session.roundtrip();
+  return 0;
 }
 
 int run(const std::vector<std::string_view>& args) {
@@ -84,6 +136,7 @@ int run(const std::vector<std::string_view>& args) {
     }
     return 0;
   }
+  if (args.size() == 1 && args[0] == "pointer") return drive_pointer(session, output);
   if (args.size() == 2 && args[0] == "changes") {
     wayland::ScreenCopy copier(session);
     copier.take_changes(output);
@@ -99,7 +152,7 @@ int run(const std::vector<std::string_view>& args) {
     return 0;
   }
   std::fprintf(stderr,
-               "usage: pagerook_wl_probe outputs | copy X Y W H FILE | keys | "
+               "usage: pagerook_wl_probe outputs | copy X Y W H FILE | keys | pointer | "
                "changes MS\n");
   return 2;
 }

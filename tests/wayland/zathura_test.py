@@ -1,0 +1,176 @@
+#!/usr/bin/python3
+"""The real program pages a PDF in zathura, a native Wayland viewer, on a
+headless sway: one click on 截图, one drag with a virtual pointer, then the run
+is left alone to the document's end. Every page is saved once, in order, the
+run ends by itself at the document's end, and the frozen screen shows none of
+our windows.
+
+  zathura_test.py --pagerook BIN --probe BIN --out DIR
+
+Run it inside tests/wayland/with-sway; exits 77 where zathura is missing.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import pages  # noqa: E402
+
+PAGES = 5
+BUTTON_CENTRE = (24 + 20, 8 + 12)  # the 截图 button's middle in the main window, at the corner
+INSET = 120  # the dragged rectangle stays inside the page
+
+
+def wait_until(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while not predicate():
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(0.05)
+
+
+def viewer_rect():
+    tree = json.loads(subprocess.run(["swaymsg", "-t", "get_tree"], check=True,
+                                     capture_output=True, text=True).stdout)
+    found = []
+
+    def walk(node):
+        if node.get("app_id") == "org.pwmt.zathura":
+            found.append(node["rect"])
+        for child in node.get("nodes", []) + node.get("floating_nodes", []):
+            walk(child)
+
+    walk(tree)
+    return found[0] if found else None
+
+
+def page_at(work, x, y, w, h):
+    path = os.path.join(work, "look.png")
+    subprocess.run(["grim", "-g", f"{x},{y} {w}x{h}", path], check=True)
+    return pages.page_of_picture(path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--pagerook", required=True)
+    parser.add_argument("--probe", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    for tool in ("zathura", "grim", "swaymsg"):
+        if not shutil.which(tool):
+            print(f"{tool} is not installed; skipped")
+            return 77
+    shutil.rmtree(args.out, ignore_errors=True)
+    os.makedirs(args.out)
+    # Readable by sway's user, who runs zathura.
+    work = tempfile.mkdtemp(prefix="pagerook-zathura.")
+    os.chmod(work, 0o755)
+    procs = []
+    try:
+        return drive(args, work, procs)
+    finally:
+        for p in procs:
+            if p.poll() is None:
+                p.terminate()
+                p.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def drive(args, work, procs):
+    pdf = os.path.join(work, "pages.pdf")
+    with open(pdf, "wb") as f:
+        f.write(pages.pdf_bytes(count=PAGES))
+    os.chmod(pdf, 0o644)
+    # Without its status bar, which zathura repaints at every key, even at the
+    # last page, and without GTK's fading scroll indicator: the run would take
+    # either for a page turn and not end at the last page.
+    config = os.path.join(work, "zathura")
+    os.makedirs(config)
+    with open(os.path.join(config, "zathurarc"), "w") as f:
+        f.write('set guioptions ""\n')
+    os.chmod(config, 0o755)
+    os.chmod(os.path.join(config, "zathurarc"), 0o644)
+    subprocess.run(["swaymsg", "exec", f"env GTK_OVERLAY_SCROLLING=0 zathura -c {config} {pdf}"], check=True,
+                   capture_output=True)
+    wait_until(viewer_rect, 10, "the zathura window")
+    r = viewer_rect()
+    rect = (r["x"] + INSET, r["y"] + INSET, r["width"] // 2, r["height"] - 2 * INSET)
+    wait_until(lambda: page_at(work, *rect) == 1, 10, "page 1 in zathura")
+
+    home = os.path.join(work, "home")
+    os.makedirs(home)
+    out = open(os.path.join(args.out, "stdout"), "w")
+    err = open(os.path.join(args.out, "stderr"), "w")
+    env = dict(os.environ, HOME=home)
+    # The pointer first: a client hears a seat's new pointer only after a
+    # moment, and clicks before that are lost.
+    pointer = subprocess.Popen([args.probe, "pointer"], stdin=subprocess.PIPE, text=True)
+    procs.append(pointer)
+
+    def point(*steps):
+        for step in steps:
+            pointer.stdin.write(step + "\n")
+        pointer.stdin.flush()
+
+    point("move 640 780")
+    wait_until(seat_has_pointer, 5, "the virtual pointer on the seat")
+    program = subprocess.Popen([args.pagerook], env=env, stdout=out, stderr=err)
+    procs.append(program)
+
+    def main_window_shown():
+        path = os.path.join(work, "corner.png")
+        subprocess.run(["grim", "-g", "0,0 145x40", path], check=True)
+        return pages.page_of_picture(path) == 0 and bright(path)
+
+    wait_until(main_window_shown, 10, "the main window in the top-left corner")
+    point(f"move {BUTTON_CENTRE[0]} {BUTTON_CENTRE[1]}", "down", "up")
+    # The frozen screen is the screen without our windows.
+    wait_until(lambda: not main_window_shown(), 10, "the frozen screen")
+    left, top, width, height = rect
+    point(f"move {left + width} {top + height}", "down")
+    for i in range(1, 9):
+        point(f"move {left + width - width * i // 8} {top + height - height * i // 8}")
+    point("up")
+
+    report = os.path.join(args.out, "stdout")
+    wait_until(lambda: open(report).read().strip(), 8 + 3 * PAGES, "the end of the run")
+    line = open(report).read().strip()
+    folder = os.path.join(home, "截图")
+    saved = sorted(os.listdir(folder))
+    for name in saved:
+        shutil.copy(os.path.join(folder, name), args.out)
+    wanted = [f"{n}.jpg" for n in range(PAGES)]
+    seen = [pages.page_of_picture(os.path.join(folder, name)) for name in wanted if name in saved]
+    failures = []
+    if saved != wanted:
+        failures.append(f"saved {saved}, wanted {wanted}")
+    if seen != list(range(1, PAGES + 1)):
+        failures.append(f"pages in the pictures: {seen}")
+    if not line.startswith(f"{PAGES} pages saved") or "(end of the document)" not in line:
+        failures.append(f"the run's end: {line!r}")
+    print(f"zathura: {line}; pictures {seen}")
+    for failure in failures:
+        print("FAIL:", failure)
+    return 1 if failures else 0
+
+
+def seat_has_pointer():
+    seats = json.loads(subprocess.run(["swaymsg", "-t", "get_seats"], check=True,
+                                      capture_output=True, text=True).stdout)
+    return any(seat["capabilities"] & 1 for seat in seats)
+
+
+def bright(path):
+    """The main window's face is light grey, brighter than the desktop."""
+    _, _, pixels = pages.read_ppm(path)
+    return sum(pixels) / len(pixels) > 150
+
+
+if __name__ == "__main__":
+    sys.exit(main())
