@@ -1,6 +1,7 @@
 // The Wayland backend in the conformance suite, beside the private headless
 // sway that tests/wayland/with-sway gives it: real time, our windows as the
-// compositor has them (GDK's mapped state, the layer surfaces' margins).
+// compositor has them (GDK's mapped state, the layer surfaces' margins), in
+// the output's real pixels.
 
 #include <gtk-layer-shell/gtk-layer-shell.h>
 #include <gtk/gtk.h>
@@ -61,8 +62,9 @@ class WaylandDriver : public Driver {
     GtkWindow* gtk = GTK_WINDOW(window);
     int width = 0, height = 0;
     gtk_window_get_size(gtk, &width, &height);
-    return {gtk_layer_get_margin(gtk, GTK_LAYER_SHELL_EDGE_LEFT),
-            gtk_layer_get_margin(gtk, GTK_LAYER_SHELL_EDGE_TOP), width, height};
+    const int s = platform_.scale();
+    return {gtk_layer_get_margin(gtk, GTK_LAYER_SHELL_EDGE_LEFT) * s,
+            gtk_layer_get_margin(gtk, GTK_LAYER_SHELL_EDGE_TOP) * s, width * s, height * s};
   }
   std::string cannot(Feature feature) const override {
     switch (feature) {

@@ -32,6 +32,10 @@ const Output& WaylandPlatform::output() const {
   return session_.outputs().front();
 }
 
+int WaylandPlatform::scale() const {
+  return session_.outputs().empty() ? 1 : output().scale;
+}
+
 PixelSize WaylandPlatform::screen_size() const {
   if (session_.outputs().empty()) return {};
   return {output().width, output().height};

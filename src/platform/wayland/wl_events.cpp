@@ -24,7 +24,13 @@ void WaylandPlatform::connect_signals(Win& win) {
 }
 
 gboolean WaylandPlatform::on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
-  static_cast<Win*>(data)->canvas.draw(cr);
+  auto* win = static_cast<Win*>(data);
+  // The picture and the outline in the output's own pixels.
+  const double s = win->platform->scale();
+  cairo_save(cr);
+  cairo_scale(cr, 1 / s, 1 / s);
+  win->canvas.draw(cr);
+  cairo_restore(cr);
   return FALSE;
 }
 
@@ -45,8 +51,8 @@ gboolean WaylandPlatform::on_button(GtkWidget*, GdkEventButton* event, gpointer 
   if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE) return TRUE;
   WaylandPlatform* self = win->platform;
   const WindowId id = win->id;
-  const int x = static_cast<int>(std::floor(event->x));
-  const int y = static_cast<int>(std::floor(event->y));
+  const int x = static_cast<int>(std::floor(event->x * self->scale()));
+  const int y = static_cast<int>(std::floor(event->y * self->scale()));
   const int shift = gtk::shift_of(static_cast<GdkModifierType>(event->state));
   if (event->type == GDK_BUTTON_PRESS) {
     self->deliver([&] { self->sink_->mouse_down(id, button, shift, x, y); });
@@ -65,8 +71,8 @@ gboolean WaylandPlatform::on_motion(GtkWidget*, GdkEventMotion* event, gpointer 
   WaylandPlatform* self = win->platform;
   const WindowId id = win->id;
   const auto state = static_cast<GdkModifierType>(event->state);
-  const int x = static_cast<int>(std::floor(event->x));
-  const int y = static_cast<int>(std::floor(event->y));
+  const int x = static_cast<int>(std::floor(event->x * self->scale()));
+  const int y = static_cast<int>(std::floor(event->y * self->scale()));
   self->deliver(
       [&] { self->sink_->mouse_move(id, gtk::buttons_held(state), gtk::shift_of(state), x, y); });
   return TRUE;

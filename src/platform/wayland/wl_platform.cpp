@@ -23,6 +23,21 @@ Session& complete(Session& session) {
   return session;
 }
 
+// The design in GTK's pixels, `scale` of the output's to each.
+WindowDesign in_gtk_pixels(WindowDesign design, int scale) {
+  const auto shrink = [scale](int& left, int& top, int& width, int& height) {
+    left /= scale;
+    top /= scale;
+    width = (width + scale - 1) / scale;
+    height = (height + scale - 1) / scale;
+  };
+  int left = 0, top = 0;
+  shrink(left, top, design.client_width, design.client_height);
+  for (ButtonDesign& b : design.buttons) shrink(b.left, b.top, b.width, b.height);
+  for (LabelDesign& l : design.labels) shrink(l.left, l.top, l.width, l.height);
+  return design;
+}
+
 void open_gtk() {
   gdk_set_allowed_backends("wayland");
   if (!gtk_init_check(nullptr, nullptr)) throw Error("GTK cannot open the Wayland display");
@@ -92,7 +107,7 @@ WindowId WaylandPlatform::create_window(const WindowDesign& design) {
   win->id = next_window_++;
   win->style = design.style;
   win->client = {0, 0, std::max(design.client_width, 1), std::max(design.client_height, 1)};
-  win->built = gtk::build_window(design, GTK_WINDOW_TOPLEVEL);
+  win->built = gtk::build_window(in_gtk_pixels(design, scale()), GTK_WINDOW_TOPLEVEL);
   GtkWindow* window = GTK_WINDOW(win->built.window.get());
   gtk_window_set_decorated(window, FALSE);
   gtk_layer_init_for_window(window);
@@ -129,9 +144,11 @@ void WaylandPlatform::destroy_window(WindowId w) {
 
 void WaylandPlatform::place(Win& win) {
   GtkWindow* window = GTK_WINDOW(win.built.window.get());
-  gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_LEFT, win.client.left);
-  gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_TOP, win.client.top);
-  gtk::resize_client(win.built, win.style, win.client.width, win.client.height);
+  const int s = scale();
+  gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_LEFT, win.client.left / s);
+  gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_TOP, win.client.top / s);
+  gtk::resize_client(win.built, win.style, (win.client.width + s - 1) / s,
+                     (win.client.height + s - 1) / s);
 }
 
 void WaylandPlatform::move_window(WindowId w, int left, int top, int width, int height) {
@@ -181,8 +198,12 @@ void WaylandPlatform::set_label(WindowId w, int label_id, std::string_view text,
 
 void WaylandPlatform::repaint(Win& win, const std::vector<gtk::Rect>& areas) {
   if (!win.shown) return;
+  // The canvas speaks the output's pixels; GTK its own, s times larger.
+  const int s = scale();
   for (const gtk::Rect& r : areas) {
-    gtk_widget_queue_draw_area(win.built.content, r.x, r.y, r.width, r.height);
+    gtk_widget_queue_draw_area(win.built.content, r.x / s, r.y / s,
+                               (r.x + r.width + s - 1) / s - r.x / s,
+                               (r.y + r.height + s - 1) / s - r.y / s);
   }
 }
 

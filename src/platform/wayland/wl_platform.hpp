@@ -25,9 +25,9 @@ namespace pr::wayland {
 // keystrokes through the compositor's own protocols on a connection of ours.
 //
 // What Wayland does not give a client, and what this backend does instead:
-// - The screen is the first output; positions are its real pixels. Our
-//   windows assume an output scale of 1 (at another scale their geometry is
-//   in the output's logical pixels); the copies always have the real pixels.
+// - The screen is the first output; the program's pixels are its real ones
+//   whatever its scale: the copies have them all, and our windows, drawn at
+//   the output's scale, show a picture and the outline pixel for pixel.
 // - Other programs' windows are not visible to a client without
 //   wlr-foreign-toplevel-management: focused_window() is one stable id for
 //   "the desktop's focused window", which exists while the compositor does
@@ -55,11 +55,13 @@ class WaylandPlatform : public Platform {
   bool pump(std::chrono::milliseconds max_wait) { return loop_.pump(max_wait); }
   GtkWidget* popup_menu() const { return menu_.get(); }
   GtkWidget* native_window(WindowId w) const;
+  // How many of the output's pixels make one of GTK's.
+  int scale() const;
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
   PixelRect work_area() const override;
-  float twips_per_pixel() const override { return 15; }
+  float twips_per_pixel() const override { return 15.0f / static_cast<float>(scale()); }
   ImageView copy_screen() override;
   ImageView copy_screen_region(int x, int y, int width, int height) override;
   void set_mouse_pointer(MousePointer pointer) override;
