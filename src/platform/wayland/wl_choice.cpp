@@ -19,8 +19,8 @@ std::unique_ptr<Platform> open_wayland_if_offered() {
   }
   try {
     auto platform = std::make_unique<WaylandPlatform>();
-    report_error(std::string("the Wayland backend on ") + display +
-                 "; Esc does not stop a run here, the main window's button does");
+    // Which backend runs, said once; Esc's absence is said when a run asks.
+    report_error(std::string("the Wayland backend on ") + display);
     return platform;
   } catch (const std::exception& error) {
     report_error(std::string(error.what()) +
