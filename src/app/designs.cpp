@@ -13,7 +13,7 @@ Window main_window() {
           style,
           2175,
           600,
-          {{kCaptureButton, "截图", 360, 120, 615, 375, kCaptureTip}},
+          {{kCaptureButton, kCaptureCaption, 360, 120, 615, 375, kCaptureTip}},
           {{kStatusLabel, 1050, 45, 1080, 510}}};
 }
 

@@ -19,6 +19,12 @@ inline constexpr const char* kCaptureTip =
     "按下后，在页面上拖出一个矩形：之后每一页都截取这个区域。按 Esc "
     "停止。右键单击本窗口打开选项菜单。";
 
+// The button's face while a run goes on: one click stops it, wherever Esc
+// cannot be had.
+inline constexpr const char* kCaptureCaption = "截图";
+inline constexpr const char* kStopCaption = "停止";
+inline constexpr const char* kStopTip = "单击停止翻页 (Esc 也可以停止)。";
+
 // Outer size that the preview adds to the picture it shows.
 inline constexpr float kPreviewExtraWidth = 60;
 inline constexpr float kPreviewExtraHeight = 350;

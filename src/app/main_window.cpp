@@ -34,11 +34,12 @@ void MainWindow::on_keep_on_top_changed() {
 }
 
 void MainWindow::on_capture_clicked() {
-  // A running cycle stops first, as with Esc: it must neither page the
-  // document under the overlay nor save into the folder emptied here.
+  // While a run goes on the button is its stop control ("停止"): one click
+  // stops it, as Esc does, and the next click starts a new capture.
   if (program_.overlay_loaded() && program_.overlay().cycling()) {
     stop_cycle();
-    program_.overlay().cycle().end(RunEnd::NewCapture);
+    program_.overlay().cycle().end(RunEnd::StopButton);
+    return;
   }
   SelectionOverlay& overlay = program_.overlay();
   // A folder that cannot be emptied has said why; the new run numbers past
@@ -104,7 +105,14 @@ void MainWindow::come_back() {
   move(home_left_, home_top_, width(), height());
 }
 
+void MainWindow::show_stop_control(bool running) {
+  platform_.set_button(id(), design::kCaptureButton,
+                       running ? design::kStopCaption : design::kCaptureCaption,
+                       running ? design::kStopTip : design::kCaptureTip);
+}
+
 void MainWindow::stop_cycle() {
+  show_stop_control(false);
   come_back();
   show();
   program_.overlay().tick_timer.set_interval(0);

@@ -43,6 +43,8 @@ class MainWindow : public AppWindow {
   void show_status(std::string_view status, std::string_view sentence);
   // What Esc does to the cycle: main window shown, timer off, arrow pointer.
   void stop_cycle();
+  // The button's face: "停止" while a run goes on, "截图" otherwise.
+  void show_stop_control(bool running);
 
   // A character that reaches the window: the Esc grab and the Enter it
   // posts to itself after a commit. The window keeps Esc and Enter.

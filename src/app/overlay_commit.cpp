@@ -48,6 +48,7 @@ void SelectionOverlay::on_mouse_up(int button, int, int x, int y) {
       // A tick the timer refuses leaves it the one it had.
       carry_on_after_failure([&] { tick_timer.set_interval(cycle_.tick_ms()); });
       tick_timer.set_enabled(true);
+      main_window.show_stop_control(true);
     } else {
       cycle_.start(r, main_window.options, first_page);
     }

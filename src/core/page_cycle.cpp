@@ -41,8 +41,8 @@ EndWords words_for(RunEnd how) {
   switch (how) {
     case RunEnd::Escape:
       return {"stopped by Esc", "", "已停止 (Esc)"};
-    case RunEnd::NewCapture:
-      return {"stopped for a new capture", "", "已停止 (截图)"};
+    case RunEnd::StopButton:
+      return {"stopped by the 停止 button", "", "已停止 (停止按钮)"};
     case RunEnd::ProgramClosed:
       return {"stopped: Pagerook closed", "", "已停止 (退出)"};
     case RunEnd::DocumentEnd:

@@ -19,7 +19,7 @@ namespace pr {
 // How a run ended.
 enum class RunEnd {
   Escape,          // Esc, from anywhere
-  NewCapture,      // "截图" again
+  StopButton,      // the main window's button, "停止" while a run goes on
   ProgramClosed,   // the close box, "退出", a signal
   DocumentEnd,     // two page turns in a row that changed nothing
   NoPageTurn,      // ... and not one turn ever changed the document

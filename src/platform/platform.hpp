@@ -156,6 +156,10 @@ class Platform {
   // shown while the pointer rests on it.
   virtual void set_label(WindowId w, int label_id, std::string_view text,
                          std::string_view tooltip) = 0;
+  // The caption of a push button of the window and the tooltip shown while
+  // the pointer rests on it (empty: none).
+  virtual void set_button(WindowId w, int button_id, std::string_view caption,
+                          std::string_view tooltip) = 0;
   // The window's persistent image, shown as its background from its top-left
   // corner. The view stays valid until the next call for the window.
   virtual void set_window_picture(WindowId w, ImageView picture) = 0;

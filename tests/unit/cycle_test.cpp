@@ -171,12 +171,20 @@ TEST(Cycle, ANegativeTickKeepsThePreviousInterval) {
   EXPECT_TRUE(h.overlay().tick_timer.enabled());
 }
 
-TEST(Cycle, ANewCaptureRunStopsItAndTheOverlayStaysUp) {
+TEST(Cycle, TheButtonIsTheRunsStopControlAndThenCapturesAgain) {
   Harness h;
   test::Document document(h.hp, 10);
+  const auto& button = h.hp.window_named("MainWindow")->design.buttons.at(0);
+  EXPECT_EQ(button.caption, "截图");
   h.capture(1500, 1500, 4500, 4500);
   h.hp.advance(900);
+  EXPECT_EQ(button.caption, "停止");
   std::size_t keys = h.hp.keystrokes().size();
+  h.click_capture();  // stops the run, and nothing else
+  EXPECT_EQ(button.caption, "截图");
+  EXPECT_FALSE(h.overlay().tick_timer.enabled());
+  EXPECT_FALSE(h.hp.window_named("SelectionOverlay")->visible);
+  EXPECT_FALSE(h.files().empty());
   h.click_capture();  // the overlay is up, the user is about to drag
   EXPECT_FALSE(h.overlay().tick_timer.enabled());
   EXPECT_FALSE(h.hp.escape_grabbed());

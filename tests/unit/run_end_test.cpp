@@ -25,7 +25,7 @@ struct Ending {
 TEST(RunEnd, EveryWayOutSaysItsLineAndWritesThePdf) {
   const Ending endings[] = {
       {"Esc", [](Harness& h) { h.hp.press_escape_anywhere(); }, "stopped by Esc"},
-      {"截图 again", [](Harness& h) { h.click_capture(); }, "stopped for a new capture"},
+      {"停止", [](Harness& h) { h.click_capture(); }, "stopped by the 停止 button"},
       {"the close box", [](Harness& h) { h.hp.close_window(h.main_window_id()); },
        "stopped: Pagerook closed"},
       {"the document closed", [](Harness& h) { h.hp.close_program("document"); },
@@ -46,8 +46,7 @@ TEST(RunEnd, EveryWayOutSaysItsLineAndWritesThePdf) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "3 pages saved in " + files::to_utf8(h.folder) + " (" + e.why +
                             "), and 截图.pdf written");
-    // A new capture then empties the folder, its PDF with it.
-    EXPECT_EQ(pdf, std::string(e.name) != "截图 again");
+    EXPECT_TRUE(pdf);
   }
 }
 

@@ -99,6 +99,15 @@ void resize_client(const BuiltWindow& built, const WindowStyle& style, int width
   if (!style.decorated) gtk_window_resize(GTK_WINDOW(built.window.get()), width, height);
 }
 
+void set_button(const BuiltWindow& built, int button_id, std::string_view caption,
+                std::string_view tooltip) {
+  for (const auto& [button, id] : built.buttons) {
+    if (id != button_id) continue;
+    gtk_button_set_label(GTK_BUTTON(button), std::string(caption).c_str());
+    gtk_widget_set_tooltip_text(button, tooltip.empty() ? nullptr : std::string(tooltip).c_str());
+  }
+}
+
 void set_label(const BuiltWindow& built, int label_id, std::string_view text,
                std::string_view tooltip) {
   for (const auto& [label, id] : built.labels) {

@@ -42,6 +42,8 @@ BuiltWindow build_window(const WindowDesign& design, GtkWindowType type);
 void resize_client(const BuiltWindow& built, const WindowStyle& style, int width, int height);
 
 // The text of the window's label `label_id` and its tooltip (none if empty).
+void set_button(const BuiltWindow& built, int button_id, std::string_view caption,
+                std::string_view tooltip);
 void set_label(const BuiltWindow& built, int label_id, std::string_view text,
                std::string_view tooltip);
 

@@ -166,6 +166,8 @@ class HeadlessPlatform : public Platform {
   void set_topmost(WindowId w, bool topmost) override;
   void set_caption(WindowId w, std::string_view caption) override;
   void set_window_picture(WindowId w, ImageView picture) override;
+  void set_button(WindowId w, int button_id, std::string_view caption,
+                  std::string_view tooltip) override;
   void set_label(WindowId w, int label_id, std::string_view text,
                  std::string_view tooltip) override;
   void set_outline(WindowId w, int left, int top, int width, int height,

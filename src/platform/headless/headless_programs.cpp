@@ -7,6 +7,17 @@
 
 namespace pr {
 
+void HeadlessPlatform::set_button(WindowId w, int button_id, std::string_view caption,
+                                  std::string_view tooltip) {
+  Window* window = find(w);
+  if (!window) return;
+  for (ButtonDesign& button : window->design.buttons) {
+    if (button.id != button_id) continue;
+    button.caption = caption;
+    button.tooltip = tooltip;
+  }
+}
+
 void HeadlessPlatform::set_label(WindowId w, int label_id, std::string_view text,
                                  std::string_view tooltip) {
   if (Window* window = find(w))

@@ -191,6 +191,11 @@ void WaylandPlatform::set_caption(WindowId w, std::string_view utf8) {
   }
 }
 
+void WaylandPlatform::set_button(WindowId w, int button_id, std::string_view caption,
+                                 std::string_view tooltip) {
+  if (Win* win = find(w)) gtk::set_button(win->built, button_id, caption, tooltip);
+}
+
 void WaylandPlatform::set_label(WindowId w, int label_id, std::string_view text,
                                 std::string_view tooltip) {
   if (Win* win = find(w)) gtk::set_label(win->built, label_id, text, tooltip);

@@ -74,6 +74,8 @@ class WaylandPlatform : public Platform {
   void hide_window(WindowId w) override;
   void set_topmost(WindowId, bool) override {}
   void set_caption(WindowId w, std::string_view utf8) override;
+  void set_button(WindowId w, int button_id, std::string_view caption,
+                  std::string_view tooltip) override;
   void set_label(WindowId w, int label_id, std::string_view text,
                  std::string_view tooltip) override;
   void set_window_picture(WindowId w, ImageView picture) override;

@@ -67,18 +67,17 @@ void Win32Platform::set_label(WindowId w, int label_id, std::string_view text,
     shown.insert(at, 1, L'\r');
   }
   SetWindowTextW(label, shown.c_str());
-  if (!tooltips_) return;
-  std::wstring& tip = label_tips_[label];
-  const bool added = !tip.empty() || tooltip.empty();
-  tip = widen(std::string(tooltip));
-  TTTOOLINFOW info{};
-  info.cbSize = sizeof(info);
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  info.hwnd = win->hwnd.get();
-  info.uId = reinterpret_cast<UINT_PTR>(label);
-  info.lpszText = tip.data();
-  SendMessageW(tooltips_.get(), added ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0,
-               reinterpret_cast<LPARAM>(&info));
+  set_tooltip(win->hwnd.get(), label, tooltip);
+}
+
+void Win32Platform::set_button(WindowId w, int button_id, std::string_view caption,
+                               std::string_view tooltip) {
+  Window* win = find(w);
+  if (!win) return;
+  HWND button = GetDlgItem(win->hwnd.get(), button_id);
+  if (!button) return;
+  SetWindowTextW(button, widen(std::string(caption)).c_str());
+  set_tooltip(win->hwnd.get(), button, tooltip);
 }
 
 }  // namespace pr::win32

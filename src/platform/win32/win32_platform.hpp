@@ -72,6 +72,8 @@ class Win32Platform : public Platform {
   PixelRect window_area(ForeignWindow w) const override;
   bool keyboard_held_by_us() const override;
   ScreenChanges take_screen_changes() override;
+  void set_button(WindowId w, int button_id, std::string_view caption,
+                  std::string_view tooltip) override;
   void set_label(WindowId w, int label_id, std::string_view text,
                  std::string_view tooltip) override;
   int run() override;
@@ -136,8 +138,9 @@ class Win32Platform : public Platform {
   // Whether activation and focus stay away from the window.
   bool keeps_focus_away(HWND hwnd) const;
   void wait_for_uncovered_screen();
-  // Shows `text` while the pointer rests on `tool`, a child of `window`.
-  void add_tooltip(HWND window, HWND tool, const std::string& text);
+  // Shows `text` while the pointer rests on `tool`, a child of `window`,
+  // instead of what it showed; empty: nothing.
+  void set_tooltip(HWND window, HWND tool, std::string_view text);
   // Runs a call into the program; no error leaves a window procedure.
   template <class Call>
   void deliver(Call&& call) {
@@ -184,8 +187,7 @@ class Win32Platform : public Platform {
   bool uncovered_ = false;  // one of our windows left the screen since the last copy
   std::vector<Modal*> modals_;
   UniqueWindow tooltips_;
-  std::list<std::wstring> tooltip_texts_;    // the tooltip control points into these
-  std::map<HWND, std::wstring> label_tips_;  // and into these, one for each label
+  std::map<HWND, std::wstring> tool_tips_;  // each tool's text, kept for the control
 };
 
 }  // namespace pr::win32

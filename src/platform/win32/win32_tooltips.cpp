@@ -1,4 +1,4 @@
-// The Win32 backend's button tooltips: one tooltip control for all buttons.
+// The Win32 backend's tooltips: one tooltip control for all buttons and labels.
 
 #include <windows.h>
 // It needs windows.h first.
@@ -10,7 +10,8 @@
 
 namespace pr::win32 {
 
-void Win32Platform::add_tooltip(HWND window, HWND tool, const std::string& text) {
+void Win32Platform::set_tooltip(HWND window, HWND tool, std::string_view text) {
+  if (!tooltips_ && text.empty()) return;
   if (!tooltips_) {
     // Owned by the hidden host: owned by MainWindow, it cost MainWindow its
     // keep-above state under Wine.
@@ -29,14 +30,19 @@ void Win32Platform::add_tooltip(HWND window, HWND tool, const std::string& text)
     SendMessageW(tooltips_.get(), TTM_SETMAXTIPWIDTH, 0, 320);
     SendMessageW(tooltips_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
   }
-  tooltip_texts_.push_back(widen(text));
+  const auto known = tool_tips_.find(tool);
+  const bool added = known != tool_tips_.end();
+  if (!added && text.empty()) return;
+  std::wstring& tip = tool_tips_[tool];
+  tip = widen(std::string(text));
   TTTOOLINFOW info{};
   info.cbSize = sizeof(info);
   info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   info.hwnd = window;
   info.uId = reinterpret_cast<UINT_PTR>(tool);
-  info.lpszText = tooltip_texts_.back().data();
-  SendMessageW(tooltips_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  info.lpszText = tip.data();
+  SendMessageW(tooltips_.get(), added ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0,
+               reinterpret_cast<LPARAM>(&info));
 }
 
 }  // namespace pr::win32

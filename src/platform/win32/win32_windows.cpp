@@ -99,7 +99,7 @@ WindowId Win32Platform::create_window(const WindowDesign& design) {
         instance_, nullptr);
     if (!button) throw_win32_error("CreateWindowExW BUTTON", GetLastError());
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (!b.tooltip.empty()) add_tooltip(hwnd, button, b.tooltip);
+    set_tooltip(hwnd, button, b.tooltip);
   }
   for (const LabelDesign& l : design.labels) {
     HWND label = CreateWindowExW(

@@ -29,6 +29,11 @@ bool inside(const PixelRect& a, const PixelRect& b) {
 
 }  // namespace
 
+void X11Platform::set_button(WindowId w, int button_id, std::string_view caption,
+                             std::string_view tooltip) {
+  if (Win* win = find(w)) gtk::set_button(win->built, button_id, caption, tooltip);
+}
+
 void X11Platform::set_label(WindowId w, int label_id, std::string_view text,
                             std::string_view tooltip) {
   if (Win* win = find(w)) gtk::set_label(win->built, label_id, text, tooltip);

@@ -80,6 +80,8 @@ class X11Platform : public Platform {
   PixelRect window_area(ForeignWindow w) const override;
   bool keyboard_held_by_us() const override;
   ScreenChanges take_screen_changes() override;
+  void set_button(WindowId w, int button_id, std::string_view caption,
+                  std::string_view tooltip) override;
   void set_label(WindowId w, int label_id, std::string_view text,
                  std::string_view tooltip) override;
   int run() override { return loop_.run(); }
