@@ -28,7 +28,8 @@ Styles styles(const WindowStyle& style) {
   if (style.decorated && (!tool || !style.takes_focus)) s.ex_style |= WS_EX_DLGMODALFRAME;
   // A tool frame shows no minimise box even with this style; Wine needs it
   // to tell the window that an X window manager minimised it, so that it can
-  // come back (see WM_SIZE).
+  // come back (see WM_SIZE). Without it openbox offers to minimise all the
+  // same, and the window, told nothing, would stay hidden.
   if (tool) {
     s.ex_style |= WS_EX_TOOLWINDOW;
     if (style.decorated) s.style |= WS_MINIMIZEBOX;
