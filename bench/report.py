@@ -185,6 +185,26 @@ for size in sizes:
     print(f"| {size} | {len(late)} | {percentile(late, 50):.2f} | {percentile(late, 99):.2f} | "
           f"{max(late) if late else float('nan'):.2f} | {mem} |")
 print()
+print("## Esc during a run")
+print()
+print("Esc sent through XTest at a random moment of a page's cycle (100 ms tick), timed from the "
+      "key leaving for the X server to the run's timer stopped.")
+print()
+print("| screen | presses | stopped | p50 | p99 | max |")
+print("|---|---|---|---|---|---|")
+for size in sizes:
+    d = os.path.join(out, size)
+    sent = numbers(os.path.join(d, "escape-sent.txt"))
+    stops = [at for what, at, _, _ in trace(os.path.join(d, "trace-escape.txt")) if what == "stopped"]
+    # Each press is paired with the first stop after it.
+    delays = []
+    for at in sent:
+        after = [s for s in stops if s >= at]
+        if after:
+            delays.append(min(after) - at)
+    print(f"| {size} | {len(sent)} | {len(delays)} | {percentile(delays, 50):.2f} | "
+          f"{percentile(delays, 99):.2f} | {max(delays) if delays else float('nan'):.2f} |")
+print()
 print("## Start-up")
 print()
 print("| screen | process start → main window mapped | click → first frame frozen and shown |")

@@ -125,9 +125,14 @@ void Program::mouse_up(WindowId w, int button, int shift, int x, int y) {
 }
 
 void Program::key_press(WindowId w, int char_code) {
+  const bool ticking = overlay_ && overlay_->cycling();
   if (main_window_ && main_window_->id() == w)
     dispatch([&] { main_window_->key_press(char_code); });
   if (is_overlay(w)) dispatch([&] { overlay_->on_key(char_code); });
+  // When a key has stopped a run's timer: the benchmark's Esc latency.
+  if (trace_ && ticking && !(overlay_ && overlay_->cycling())) {
+    trace_->event("stopped", Trace::now_ms(), char_code, 0);
+  }
 }
 
 void Program::button_click(WindowId w, int button_id) {
