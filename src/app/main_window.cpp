@@ -80,7 +80,9 @@ void MainWindow::keep_out_of(const PixelRect& region) {
   const int left = work.left, top = work.top;
   const int right = work.left + work.width - width();
   const int bottom = work.top + work.height - height();
-  const int corners[4][2] = {{left, top}, {right, top}, {left, bottom}, {right, bottom}};
+  // Where it stands when it can, else a corner of the work area.
+  const int corners[5][2] = {
+      {home_left_, home_top_}, {left, top}, {right, top}, {left, bottom}, {right, bottom}};
   for (const auto& corner : corners) {
     if (!overlaps({corner[0], corner[1], width(), height()}, region)) {
       move(corner[0], corner[1], width(), height());

@@ -93,6 +93,17 @@ TEST(Cycle, MainWindowStaysOutOfThePagesAndComesBackAfterwards) {
   EXPECT_TRUE(main->visible);
 }
 
+TEST(Cycle, MainWindowStaysPutWhenTheRectangleLeavesItAlone) {
+  Harness h;
+  test::Document document(h.hp, 10);
+  const auto* main = h.hp.window_named("MainWindow");
+  const int left = main->left, top = main->top;
+  h.capture(15000, 3000, 18000, 6000);
+  h.hp.advance(1500);
+  EXPECT_EQ(main->left, left);
+  EXPECT_EQ(main->top, top);
+}
+
 TEST(Cycle, MainWindowHiddenWhileTheRectangleTouchesEveryCorner) {
   Harness h;
   test::Document document(h.hp, 10);
