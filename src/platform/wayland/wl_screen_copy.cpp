@@ -94,7 +94,7 @@ ScreenCopy::~ScreenCopy() {
   if (watch_) zwlr_screencopy_frame_v1_destroy(watch_->frame);
 }
 
-ImageView ScreenCopy::copy(const Output& output, PixelRect area) {
+ImageView ScreenCopy::copy(Output output, PixelRect area) {
   auto state = request(session_, output, area);
   wl_buffer* buffer =
       buffer_.fit(session_.shm(), state->format, state->width, state->height, state->stride);
@@ -131,7 +131,7 @@ void ScreenCopy::arm_watch(const Output& output) {
   wl_display_flush(session_.display());
 }
 
-ScreenChanges ScreenCopy::take_changes(const Output& output) {
+ScreenChanges ScreenCopy::take_changes(Output output) {
   if (session_.screencopy_version() < 2) return {};
   if (!watch_ || watched_output_ != output.name) {
     // The first copy of an output reports all of it: that one says nothing.

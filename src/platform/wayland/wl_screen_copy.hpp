@@ -40,14 +40,16 @@ class ScreenCopy {
   ScreenCopy(const ScreenCopy&) = delete;
   ScreenCopy& operator=(const ScreenCopy&) = delete;
 
+  // Outputs are taken by value: the session may renew its list while a
+  // copy waits for the compositor.
   // The rectangle (the output's real pixels from its corner; the whole
   // output when empty), B,G,R,X rows top first. Valid until the next copy.
   // Throws a platform error when the compositor gives no copy in time.
-  ImageView copy(const Output& output, PixelRect area = {});
+  ImageView copy(Output output, PixelRect area = {});
 
   // The areas of the output drawn since the last call; `known` only on a
   // compositor that reports damage (screencopy version 2 and later).
-  ScreenChanges take_changes(const Output& output);
+  ScreenChanges take_changes(Output output);
 
  private:
   void arm_watch(const Output& output);
