@@ -3,7 +3,7 @@
 headless sway: one click on 截图, one drag with a virtual pointer, then the run
 is left alone to the document's end. Every page is saved once, in order, the
 run ends by itself at the document's end, and the frozen screen shows none of
-our windows.
+our windows. A second run is stopped with the main window's button.
 
   zathura_test.py --pagerook BIN --probe BIN --out DIR
 
@@ -82,6 +82,17 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
 
 
+def show_pdf(work, config, pdf):
+    """zathura showing the PDF's first page; the rectangle to drag."""
+    viewer = f"env GTK_OVERLAY_SCROLLING=0 zathura -c {config} -P 1 {pdf}"
+    subprocess.run(["swaymsg", "exec", viewer], check=True, capture_output=True)
+    wait_until(viewer_rect, 10, "the zathura window")
+    r = viewer_rect()
+    rect = (r["x"] + INSET, r["y"] + INSET, r["width"] // 2, r["height"] - 2 * INSET)
+    wait_until(lambda: page_at(work, *rect) == 1, 10, "page 1 in zathura")
+    return rect
+
+
 def drive(args, work, procs):
     pdf = os.path.join(work, "pages.pdf")
     with open(pdf, "wb") as f:
@@ -96,18 +107,13 @@ def drive(args, work, procs):
         f.write('set guioptions ""\n')
     os.chmod(config, 0o755)
     os.chmod(os.path.join(config, "zathurarc"), 0o644)
-    subprocess.run(["swaymsg", "exec", f"env GTK_OVERLAY_SCROLLING=0 zathura -c {config} {pdf}"], check=True,
-                   capture_output=True)
-    wait_until(viewer_rect, 10, "the zathura window")
-    r = viewer_rect()
-    rect = (r["x"] + INSET, r["y"] + INSET, r["width"] // 2, r["height"] - 2 * INSET)
-    wait_until(lambda: page_at(work, *rect) == 1, 10, "page 1 in zathura")
+    rect = show_pdf(work, config, pdf)
 
     home = os.path.join(work, "home")
     os.makedirs(home)
-    out = open(os.path.join(args.out, "stdout"), "w")
+    report = os.path.join(args.out, "stdout")
+    out = open(report, "w")
     err = open(os.path.join(args.out, "stderr"), "w")
-    env = dict(os.environ, HOME=home)
     # The pointer first: a client hears a seat's new pointer only after a
     # moment, and clicks before that are lost.
     pointer = subprocess.Popen([args.probe, "pointer"], stdin=subprocess.PIPE, text=True)
@@ -120,7 +126,8 @@ def drive(args, work, procs):
 
     point("move 640 780")
     wait_until(seat_has_pointer, 5, "the virtual pointer on the seat")
-    program = subprocess.Popen([args.pagerook], env=env, stdout=out, stderr=err)
+    program = subprocess.Popen([args.pagerook], env=dict(os.environ, HOME=home), stdout=out,
+                               stderr=err)
     procs.append(program)
 
     def main_window_shown():
@@ -128,19 +135,23 @@ def drive(args, work, procs):
         subprocess.run(["grim", "-g", "0,0 145x40", path], check=True)
         return pages.page_of_picture(path) == 0 and bright(path)
 
-    wait_until(main_window_shown, 10, "the main window in the top-left corner")
-    point(f"move {BUTTON_CENTRE[0]} {BUTTON_CENTRE[1]}", "down", "up")
-    # The frozen screen is the screen without our windows.
-    wait_until(lambda: not main_window_shown(), 10, "the frozen screen")
-    left, top, width, height = rect
-    point(f"move {left + width} {top + height}", "down")
-    for i in range(1, 9):
-        point(f"move {left + width - width * i // 8} {top + height - height * i // 8}")
-    point("up")
+    def start_run():
+        wait_until(main_window_shown, 10, "the main window in the top-left corner")
+        point(f"move {BUTTON_CENTRE[0]} {BUTTON_CENTRE[1]}", "down", "up")
+        # The frozen screen is the screen without our windows.
+        wait_until(lambda: not main_window_shown(), 10, "the frozen screen")
+        left, top, width, height = rect
+        point(f"move {left + width} {top + height}", "down")
+        for i in range(1, 9):
+            point(f"move {left + width - width * i // 8} {top + height - height * i // 8}")
+        point("up")
 
-    report = os.path.join(args.out, "stdout")
-    wait_until(lambda: open(report).read().strip(), 8 + 3 * PAGES, "the end of the run")
-    line = open(report).read().strip()
+    def reports():
+        return open(report).read().splitlines()
+
+    start_run()
+    wait_until(lambda: reports(), 8 + 3 * PAGES, "the end of the run")
+    line = reports()[0]
     folder = os.path.join(home, "截图")
     saved = sorted(os.listdir(folder))
     for name in saved:
@@ -155,6 +166,26 @@ def drive(args, work, procs):
     if not line.startswith(f"{PAGES} pages saved") or "(end of the document)" not in line:
         failures.append(f"the run's end: {line!r}")
     print(f"zathura: {line}; pictures {seen}")
+
+    # The main window's button stops a run: Esc cannot on Wayland.
+    subprocess.run(["swaymsg", "[app_id=org.pwmt.zathura] kill"], check=True, capture_output=True)
+    wait_until(lambda: not viewer_rect(), 10, "zathura closed")
+    rect = show_pdf(work, config, pdf)
+    started = time.time()
+    start_run()
+
+    def second_page_saved():
+        return os.path.exists(os.path.join(folder, "1.jpg")) and \
+            os.path.getmtime(os.path.join(folder, "1.jpg")) >= started
+
+    wait_until(second_page_saved, 10, "two pages of the second run")
+    point(f"move {BUTTON_CENTRE[0]} {BUTTON_CENTRE[1]}", "down", "up")
+    wait_until(lambda: len(reports()) > 1, 10, "the second run stopped")
+    line = reports()[1]
+    count = len(os.listdir(folder))
+    if "stopped" not in line or not line.startswith(f"{count} pages saved") or count >= PAGES:
+        failures.append(f"the stopped run: {line!r}, {count} pictures")
+    print(f"zathura, stopped: {line}")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0
