@@ -93,6 +93,19 @@ for size in sizes:
     print(f"| {size} | {fmt(ours)} | {fmt(floor)} | {ratio:.2f} × | "
           + " | ".join(fmt(tools[t]) for t in ("maim", "scrot", "import")) + " |")
 print()
+wayland = os.path.join(out, "wayland")
+if os.path.isdir(wayland):
+    steps = [line.split() for line in open(os.path.join(wayland, "probe"))]
+    copy = [float(f[2]) for f in steps]
+    write = [float(f[7]) for f in steps]
+    page = [c + w for c, w in zip(copy, write)]
+    grim = [int(line) / 1000 for line in open(os.path.join(wayland, "grim"))]
+    region = open(os.path.join(wayland, "region")).read().strip()
+    print(f"Wayland (headless sway 1.7, pixman renderer), a region of {region}: the backend's "
+          "per-page work, one wlr-screencopy copy into shared memory kept for the program's life "
+          f"+ TurboJPEG + write, {fmt(page)} (copy {fmt(copy)}, encode and write {fmt(write)}); "
+          f"grim's shot of the same region, a process per shot, {fmt(grim)}.")
+    print()
 print("Pagerook's time relative to each alternative (median / median):")
 print()
 for size, (ours, floor, tools) in summary.items():

@@ -1,12 +1,14 @@
 // The Wayland backend's copies and keystrokes from the command line, for the
 // tests and the bench, beside the program:
 //   pagerook_wl_probe outputs                 the output's size and scale, or what is missing
-//   pagerook_wl_probe copy X Y W H FILE.jpg   one region copy, written as a JPEG, and its time
+//   pagerook_wl_probe copy X Y W H FILE.jpg [N]  a region copy written as a JPEG, N times,
+//                                             with the time of each step
 //   pagerook_wl_probe keys                    one keyboard, kept: a chord per line of stdin
 //                                             (PageDown, Ctrl+Home, Enter, Escape, a character)
 //   pagerook_wl_probe pointer                 one virtual pointer, kept: per line of stdin
 //                                             "move X Y", "down" or "up" (the left button)
 //   pagerook_wl_probe changes MS              says "armed", then the areas drawn within MS ms
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -111,20 +113,23 @@ int run(const std::vector<std::string_view>& args) {
   }
   if (session.outputs().empty()) throw Error("the compositor has no output");
   const wayland::Output output = session.outputs().front();
-  if (args.size() == 6 && args[0] == "copy") {
+  if ((args.size() == 6 || args.size() == 7) && args[0] == "copy") {
     wayland::ScreenCopy copier(session);
     TurboJpegWriter writer;
     const PixelRect area{number(args[1].data()), number(args[2].data()), number(args[3].data()),
                          number(args[4].data())};
-    const auto start = Clock::now();
-    const ImageView view = copier.copy(output, area);
-    const auto copied = Clock::now();
-    const WriteResult result = writer.write(view, std::string(args[5]), 90, 96);
-    const auto written = Clock::now();
-    if (!result) throw Error("cannot write " + std::string(args[5]), result.error);
-    using ms = std::chrono::duration<double, std::milli>;
-    std::printf("%dx%d copy %.1f ms, encode and write %.1f ms\n", view.width, view.height,
-                ms(copied - start).count(), ms(written - copied).count());
+    const int times = args.size() == 7 ? std::max(number(args[6].data()), 1) : 1;
+    for (int i = 0; i < times; ++i) {
+      const auto start = Clock::now();
+      const ImageView view = copier.copy(output, area);
+      const auto copied = Clock::now();
+      const WriteResult result = writer.write(view, std::string(args[5]), 90, 96);
+      const auto written = Clock::now();
+      if (!result) throw Error("cannot write " + std::string(args[5]), result.error);
+      using ms = std::chrono::duration<double, std::milli>;
+      std::printf("%dx%d copy %.2f ms, encode and write %.2f ms\n", view.width, view.height,
+                  ms(copied - start).count(), ms(written - copied).count());
+    }
     return 0;
   }
   if (args.size() == 1 && args[0] == "keys") {
