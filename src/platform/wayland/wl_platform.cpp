@@ -39,8 +39,13 @@ WindowDesign in_gtk_pixels(WindowDesign design, int scale) {
 }
 
 void open_gtk() {
-  gdk_set_allowed_backends("wayland");
-  if (!gtk_init_check(nullptr, nullptr)) throw Error("GTK cannot open the Wayland display");
+  // Once per process: every later platform shares GTK's display.
+  static const bool opened = [] {
+    g_set_prgname("pagerook");
+    gdk_set_allowed_backends("wayland");
+    return gtk_init_check(nullptr, nullptr) != FALSE;
+  }();
+  if (!opened) throw Error("GTK cannot open the Wayland display");
   if (!gtk_layer_is_supported()) {
     throw Error("the Wayland compositor does not offer zwlr_layer_shell_v1");
   }
