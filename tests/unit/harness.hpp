@@ -1,8 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/main_window.hpp"
@@ -10,6 +12,7 @@
 #include "app/selection_overlay.hpp"
 #include "headless_script.hpp"
 #include "platform/headless/headless_platform.hpp"
+#include "platform/report.hpp"
 
 namespace pr::test {
 
@@ -100,5 +103,18 @@ class RecordingWriter : public JpegWriter {
 Image decode_jpeg(const std::filesystem::path& path);
 // Mean absolute difference per channel between two images of the same size.
 double mean_difference(ImageView a, ImageView b);
+
+// The lines the program reports while it lives, instead of standard error.
+struct Reports {
+  Reports() {
+    set_report_sink([this](std::string_view line) { lines.emplace_back(line); });
+  }
+  ~Reports() { set_report_sink({}); }
+  std::vector<std::string> lines;
+};
+
+inline void write(const std::filesystem::path& path, std::string_view text = "x") {
+  std::ofstream(path) << text;
+}
 
 }  // namespace pr::test
