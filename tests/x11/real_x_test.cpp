@@ -303,9 +303,20 @@ class RealX : public ::testing::Test {
     return {x + static_cast<int>((360 + 615 / 2) / tpp),
             y + static_cast<int>((120 + 375 / 2) / tpp)};
   }
+  // Whether the main window's frame is what the pointer is over: it is hidden
+  // for the frozen screen and mapped again at the commit and at a run's end.
+  bool main_window_under_pointer() {
+    Window root, child;
+    int rx, ry, wx, wy;
+    unsigned mask;
+    XQueryPointer(probe(), DefaultRootWindow(probe()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    return viewable(main_window()) && child == top_level(main_window());
+  }
   void click_capture_button() {
     auto [x, y] = button_centre();
     fake_move(x, y);
+    // A click on the bare screen would go to the window manager.
+    EXPECT_TRUE(wait_for([&] { return main_window_under_pointer(); }, 10s));
     fake_button(true);
     fake_button(false);
   }
@@ -532,8 +543,12 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   fake_move(ox + 250, oy + 200);
   fake_button(false);
   ASSERT_TRUE(wait_for([&] { return program_->overlay().cycling() && !overlay_shown(); }, 10s));
+  // The main window, hidden for the frozen screen, is back under the pointer
+  // before the right-click: on the bare screen it would open the window
+  // manager's own menu instead.
   auto [cx, cy] = button_centre();
   fake_move(cx, cy);
+  ASSERT_TRUE(wait_for([&] { return main_window_under_pointer(); }, 10s));
   XTestFakeButtonEvent(probe(), 3, True, CurrentTime);
   XTestFakeButtonEvent(probe(), 3, False, CurrentTime);
   XSync(probe(), False);
