@@ -21,11 +21,9 @@ bool MainWindow::has_capture() const {
 }
 
 void MainWindow::on_load() {
-  // The top-left corner of the primary monitor, clear of its panels, and
-  // below where a maximised window has its title bar and menu bar: about
-  // two of our own title bars.
+  // The top-left corner of the primary monitor, clear of its panels.
   const PixelRect work = platform_.work_area();
-  move(work.left, work.top + 2 * platform_.frame_size(id()).height, width(), height());
+  move(work.left, work.top, width(), height());
   platform_.set_topmost(id(), options.keep_on_top);
 }
 
