@@ -7,20 +7,10 @@
 #include <system_error>
 
 #include "app/controls.hpp"
-#include "app/designs.hpp"
-#include "core/capture_folder.hpp"
 #include "core/system_jpeg_writer.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
 #include "platform/report.hpp"
-
-#ifdef _WIN32
-#include <process.h>
-#define PR_GETPID _getpid
-#else
-#include <unistd.h>
-#define PR_GETPID getpid
-#endif
 
 namespace pr {
 namespace {
