@@ -27,6 +27,16 @@ void MainWindow::on_load() {
   platform_.set_topmost(id(), options.keep_on_top);
 }
 
+void MainWindow::on_shown() {
+  // Then down below where a maximised window has its title bar and menu bar
+  // (about two of our own title bars), still in the corner. The move comes
+  // once the window is up: a window manager that places new windows itself
+  // and a system that keeps its own idea of the place (Wine) agree on a
+  // move of a window they both already know.
+  const PixelRect work = platform_.work_area();
+  move(work.left, work.top + 2 * platform_.frame_size(id()).height, width(), height());
+}
+
 void MainWindow::on_keep_on_top_changed() {
   platform_.set_topmost(id(), options.keep_on_top);
 }

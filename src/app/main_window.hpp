@@ -23,6 +23,7 @@ class MainWindow : public AppWindow {
   bool has_capture() const;
 
   void on_load();
+  void on_shown();
   // Follows `options.keep_on_top`.
   void on_keep_on_top_changed();
   void on_capture_clicked();

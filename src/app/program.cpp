@@ -41,6 +41,7 @@ Program::Program(Platform& platform, JpegWriter& writer)
   }
   dispatch([&] { main_window_->on_load(); });
   dispatch([&] { main_window_->show(); });
+  dispatch([&] { main_window_->on_shown(); });
 }
 
 Program::~Program() {

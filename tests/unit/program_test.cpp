@@ -29,11 +29,12 @@ TEST(StartUp, MainWindowAtItsDesignedValues) {
   EXPECT_EQ(w->design.client_height, 40);
   EXPECT_FALSE(w->design.style.takes_focus);
   EXPECT_EQ(w->design.buttons.at(0).tooltip, design::kCaptureTip);
-  // Moved to the corner keeping its outer size, topmost, then shown.
+  // Moved to the corner keeping its outer size, topmost, shown, then below
+  // a maximised window's title and menu bars (two of its own title bars).
   PixelSize frame = h.hp.frame_size(h.main_window_id());
   EXPECT_EQ(frame.height, HeadlessPlatform::kTitle + 2 * HeadlessPlatform::kBorder);
   EXPECT_EQ(w->left, 0);
-  EXPECT_EQ(w->top, 0);
+  EXPECT_EQ(w->top, 2 * frame.height);
   EXPECT_EQ(w->width, 145 + frame.width);
   EXPECT_EQ(w->height, 40 + frame.height);
   EXPECT_EQ(f.width(), 145 + frame.width);

@@ -349,14 +349,14 @@ TEST_F(RealX, MainWindowSitsAtTheCornerWithItsDesignedSizeAndCaption) {
   XGetWindowAttributes(probe(), w, &a);
   EXPECT_EQ(a.width, 145);
   EXPECT_EQ(a.height, 40);
-  // The frame's top-left corner is the screen's.
+  // The frame stands at the screen's left edge, two of its title bars down.
   Window frame = top_level(w);
   XWindowAttributes fa{};
   XGetWindowAttributes(probe(), frame, &fa);
   // The frame the core was told about is the real one.
   PixelSize f = platform_->frame_size(program_->main_window().id());
   EXPECT_EQ(fa.x, 0);
-  EXPECT_EQ(fa.y, 0);
+  EXPECT_EQ(fa.y, 2 * f.height);
   EXPECT_EQ(fa.width + 2 * fa.border_width, 145 + f.width);
   EXPECT_EQ(fa.height + 2 * fa.border_width, 40 + f.height);
 

@@ -3,6 +3,8 @@
 //   edit_probe foreground   the class of the foreground window
 //   edit_probe main-client  Pagerook's main window's client area on the screen: x y w h
 //   edit_probe main-topmost 1 when Pagerook's main window is topmost, else 0
+//   edit_probe maximize     maximizes notepad
+//   edit_probe menu-bar     notepad's menu bar on the screen: x y w h
 //   edit_probe none         nothing; makes the prefix ready
 #include <windows.h>
 
@@ -58,6 +60,28 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%d\n", (GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
     return 0;
   }
+  if (!std::wcscmp(what, L"maximize") || !std::wcscmp(what, L"menu-bar")) {
+    HWND notepad = FindWindowW(L"Notepad", nullptr);
+    if (!notepad) {
+      std::fprintf(stderr, "edit_probe: no notepad\n");
+      return 1;
+    }
+    if (!std::wcscmp(what, L"maximize")) {
+      ShowWindow(notepad, SW_MAXIMIZE);
+      return 0;
+    }
+    // The bar lies just above the client area (another process's menu
+    // cannot be asked for its own rectangle).
+    RECT r;
+    POINT corner{0, 0};
+    if (!GetClientRect(notepad, &r) || !ClientToScreen(notepad, &corner)) {
+      std::fprintf(stderr, "edit_probe: notepad has no client area\n");
+      return 1;
+    }
+    const int bar = GetSystemMetrics(SM_CYMENU);
+    std::printf("%ld %ld %ld %d\n", corner.x, corner.y - bar, r.right, bar);
+    return 0;
+  }
   if (!std::wcscmp(what, L"first-line")) {
     HWND notepad = FindWindowW(L"Notepad", nullptr);
     HWND edit = notepad ? FindWindowExW(notepad, nullptr, L"Edit", nullptr) : nullptr;
@@ -70,6 +94,8 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%lu\n", static_cast<unsigned long>(line));
     return 0;
   }
-  std::fprintf(stderr, "usage: edit_probe first-line|foreground|main-client|main-topmost|none\n");
+  std::fprintf(
+      stderr,
+      "usage: edit_probe first-line|foreground|main-client|main-topmost|maximize|menu-bar|none\n");
   return 2;
 }
