@@ -24,6 +24,12 @@ inline constexpr const char* kCaptureTip =
 inline constexpr const char* kCaptureCaption = "截图";
 inline constexpr const char* kStopCaption = "停止";
 inline constexpr const char* kStopTip = "单击停止翻页 (Esc 也可以停止)。";
+// The two tips where the desktop gives no program Esc (Wayland without the
+// global-shortcuts portal's Esc): the button is the way to stop.
+inline constexpr const char* kCaptureTipWithoutEsc =
+    "按下后，在页面上拖出一个矩形：之后每一页都截取这个区域。翻页时单击本按钮"
+    "停止。右键单击本窗口打开选项菜单。";
+inline constexpr const char* kStopTipWithoutEsc = "单击停止翻页。";
 
 // Outer size that the preview adds to the picture it shows.
 inline constexpr float kPreviewExtraWidth = 60;

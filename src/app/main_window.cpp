@@ -25,6 +25,7 @@ void MainWindow::on_load() {
   const PixelRect work = platform_.work_area();
   move(work.left, work.top, width(), height());
   platform_.set_topmost(id(), options.keep_on_top);
+  show_stop_control(false);
 }
 
 void MainWindow::on_shown() {
@@ -116,9 +117,12 @@ void MainWindow::come_back() {
 }
 
 void MainWindow::show_stop_control(bool running) {
+  // The tips promise Esc only where the desktop gives it to us.
+  const bool esc = platform_.escape_offered();
   platform_.set_button(id(), design::kCaptureButton,
                        running ? design::kStopCaption : design::kCaptureCaption,
-                       running ? design::kStopTip : design::kCaptureTip);
+                       running ? (esc ? design::kStopTip : design::kStopTipWithoutEsc)
+                               : (esc ? design::kCaptureTip : design::kCaptureTipWithoutEsc));
 }
 
 void MainWindow::stop_cycle() {

@@ -202,6 +202,10 @@ class Platform {
   // Whether Esc pressed anywhere reaches the grab's target now: false when
   // another program holds the key (a grab may then be asked for again).
   virtual bool escape_grabbed() const = 0;
+  // Whether this desktop lets the program take Esc from the whole desktop at
+  // all; where it does not (Wayland without the global-shortcuts portal's
+  // Esc), Esc reaches only a window of ours that holds the keyboard.
+  virtual bool escape_offered() const { return true; }
 
   // Periodic timers. `set_timer` with an interval above 0 starts a new period
   // now, whether or not the timer was running; 0 stops it. When to restart is

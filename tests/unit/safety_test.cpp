@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/controls.hpp"
+#include "app/designs.hpp"
 #include "core/system_jpeg_writer.hpp"
 #include "harness.hpp"
 #include "platform/files.hpp"
@@ -256,6 +257,26 @@ TEST(OneInstance, AnEscHeldElsewhereIsAskedForAtEveryTickAndTheCaptionSaysSo) {
   h.hp.press_escape_anywhere();
   EXPECT_FALSE(h.overlay().tick_timer.enabled());
   EXPECT_EQ(caption().find("Esc"), std::string::npos) << caption();
+}
+
+TEST(OneInstance, TheButtonsTipsPromiseEscOnlyWhereTheDesktopGivesIt) {
+  for (const bool withheld : {false, true}) {
+    SCOPED_TRACE(withheld ? "Esc withheld" : "Esc offered");
+    Harness h;
+    test::Document document(h.hp, 20);
+    h.hp.escape_withheld = withheld;
+    const HeadlessPlatform::Window* main = h.hp.window_named("MainWindow");
+    h.capture(1500, 1500, 4500, 4500);
+    EXPECT_EQ(main->design.buttons.at(0).tooltip,
+              withheld ? design::kStopTipWithoutEsc : design::kStopTip);
+    EXPECT_EQ(main->caption.find("Esc 无效") != std::string::npos, withheld);
+    h.hp.press_escape_anywhere();
+    EXPECT_EQ(h.overlay().tick_timer.enabled(), withheld);
+    if (withheld) h.hp.click_button(h.main_window_id(), design::kCaptureButton);
+    EXPECT_FALSE(h.overlay().tick_timer.enabled());
+    EXPECT_EQ(main->design.buttons.at(0).tooltip,
+              withheld ? design::kCaptureTipWithoutEsc : design::kCaptureTip);
+  }
 }
 
 TEST(WayOut, EscOnTheOverlayCancelsTheSelection) {

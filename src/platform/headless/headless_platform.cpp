@@ -303,7 +303,7 @@ void HeadlessPlatform::post_key(WindowId w, int char_code) {
 }
 
 void HeadlessPlatform::grab_escape(WindowId target, bool grab) {
-  if (grab && escape_refused) {
+  if (grab && (escape_refused || escape_withheld)) {
     escape_target_ = kNoWindow;
     log("grab escape refused");
     return;

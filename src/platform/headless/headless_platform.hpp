@@ -125,6 +125,9 @@ class HeadlessPlatform : public Platform {
   bool escape_grabbed() const override { return escape_target_ != kNoWindow; }
   // Another program holds Esc: grabs are refused while this is set.
   bool escape_refused = false;
+  // A desktop that gives no program Esc from anywhere: grabs are refused.
+  bool escape_withheld = false;
+  bool escape_offered() const override { return !escape_withheld; }
   bool quit_requested() const { return quit_; }
   // Whether a modal display is up and its window still shown.
   bool modal_shown() const;
