@@ -46,7 +46,9 @@ std::string help_text(std::string_view capture_folder) {
          "The pictures go to " +
          folder +
          "; each run first moves the files already there to the trash.\n"
-         "Press Esc to stop a run earlier. Right-click the window for the options.\n";
+         "Press Esc, or click the button (\"停止\" during a run), to stop a run earlier; on\n"
+         "Wayland Esc works only where the desktop's global-shortcuts portal gives it to\n"
+         "Pagerook. Right-click the window for the options.\n";
 }
 
 std::optional<int> answer_command_line(const std::vector<std::string>& arguments,
