@@ -200,9 +200,17 @@ class RealX : public ::testing::Test {
     platform_ = std::make_unique<X11Platform>();
     program_ = std::make_unique<Program>(*platform_, *writer_);
     ASSERT_TRUE(wait_for([&] { return viewable(main_window()); }, 10s));
-    // Until the frame is in place the window manager may still move it; on a
-    // busy machine it can take a while.
-    ASSERT_TRUE(wait_for([&] { return client_origin(main_window()).second > 0; }, 10s));
+    // Until the frame is in place (two of its title bars down) the window
+    // manager may still move it; on a busy machine it can take a while.
+    const int settled =
+        platform_->work_area().top + 2 * platform_->frame_size(program_->main_window().id()).height;
+    ASSERT_TRUE(wait_for(
+        [&] {
+          XWindowAttributes frame{};
+          return XGetWindowAttributes(probe(), top_level(main_window()), &frame) &&
+                 frame.y == settled;
+        },
+        10s));
   }
 
   // Runs both clients until `done`, or fails after `timeout`.
@@ -312,11 +320,26 @@ class RealX : public ::testing::Test {
     XQueryPointer(probe(), DefaultRootWindow(probe()), &root, &child, &rx, &ry, &wx, &wy, &mask);
     return viewable(main_window()) && child == top_level(main_window());
   }
+  // Puts the pointer on the button once the main window stands where the
+  // program last put it (a window on its way is not clicked beside it, and
+  // a click on the bare screen would go to the window manager).
+  void point_at_button() {
+    EXPECT_TRUE(wait_for(
+        [&] {
+          XWindowAttributes frame{};
+          const MainWindow& w = program_->main_window();
+          if (!XGetWindowAttributes(probe(), top_level(main_window()), &frame) ||
+              frame.x != w.left() || frame.y != w.top()) {
+            return false;
+          }
+          auto [x, y] = button_centre();
+          fake_move(x, y);
+          return main_window_under_pointer();
+        },
+        10s));
+  }
   void click_capture_button() {
-    auto [x, y] = button_centre();
-    fake_move(x, y);
-    // A click on the bare screen would go to the window manager.
-    EXPECT_TRUE(wait_for([&] { return main_window_under_pointer(); }, 10s));
+    point_at_button();
     fake_button(true);
     fake_button(false);
   }
@@ -481,8 +504,7 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   ASSERT_EQ(before, document_->window());
 
   // A real right-click on 截图.
-  auto [bx, by] = button_centre();
-  fake_move(bx, by);
+  point_at_button();
   XTestFakeButtonEvent(probe(), 3, True, CurrentTime);
   XTestFakeButtonEvent(probe(), 3, False, CurrentTime);
   XSync(probe(), False);
@@ -546,9 +568,7 @@ TEST_F(RealX, RightClickMenuChoosesTheQualityOfTheNextCaptureWithoutTakingTheFoc
   // The main window, hidden for the frozen screen, is back under the pointer
   // before the right-click: on the bare screen it would open the window
   // manager's own menu instead.
-  auto [cx, cy] = button_centre();
-  fake_move(cx, cy);
-  ASSERT_TRUE(wait_for([&] { return main_window_under_pointer(); }, 10s));
+  point_at_button();
   XTestFakeButtonEvent(probe(), 3, True, CurrentTime);
   XTestFakeButtonEvent(probe(), 3, False, CurrentTime);
   XSync(probe(), False);
