@@ -1,6 +1,5 @@
-// WaylandPlatform's side of the desktop: the screen and its copies, the
-// change reports, the focused window, keystrokes, the folders, the trash and
-// the one instance per desktop.
+// WaylandPlatform's side of the desktop: the change reports, the focused
+// window, keystrokes, the folders, the trash and the one instance per desktop.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -26,47 +25,6 @@ bool inside(const PixelRect& a, const PixelRect& b) {
 }
 
 }  // namespace
-
-const Output& WaylandPlatform::output() const {
-  if (session_.outputs().empty()) throw Error("the Wayland compositor has no output");
-  return session_.outputs().front();
-}
-
-int WaylandPlatform::scale() const {
-  return session_.outputs().empty() ? 1 : output().scale;
-}
-
-PixelSize WaylandPlatform::screen_size() const {
-  if (session_.outputs().empty()) return {};
-  return {output().width, output().height};
-}
-
-PixelRect WaylandPlatform::work_area() const {
-  // Panels keep their exclusive zones from our top-layer windows themselves.
-  return {0, 0, screen_size().width, screen_size().height};
-}
-
-void WaylandPlatform::settle_hidden() {
-  if (!hidden_since_copy_) return;
-  hidden_since_copy_ = false;
-  // Once the compositor has handled the unmaps, its next frame, which the
-  // copy waits for, is drawn without them.
-  gdk_display_sync(gdk_display_get_default());
-}
-
-ImageView WaylandPlatform::copy_screen() {
-  settle_hidden();
-  return copier_.copy(output());
-}
-
-ImageView WaylandPlatform::copy_screen_region(int x, int y, int width, int height) {
-  settle_hidden();
-  const PixelSize screen = screen_size();
-  const int left = std::max(x, 0), top = std::max(y, 0);
-  const int right = std::min(x + width, screen.width), bottom = std::min(y + height, screen.height);
-  if (right <= left || bottom <= top) return {};
-  return copier_.copy(output(), {left, top, right - left, bottom - top});
-}
 
 ScreenChanges WaylandPlatform::take_screen_changes() {
   ScreenChanges changes = copier_.take_changes(output());

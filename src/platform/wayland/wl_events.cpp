@@ -26,7 +26,7 @@ void WaylandPlatform::connect_signals(Win& win) {
 gboolean WaylandPlatform::on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* win = static_cast<Win*>(data);
   // The picture and the outline in the output's own pixels.
-  const double s = win->platform->scale();
+  const double s = win->platform->scale_of(*win);
   cairo_save(cr);
   cairo_scale(cr, 1 / s, 1 / s);
   win->canvas.draw(cr);
@@ -51,10 +51,12 @@ gboolean WaylandPlatform::on_button(GtkWidget*, GdkEventButton* event, gpointer 
   if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE) return TRUE;
   WaylandPlatform* self = win->platform;
   const WindowId id = win->id;
-  const int x = static_cast<int>(std::floor(event->x * self->scale()));
-  const int y = static_cast<int>(std::floor(event->y * self->scale()));
+  const int s = self->scale_of(*win);
+  const int x = static_cast<int>(std::floor(event->x * s));
+  const int y = static_cast<int>(std::floor(event->y * s));
   const int shift = gtk::shift_of(static_cast<GdkModifierType>(event->state));
   if (event->type == GDK_BUTTON_PRESS) {
+    if (const std::uint32_t output = self->output_of(*win)) self->pointer_output_ = output;
     self->deliver([&] { self->sink_->mouse_down(id, button, shift, x, y); });
     if (event->button == GDK_BUTTON_SECONDARY && self->find(id)) {
       self->deliver([&] { self->sink_->context_menu(id); });
@@ -71,8 +73,9 @@ gboolean WaylandPlatform::on_motion(GtkWidget*, GdkEventMotion* event, gpointer 
   WaylandPlatform* self = win->platform;
   const WindowId id = win->id;
   const auto state = static_cast<GdkModifierType>(event->state);
-  const int x = static_cast<int>(std::floor(event->x * self->scale()));
-  const int y = static_cast<int>(std::floor(event->y * self->scale()));
+  const int s = self->scale_of(*win);
+  const int x = static_cast<int>(std::floor(event->x * s));
+  const int y = static_cast<int>(std::floor(event->y * s));
   self->deliver(
       [&] { self->sink_->mouse_move(id, gtk::buttons_held(state), gtk::shift_of(state), x, y); });
   return TRUE;

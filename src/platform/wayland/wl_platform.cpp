@@ -73,9 +73,11 @@ WaylandPlatform::WaylandPlatform()
   arrow_.reset(gdk_cursor_new_for_display(gdk, GDK_LEFT_PTR));
   cross_.reset(gdk_cursor_new_for_display(gdk, GDK_CROSSHAIR));
   gtk_window_set_default_icon_name(gtk::kProgramIcon);
+  watch_outputs();
 }
 
 WaylandPlatform::~WaylandPlatform() {
+  if (session_watch_) g_source_remove(session_watch_);
   if (instance_lock_ >= 0) close(instance_lock_);
   menu_.reset();
   windows_.clear();
@@ -112,7 +114,8 @@ WindowId WaylandPlatform::create_window(const WindowDesign& design) {
   win->id = next_window_++;
   win->style = design.style;
   win->client = {0, 0, std::max(design.client_width, 1), std::max(design.client_height, 1)};
-  win->built = gtk::build_window(in_gtk_pixels(design, scale()), GTK_WINDOW_TOPLEVEL);
+  win->scale = scale();
+  win->built = gtk::build_window(in_gtk_pixels(design, win->scale), GTK_WINDOW_TOPLEVEL);
   GtkWindow* window = GTK_WINDOW(win->built.window.get());
   gtk_window_set_decorated(window, FALSE);
   gtk_layer_init_for_window(window);
@@ -149,7 +152,10 @@ void WaylandPlatform::destroy_window(WindowId w) {
 
 void WaylandPlatform::place(Win& win) {
   GtkWindow* window = GTK_WINDOW(win.built.window.get());
-  const int s = scale();
+  if (win.style.grabs_input && !session_.outputs().empty()) {
+    gtk_layer_set_monitor(window, monitor_of(output()));
+  }
+  const int s = scale_of(win);
   gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_LEFT, win.client.left / s);
   gtk_layer_set_margin(window, GTK_LAYER_SHELL_EDGE_TOP, win.client.top / s);
   gtk::resize_client(win.built, win.style, (win.client.width + s - 1) / s,
@@ -209,7 +215,7 @@ void WaylandPlatform::set_label(WindowId w, int label_id, std::string_view text,
 void WaylandPlatform::repaint(Win& win, const std::vector<gtk::Rect>& areas) {
   if (!win.shown) return;
   // The canvas speaks the output's pixels; GTK its own, s times larger.
-  const int s = scale();
+  const int s = scale_of(win);
   for (const gtk::Rect& r : areas) {
     gtk_widget_queue_draw_area(win.built.content, r.x / s, r.y / s,
                                (r.x + r.width + s - 1) / s - r.x / s,

@@ -25,9 +25,16 @@ namespace pr::wayland {
 // keystrokes through the compositor's own protocols on a connection of ours.
 //
 // What Wayland does not give a client, and what this backend does instead:
-// - The screen is the first output; the program's pixels are its real ones
-//   whatever its scale: the copies have them all, and our windows, drawn at
-//   the output's scale, show a picture and the outline pixel for pixel.
+// - The screen is one output: the one the pointer was on at the last press
+//   on a window of ours (at a capture, the main window's button), chosen
+//   afresh when the whole screen is copied to be frozen and kept until the
+//   next such copy; the grabbing window is put on it, so a drag never leaves
+//   it. Its pixels are the output's real ones whatever its scale: the copies
+//   have them all, and the grabbing window, drawn at that scale, shows a
+//   picture and the outline pixel for pixel. Our other windows go where the
+//   compositor puts a new surface (sway: the focused output) and keep the
+//   scale they were created at. When the screen's output goes away, the
+//   screen is another one.
 // - Other programs' windows are not visible to a client without
 //   wlr-foreign-toplevel-management: focused_window() is one stable id for
 //   "the desktop's focused window", which exists while the compositor does
@@ -55,8 +62,9 @@ class WaylandPlatform : public Platform {
   bool pump(std::chrono::milliseconds max_wait) { return loop_.pump(max_wait); }
   GtkWidget* popup_menu() const { return menu_.get(); }
   GtkWidget* native_window(WindowId w) const;
-  // How many of the output's pixels make one of GTK's.
+  // How many of the screen's pixels make one of GTK's.
   int scale() const;
+  const std::vector<Output>& outputs() const { return session_.outputs(); }
 
   void set_event_sink(EventSink* sink) override { sink_ = sink; }
   PixelSize screen_size() const override;
@@ -114,11 +122,20 @@ class WaylandPlatform : public Platform {
     gtk::Canvas canvas;
     bool shown = false;
     bool input_blocked = false;  // by a modal window it owns
+    int scale = 1;               // of its design: the screen's when it was created
   };
 
   Win* find(WindowId w);
   const Win* find(WindowId w) const;
+  // The screen's output, and the one the next frozen screen would cover.
   const Output& output() const;
+  const Output& next_screen() const;
+  // The registry's name of the output GDK has the window on; 0 when unknown.
+  std::uint32_t output_of(const Win& win) const;
+  GdkMonitor* monitor_of(const Output& output) const;
+  int scale_of(const Win& win) const;
+  bool grabbing() const;
+  void watch_outputs();
   void place(Win& win);
   void repaint(Win& win, const std::vector<gtk::Rect>& areas);
   // Hands one event to the program; no error unwinds through GTK.
@@ -147,6 +164,9 @@ class WaylandPlatform : public Platform {
   WindowId menu_window_ = kNoWindow;
   MousePointer pointer_ = MousePointer::Default;
   gtk::CursorPtr arrow_, cross_;
+  std::uint32_t screen_ = 0;          // the registry's name of the screen's output
+  std::uint32_t pointer_output_ = 0;  // and of the one last pressed on
+  guint session_watch_ = 0;
   bool hidden_since_copy_ = false;
   bool escape_told_ = false;
   int instance_lock_ = -1;

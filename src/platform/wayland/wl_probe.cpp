@@ -6,7 +6,8 @@
 //   pagerook_wl_probe keys                    one keyboard, kept: a chord per line of stdin
 //                                             (PageDown, Ctrl+Home, Enter, Escape, a character)
 //   pagerook_wl_probe pointer                 one virtual pointer, kept: per line of stdin
-//                                             "move X Y", "down" or "up" (the left button)
+//                                             "move X Y" (the desktop's logical pixels),
+//                                             "down" or "up" (the left button)
 //   pagerook_wl_probe changes MS              says "armed", then the areas drawn within MS ms
 #include <algorithm>
 #include <chrono>
@@ -62,8 +63,8 @@ std::uint32_t now_ms() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// Moves and clicks as a mouse on the output would, one line of stdin each.
-int drive_pointer(wayland::Session& session, const wayland::Output& output) {
+// Moves and clicks as a mouse on the desktop would, one line of stdin each.
+int drive_pointer(wayland::Session& session) {
   zwlr_virtual_pointer_manager_v1* manager = nullptr;
   static const wl_registry_listener listener = {
       [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
@@ -85,7 +86,15 @@ int drive_pointer(wayland::Session& session, const wayland::Output& output) {
   while (std::getline(std::cin, line)) {
     int x = 0, y = 0;
     if (std::sscanf(line.c_str(), "move %d %d", &x, &y) == 2) {
-      zwlr_virtual_pointer_v1_motion_absolute(pointer, now_ms(), x, y, output.width, output.height);
+      // Absolute motion spans the box around all outputs as they are now,
+      // from the desktop's corner.
+      session.roundtrip();
+      int right = 1, bottom = 1;
+      for (const auto& o : session.outputs()) {
+        right = std::max(right, o.x + o.width / o.scale);
+        bottom = std::max(bottom, o.y + o.height / o.scale);
+      }
+      zwlr_virtual_pointer_v1_motion_absolute(pointer, now_ms(), x, y, right, bottom);
     } else if (line == "down" || line == "up") {
       zwlr_virtual_pointer_v1_button(
           pointer, now_ms(), BTN_LEFT,
@@ -141,7 +150,7 @@ int run(const std::vector<std::string_view>& args) {
     }
     return 0;
   }
-  if (args.size() == 1 && args[0] == "pointer") return drive_pointer(session, output);
+  if (args.size() == 1 && args[0] == "pointer") return drive_pointer(session);
   if (args.size() == 2 && args[0] == "changes") {
     wayland::ScreenCopy copier(session);
     copier.take_changes(output);

@@ -10,8 +10,18 @@
 #include "platform/errors.hpp"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
 
 namespace pr::wayland {
+
+namespace {
+
+void forget(Output& output) {
+  if (output.logical) zxdg_output_v1_destroy(output.logical);
+  wl_output_destroy(output.proxy);
+}
+
+}  // namespace
 
 Session::Session() {
   display_ = wl_display_connect(nullptr);
@@ -27,7 +37,8 @@ Session::Session() {
 }
 
 Session::~Session() {
-  for (auto& output : output_owners_) wl_output_destroy(output->proxy);
+  for (auto& output : output_owners_) forget(*output);
+  if (xdg_outputs_) zxdg_output_manager_v1_destroy(xdg_outputs_);
   if (keyboards_) zwp_virtual_keyboard_manager_v1_destroy(keyboards_);
   if (screencopy_) zwlr_screencopy_manager_v1_destroy(screencopy_);
   if (seat_) wl_seat_destroy(seat_);
@@ -51,6 +62,10 @@ void Session::on_global(void* data, wl_registry* registry, std::uint32_t name,
   } else if (what == zwp_virtual_keyboard_manager_v1_interface.name && !self->keyboards_) {
     self->keyboards_ = static_cast<zwp_virtual_keyboard_manager_v1*>(
         wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+  } else if (what == zxdg_output_manager_v1_interface.name && !self->xdg_outputs_) {
+    self->xdg_outputs_ = static_cast<zxdg_output_manager_v1*>(
+        wl_registry_bind(registry, name, &zxdg_output_manager_v1_interface, 1));
+    for (auto& output : self->output_owners_) self->describe(*output);
   } else if (what == "zwlr_layer_shell_v1") {
     self->layer_shell_ = true;
   } else if (what == wl_output_interface.name) {
@@ -62,8 +77,32 @@ void Session::on_global(void* data, wl_registry* registry, std::uint32_t name,
     output->proxy = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface,
                                                              std::min<std::uint32_t>(version, 2)));
     wl_output_add_listener(output->proxy, &listener, output.get());
+    self->describe(*output);
     self->output_owners_.push_back(std::move(output));
   }
+}
+
+void Session::describe(Output& output) {
+  if (!xdg_outputs_ || output.logical) return;
+  static const zxdg_output_v1_listener listener = {
+      &Session::on_logical_position, [](void*, zxdg_output_v1*, int32_t, int32_t) {},
+      [](void*, zxdg_output_v1*) {}, [](void*, zxdg_output_v1*, const char*) {},
+      [](void*, zxdg_output_v1*, const char*) {}};
+  output.logical = zxdg_output_manager_v1_get_xdg_output(xdg_outputs_, output.proxy);
+  zxdg_output_v1_add_listener(output.logical, &listener, &output);
+}
+
+void Session::on_logical_position(void* data, zxdg_output_v1*, int32_t x, int32_t y) {
+  auto* output = static_cast<Output*>(data);
+  output->x = x;
+  output->y = y;
+  output->placed = true;
+}
+
+const Output* Session::find(std::uint32_t name) const {
+  auto it = std::find_if(outputs_.begin(), outputs_.end(),
+                         [name](const Output& o) { return o.name == name; });
+  return it == outputs_.end() ? nullptr : &*it;
 }
 
 void Session::on_global_remove(void* data, wl_registry*, std::uint32_t name) {
@@ -71,7 +110,7 @@ void Session::on_global_remove(void* data, wl_registry*, std::uint32_t name) {
   auto& owners = self->output_owners_;
   auto gone = std::find_if(owners.begin(), owners.end(), [&](auto& o) { return o->name == name; });
   if (gone == owners.end()) return;
-  wl_output_destroy((*gone)->proxy);
+  forget(**gone);
   owners.erase(gone);
   self->refresh_outputs();
 }
@@ -79,6 +118,7 @@ void Session::on_global_remove(void* data, wl_registry*, std::uint32_t name) {
 void Session::on_geometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t,
                           const char*, const char*, int32_t) {
   auto* output = static_cast<Output*>(data);
+  if (output->placed) return;
   output->x = x;
   output->y = y;
 }
@@ -136,6 +176,9 @@ void Session::dispatch(std::chrono::milliseconds max_wait) {
     wl_display_cancel_read(display_);
   }
   wl_display_dispatch_pending(display_);
+  // What the handlers asked for (a new output bound) goes out now, not at
+  // the next call.
+  wl_display_flush(display_);
   check();
   refresh_outputs();
 }

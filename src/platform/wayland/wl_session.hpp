@@ -9,17 +9,23 @@
 
 struct zwlr_screencopy_manager_v1;
 struct zwp_virtual_keyboard_manager_v1;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
 
 namespace pr::wayland {
 
 // One monitor as the compositor describes it. `width` and `height` are the
 // output's real pixels; `scale` is how many of them make one logical pixel.
+// `x`, `y` place it in the desktop's logical pixels (xdg-output's, where the
+// compositor offers it; else wl_output's geometry, the same on wlroots).
 struct Output {
   wl_output* proxy = nullptr;
+  zxdg_output_v1* logical = nullptr;
   std::uint32_t name = 0;  // the registry's
-  int x = 0, y = 0;        // logical position in the desktop
+  int x = 0, y = 0;
   int width = 0, height = 0;
   int scale = 1;
+  bool placed = false;  // xdg-output has said where
 };
 
 // Our own connection to the compositor, beside GTK's: the globals the
@@ -39,7 +45,11 @@ class Session {
   zwlr_screencopy_manager_v1* screencopy() const { return screencopy_; }
   std::uint32_t screencopy_version() const { return screencopy_version_; }
   zwp_virtual_keyboard_manager_v1* keyboards() const { return keyboards_; }
+  // The outputs whose size is known, in the order the compositor announced
+  // them; renewed as outputs come and go.
   const std::vector<Output>& outputs() const { return outputs_; }
+  // The output with the registry's `name`; null when it is gone.
+  const Output* find(std::uint32_t name) const;
 
   // The names of the protocols the program needs that the compositor does
   // not offer; empty when it offers them all.
@@ -64,6 +74,8 @@ class Session {
                       int32_t);
   static void on_done(void*, wl_output*) {}
   static void on_scale(void* output, wl_output*, int32_t factor);
+  static void on_logical_position(void* output, zxdg_output_v1*, int32_t x, int32_t y);
+  void describe(Output& output);
 
   wl_display* display_ = nullptr;
   wl_registry* registry_ = nullptr;
@@ -72,6 +84,7 @@ class Session {
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
   std::uint32_t screencopy_version_ = 0;
   zwp_virtual_keyboard_manager_v1* keyboards_ = nullptr;
+  zxdg_output_manager_v1* xdg_outputs_ = nullptr;
   bool layer_shell_ = false;  // for GTK's windows: seen here, bound by gtk-layer-shell
   // Stable addresses: each output is its listener's data.
   std::vector<std::unique_ptr<Output>> output_owners_;
