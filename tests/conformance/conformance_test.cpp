@@ -228,15 +228,18 @@ TEST_F(Conformance, FrameIsWhatTheSystemAddsToTheClientArea) {
       EXPECT_EQ(frame.width, 0);
       EXPECT_EQ(frame.height, 0);
     }
-    const PixelRect outer{40, 30, 200 + frame.width, 100 + frame.height};
+    // At least the design's size, which its buttons fit at any scale.
+    const WindowDesign px = design::in_pixels(d, platform().twips_per_pixel());
+    const int width = std::max(200, px.client_width), height = std::max(100, px.client_height);
+    const PixelRect outer{40, 30, width + frame.width, height + frame.height};
     platform().move_window(w, outer.left, outer.top, outer.width, outer.height);
     platform().show_window(w);
     ASSERT_TRUE(driver().run_until(
         [&] {
           PixelRect c = driver().client_area(w);
           PixelRect o = driver().outer_area(w);
-          return driver().shown(w) && c.width == 200 && c.height == 100 && o.left == outer.left &&
-                 o.top == outer.top;
+          return driver().shown(w) && c.width == width && c.height == height &&
+                 o.left == outer.left && o.top == outer.top;
         },
         10000))
         << "shown " << driver().shown(w) << ", frame " << text(driver().outer_area(w))
