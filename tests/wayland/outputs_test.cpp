@@ -157,11 +157,17 @@ TEST(Outputs, DragOnTheSecondOutputIsInItsRealPixels) {
     EXPECT_EQ(events.down.y, 30 * scale);
     EXPECT_EQ(events.up.x, 170 * scale);
     EXPECT_EQ(events.up.y, 131 * scale);
+    // A drag on into the first output ends at this one's left edge.
+    events.up = {};
+    point(170, 131, "down\n");
+    point(-100, 50, "up\n");
+    ASSERT_TRUE(wait(p, [&] { return events.up.window == overlay; }));
+    EXPECT_EQ(events.up.x, 0);
+    EXPECT_EQ(events.up.y, 50 * scale);
     p.hide_window(overlay);
     point(-1000, 5);  // off this output: grim's picture would have its shadow
 
-    const PixelRect r{events.down.x, events.down.y, events.up.x - events.down.x,
-                      events.up.y - events.down.y};
+    const PixelRect r{20 * scale, 30 * scale, 150 * scale, 101 * scale};
     bool same = false;
     const auto end = Clock::now() + std::chrono::seconds(5);
     while (!same && Clock::now() < end) {

@@ -1,6 +1,8 @@
 // WaylandPlatform's side of GTK's window signals and its popup menu: each
 // handed to the program's event sink.
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/gtk/gtk_input.hpp"
 #include "platform/gtk/gtk_menu.hpp"
@@ -8,6 +10,22 @@
 #include "platform/wayland/wl_platform.hpp"
 
 namespace pr::wayland {
+
+namespace {
+
+// GTK's position in the window as the output's pixels. The grabbing window
+// covers its whole output and has the pointer until the button is let go: a
+// drag that goes on into another output stops at this one's edge.
+std::pair<int, int> pixel_at(double x, double y, int scale, bool grabbing, PixelRect client) {
+  int px = static_cast<int>(std::floor(x * scale)), py = static_cast<int>(std::floor(y * scale));
+  if (grabbing) {
+    px = std::clamp(px, 0, client.width - 1);
+    py = std::clamp(py, 0, client.height - 1);
+  }
+  return {px, py};
+}
+
+}  // namespace
 
 void WaylandPlatform::connect_signals(Win& win) {
   GtkWidget* window = win.built.window.get();
@@ -51,9 +69,8 @@ gboolean WaylandPlatform::on_button(GtkWidget*, GdkEventButton* event, gpointer 
   if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE) return TRUE;
   WaylandPlatform* self = win->platform;
   const WindowId id = win->id;
-  const int s = self->scale_of(*win);
-  const int x = static_cast<int>(std::floor(event->x * s));
-  const int y = static_cast<int>(std::floor(event->y * s));
+  const auto [x, y] =
+      pixel_at(event->x, event->y, self->scale_of(*win), win->style.grabs_input, win->client);
   const int shift = gtk::shift_of(static_cast<GdkModifierType>(event->state));
   if (event->type == GDK_BUTTON_PRESS) {
     if (const std::uint32_t output = self->output_of(*win)) self->pointer_output_ = output;
@@ -73,9 +90,8 @@ gboolean WaylandPlatform::on_motion(GtkWidget*, GdkEventMotion* event, gpointer 
   WaylandPlatform* self = win->platform;
   const WindowId id = win->id;
   const auto state = static_cast<GdkModifierType>(event->state);
-  const int s = self->scale_of(*win);
-  const int x = static_cast<int>(std::floor(event->x * s));
-  const int y = static_cast<int>(std::floor(event->y * s));
+  const auto [x, y] =
+      pixel_at(event->x, event->y, self->scale_of(*win), win->style.grabs_input, win->client);
   self->deliver(
       [&] { self->sink_->mouse_move(id, gtk::buttons_held(state), gtk::shift_of(state), x, y); });
   return TRUE;
