@@ -27,10 +27,14 @@ bool inside(const PixelRect& a, const PixelRect& b) {
 }  // namespace
 
 ScreenChanges WaylandPlatform::take_screen_changes() {
-  ScreenChanges changes = copier_.take_changes(output());
+  const Output screen = output();
+  ScreenChanges changes = copier_.take_changes(screen);
+  // Our windows on this output; one that the compositor put on another
+  // hides nothing here.
   std::vector<PixelRect> ours;
   for (const auto& [id, win] : windows_) {
-    if (win->shown) ours.push_back(win->client);
+    const std::uint32_t on = win->shown ? output_of(*win) : 0;
+    if (win->shown && (on == 0 || on == screen.name)) ours.push_back(win->client);
   }
   std::erase_if(changes.areas, [&](const PixelRect& area) {
     return std::any_of(ours.begin(), ours.end(),
