@@ -3,7 +3,9 @@
 headless sway: one click on 截图, one drag with a virtual pointer, then the run
 is left alone to the document's end. Every page is saved once, in order, the
 run ends by itself at the document's end, and the frozen screen shows none of
-our windows. A second run is stopped with the main window's button.
+our windows. A second run is stopped with the main window's button, a third
+with Esc as the desktop's global-shortcuts portal delivers it (a fake portal,
+tests/portal/fake_portal.py, on a private session bus).
 
   zathura_test.py --pagerook BIN --probe BIN --out DIR
 
@@ -25,6 +27,7 @@ import pages  # noqa: E402
 PAGES = 5
 BUTTON_CENTRE = (24 + 20, 8 + 12)  # the 截图 button's middle in the main window, at the corner
 INSET = 120  # the dragged rectangle stays inside the page
+PORTAL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "portal")
 
 
 def wait_until(predicate, timeout, what):
@@ -62,7 +65,7 @@ def main():
     parser.add_argument("--probe", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
-    for tool in ("zathura", "grim", "swaymsg"):
+    for tool in ("zathura", "grim", "swaymsg", "dbus-daemon"):
         if not shutil.which(tool):
             print(f"{tool} is not installed; skipped")
             return 77
@@ -126,8 +129,9 @@ def drive(args, work, procs):
 
     point("move 640 780")
     wait_until(seat_has_pointer, 5, "the virtual pointer on the seat")
-    program = subprocess.Popen([args.pagerook], env=dict(os.environ, HOME=home), stdout=out,
-                               stderr=err)
+    address, press_stop = portal_bus(procs)
+    program = subprocess.Popen([args.pagerook], stdout=out, stderr=err,
+                               env=dict(os.environ, HOME=home, DBUS_SESSION_BUS_ADDRESS=address))
     procs.append(program)
 
     def main_window_shown():
@@ -167,7 +171,7 @@ def drive(args, work, procs):
         failures.append(f"the run's end: {line!r}")
     print(f"zathura: {line}; pictures {seen}")
 
-    # The main window's button stops a run: Esc cannot on Wayland.
+    # The main window's button stops a run.
     subprocess.run(["swaymsg", "[app_id=org.pwmt.zathura] kill"], check=True, capture_output=True)
     wait_until(lambda: not viewer_rect(), 10, "zathura closed")
     rect = show_pdf(work, config, pdf)
@@ -186,9 +190,48 @@ def drive(args, work, procs):
     if "stopped" not in line or not line.startswith(f"{count} pages saved") or count >= PAGES:
         failures.append(f"the stopped run: {line!r}, {count} pictures")
     print(f"zathura, stopped: {line}")
+
+    # So does Esc, given by the desktop's portal, as the X11 grab's would.
+    started = time.time()
+    start_run()
+    wait_until(second_page_saved, 10, "two pages of the third run")
+    press_stop()
+    wait_until(lambda: len(reports()) > 2, 10, "the third run stopped by the portal's Esc")
+    line = reports()[2]
+    said = open(os.path.join(args.out, "stderr")).read()
+    if "(stopped by Esc)" not in line or "Esc cannot be taken" in said:
+        failures.append(f"the run stopped by Esc: {line!r}; stderr {said!r}")
+    print(f"zathura, Esc: {line}")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0
+
+
+def portal_bus(procs):
+    """A private session bus whose fake portal binds Esc: its address, and
+    the press of the shortcut."""
+    from gi.repository import Gio, GLib
+    daemon = subprocess.Popen(
+        ["dbus-daemon", f"--config-file={PORTAL}/session.conf", "--nofork", "--print-address"],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    procs.append(daemon)
+    address = daemon.stdout.readline().strip()
+    procs.append(subprocess.Popen(["/usr/bin/python3", f"{PORTAL}/fake_portal.py", "esc"],
+                                  env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address)))
+    bus = Gio.DBusConnection.new_for_address_sync(
+        address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT |
+        Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+
+    def call(name, path, interface, method, parameters):
+        return bus.call_sync(name, path, interface, method, parameters, None,
+                             Gio.DBusCallFlags.NONE, 5000, None).unpack()
+
+    portal = ("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop")
+    wait_until(lambda: call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                            "NameHasOwner", GLib.Variant("(s)", (portal[0],)))[0],
+               5, "the fake portal")
+    return address, lambda: call(*portal, "org.pagerook.FakePortal", "Press",
+                                 GLib.Variant("(sb)", ("stop", False)))
 
 
 def seat_has_pointer():

@@ -70,14 +70,6 @@ void WaylandPlatform::send_keys(const std::vector<KeyChord>& keys) {
   }
 }
 
-void WaylandPlatform::grab_escape(WindowId, bool grab) {
-  if (!grab || escape_told_) return;
-  escape_told_ = true;
-  report_error(
-      "Esc cannot be taken from the whole desktop on Wayland: the main window's button stops "
-      "the run");
-}
-
 std::unique_ptr<AutomationObject> WaylandPlatform::attach_automation(std::string_view class_name) {
   throw Error("no running program answers to " + std::string(class_name) + " on Wayland");
 }
@@ -105,10 +97,13 @@ bool WaylandPlatform::claim_instance(WindowId main) {
   if (fd < 0) {
     report_error("cannot claim the desktop (" + path + ": " + std::strerror(errno) +
                  "); a second Pagerook will not be stopped");
+    escape_.start();
     return true;
   }
   if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
     instance_lock_ = fd;
+    // Only the instance that stays asks the desktop for Esc.
+    escape_.start();
     return true;
   }
   close(fd);

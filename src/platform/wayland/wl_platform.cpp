@@ -67,7 +67,10 @@ WaylandPlatform::WaylandPlatform()
                  const WindowId main = main_window_;
                  deliver([&] { sink_->close_request(main); });
                }
-             }}) {
+             }}),
+      escape_([this](WindowId target) {
+        if (find(target)) deliver([&] { sink_->key_press(target, kEscapeChar); });
+      }) {
   open_gtk();
   GdkDisplay* gdk = gdk_display_get_default();
   arrow_.reset(gdk_cursor_new_for_display(gdk, GDK_LEFT_PTR));
@@ -146,6 +149,7 @@ void WaylandPlatform::destroy_window(WindowId w) {
   auto it = windows_.find(w);
   if (it == windows_.end()) return;
   if (menu_window_ == w) menu_.reset();
+  escape_.forget(w);
   if (it->second->shown) hidden_since_copy_ = true;
   windows_.erase(it);
 }

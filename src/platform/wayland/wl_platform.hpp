@@ -12,6 +12,7 @@
 #include "platform/gtk/canvas.hpp"
 #include "platform/gtk/gtk_loop.hpp"
 #include "platform/gtk/gtk_window.hpp"
+#include "platform/gtk/portal_escape.hpp"
 #include "platform/platform.hpp"
 #include "platform/wayland/wl_keyboard.hpp"
 #include "platform/wayland/wl_screen_copy.hpp"
@@ -39,9 +40,11 @@ namespace pr::wayland {
 //   wlr-foreign-toplevel-management: focused_window() is one stable id for
 //   "the desktop's focused window", which exists while the compositor does
 //   and covers the whole output. keyboard_held_by_us() is exact.
-// - No client can see keys typed into another: Esc is never grabbed
-//   (escape_grabbed() is false); the first grab asked for says so on stderr,
-//   once, and the main window's button is what stops a run.
+// - No client can see keys typed into another: Esc from the whole desktop
+//   comes only from the desktop's global-shortcuts portal, asked once the
+//   instance holds the desktop (gtk::PortalEscape). Where it does not give
+//   us Esc, escape_grabbed() stays false, stderr says why, and the main
+//   window's button is what stops a run.
 // - A window of ours cannot be raised over others or marked for attention:
 //   our windows live on the top layer, the grabbing window (the frozen
 //   screen, moved over the whole output) on the overlay layer with the
@@ -97,8 +100,9 @@ class WaylandPlatform : public Platform {
   ScreenChanges take_screen_changes() override;
   void send_keys(const std::vector<KeyChord>& keys) override;
   void post_key(WindowId w, int char_code) override { loop_.post_key(w, char_code); }
-  void grab_escape(WindowId target, bool grab) override;
-  bool escape_grabbed() const override { return false; }
+  void grab_escape(WindowId target, bool grab) override { escape_.grab(target, grab); }
+  bool escape_grabbed() const override { return escape_.grabbed(); }
+  bool escape_offered() const override { return escape_.offered(); }
   TimerId create_timer() override { return loop_.create_timer(); }
   void set_timer(TimerId t, std::int32_t interval_ms) override { loop_.set_timer(t, interval_ms); }
   std::unique_ptr<AutomationObject> attach_automation(std::string_view class_name) override;
@@ -168,7 +172,7 @@ class WaylandPlatform : public Platform {
   std::uint32_t pointer_output_ = 0;  // and of the one last pressed on
   guint session_watch_ = 0;
   bool hidden_since_copy_ = false;
-  bool escape_told_ = false;
+  gtk::PortalEscape escape_;
   int instance_lock_ = -1;
 };
 
