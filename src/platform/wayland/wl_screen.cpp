@@ -1,7 +1,7 @@
 // WaylandPlatform's screen: which output it is, its copies, and the match
 // between our session's outputs and GDK's monitors.
-#include <gdk/gdkwayland.h>
 #include <glib-unix.h>
+#include <gtk/gtk.h>
 
 #include <algorithm>
 
