@@ -52,7 +52,8 @@ void MainWindow::on_capture_clicked() {
   }
   SelectionOverlay& overlay = program_.overlay();
   // A folder that cannot be emptied has said why; the new run numbers past
-  // what stayed.
+  // what stayed. The capture picture outlives the files it was read from.
+  bring_picture_up_to_date();
   carry_on_after_failure([&] { program_.store().empty(); });
   overlay.hide();
   overlay.navigate_word_if_unused();

@@ -21,6 +21,14 @@ class MainWindow : public AppWindow {
   // Whether the capture picture holds a capture: larger than the empty
   // picture box, the only size a save saves and a preview shows.
   bool has_capture() const;
+  // Keeps `page`, which a run has just saved (`saved`) or failed to save, as
+  // the capture picture. A saved page stays in its file until the preview
+  // or a save needs its pixels (bring_picture_up_to_date), so a run copies
+  // no page while the preview is down.
+  void keep_page(ImageView page, bool saved);
+  // The capture picture made the page saved last; false, and said, when its
+  // file cannot be read back.
+  bool bring_picture_up_to_date();
 
   void on_load();
   void on_shown();
@@ -54,6 +62,7 @@ class MainWindow : public AppWindow {
  private:
   Program& program_;
   int empty_picture_;
+  bool picture_in_file_ = false;
   bool moved_out_ = false;
   int home_left_ = 0, home_top_ = 0;
 };

@@ -72,7 +72,7 @@ void Program::unload_preview() {
 }
 
 WriteResult Program::save_capture() {
-  if (!main_window().has_capture()) return {};
+  if (!main_window().has_capture() || !main_window().bring_picture_up_to_date()) return {};
   const WriteResult written =
       store_.save_next(main_window().last_picture.picture(), main_window().options.jpeg_quality);
   // Loads the preview window if it is not: as the program always has.

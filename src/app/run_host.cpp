@@ -45,13 +45,14 @@ ScreenChanges ProgramRunHost::take_screen_changes() {
 }
 
 WriteResult ProgramRunHost::save(ImageView page, bool again) {
-  // The preview shows the page saved last, while it is up.
   MainWindow& main_window = program_.main_window();
-  main_window.last_picture.copy_from(page);
-  if (program_.preview_loaded() && program_.preview().visible()) main_window.on_preview_chosen();
   PageStore& store = program_.store();
   const int quality = main_window.options.jpeg_quality;
-  return again ? store.save_again(page, quality) : store.save_next(page, quality);
+  const WriteResult written =
+      again ? store.save_again(page, quality) : store.save_next(page, quality);
+  // The preview shows the page saved last, while it is up.
+  main_window.keep_page(page, written.written);
+  return written;
 }
 
 void ProgramRunHost::show_status(std::string_view status, std::string_view sentence) {

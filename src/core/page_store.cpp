@@ -43,6 +43,10 @@ WriteResult PageStore::save_again(ImageView picture, int quality) {
   return save_jpeg(writer_, picture, numbered(folder_, last_number_), quality, dpi_);
 }
 
+bool PageStore::read_last(Image& into) const {
+  return last_number_ >= 0 && writer_.read(numbered(folder_, last_number_), into);
+}
+
 long next_number(const std::filesystem::path& folder, const std::vector<std::string>& left_over) {
   long n = files::count_visible_files(folder);
   // Neither what the emptying left behind nor the run's own PDF is a picture.

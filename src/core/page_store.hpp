@@ -35,6 +35,12 @@ class PageStore {
   // old file stays whole until the new one replaces it.
   WriteResult save_again(ImageView picture, int quality);
 
+  // Whether the picture saved last can be read back from its file.
+  bool reads_back() const { return writer_.reads_back(); }
+  // Reads the picture save_next or save_again wrote last into `into`; false
+  // when there is none or it cannot be read.
+  bool read_last(Image& into) const;
+
   // The files the last emptying could not remove, by name.
   const std::vector<std::string>& left_over() const { return left_over_; }
 

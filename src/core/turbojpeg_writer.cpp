@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <vector>
 
 #include "core/temp_file.hpp"
 #include "platform/files.hpp"
@@ -13,12 +15,14 @@ namespace pr {
 
 struct TurboJpegWriter::State {
   tjhandle compressor = nullptr;
+  tjhandle decompressor = nullptr;
   unsigned char* buffer = nullptr;
   unsigned long capacity = 0;
 
   ~State() {
     if (buffer) tjFree(buffer);
     if (compressor) tjDestroy(compressor);
+    if (decompressor) tjDestroy(decompressor);
   }
 };
 
@@ -85,6 +89,27 @@ WriteResult TurboJpegWriter::write(ImageView picture, const std::filesystem::pat
   std::error_code error = write_all(temp.path(), state_->buffer, size);
   if (!error) error = temp.commit();
   return {!error, error};
+}
+
+bool TurboJpegWriter::read(const std::filesystem::path& path, Image& into) {
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : 0;
+  if (size <= 0 || size > (1LL << 30)) return false;
+  std::vector<unsigned char> jpeg(static_cast<std::size_t>(size));
+  file.seekg(0);
+  if (!file.read(reinterpret_cast<char*>(jpeg.data()), size)) return false;
+  if (!state_->decompressor) state_->decompressor = tjInitDecompress();
+  tjhandle d = state_->decompressor;
+  int width = 0, height = 0, subsampling = 0, colours = 0;
+  if (!d ||
+      tjDecompressHeader3(d, jpeg.data(), jpeg.size(), &width, &height, &subsampling, &colours) !=
+          0 ||
+      static_cast<long long>(width) * height > (1LL << 28)) {
+    return false;
+  }
+  into.resize(width, height);
+  return tjDecompress2(d, jpeg.data(), jpeg.size(), into.row(0), width,
+                       static_cast<int>(into.pitch()), height, TJPF_BGRX, 0) == 0;
 }
 
 }  // namespace pr

@@ -15,6 +15,8 @@ class TurboJpegWriter : public JpegWriter {
   ~TurboJpegWriter() override;
   WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
                     float dpi) override;
+  bool reads_back() const override { return true; }
+  bool read(const std::filesystem::path& path, Image& into) override;
 
  private:
   struct State;

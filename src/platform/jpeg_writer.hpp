@@ -25,6 +25,15 @@ class JpegWriter {
   // readers see the picture's size on screen.
   virtual WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
                             float dpi) = 0;
+  // Whether `read` can read back what this writer wrote.
+  virtual bool reads_back() const { return false; }
+  // Reads a JPEG file into `into`; false when the file is missing or no
+  // picture, or this writer cannot read.
+  virtual bool read(const std::filesystem::path& path, Image& into) {
+    (void)path;
+    (void)into;
+    return false;
+  }
 };
 
 }  // namespace pr

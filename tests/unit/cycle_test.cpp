@@ -51,7 +51,8 @@ TEST(Cycle, EachCaptureIsTheSameRectangleOfANewFrozenScreen) {
   h.capture(9000, 6000, 6000, 4500);  // dragged left and up
   h.hp.on_keys = [&h](const std::vector<KeyChord>&) { h.hp.screen().fill(0x00AA00); };
   h.hp.advance(1500);
-  ImageView picture = h.main_window().last_picture.picture();
+  ASSERT_EQ(h.hp.writes().size(), 2u);
+  ImageView picture = h.hp.writes().back().picture.view();
   ASSERT_EQ(picture.width, 200);
   ASSERT_EQ(picture.height, 100);
   EXPECT_EQ(picture.pixel(0, 0), 0x00AA00u);

@@ -91,6 +91,10 @@ class RecordingWriter : public JpegWriter {
   RecordingWriter();
   WriteResult write(ImageView picture, const std::filesystem::path& path, unsigned quality,
                     float dpi) override;
+  bool reads_back() const override { return real_->reads_back(); }
+  bool read(const std::filesystem::path& path, Image& into) override {
+    return real_->read(path, into);
+  }
   std::vector<unsigned> qualities;
   std::vector<float> resolutions;
   std::vector<bool> results;

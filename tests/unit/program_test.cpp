@@ -371,6 +371,39 @@ TEST(Preview, DuringARunItShowsTheLastPageAndStaysOutOfTheRectangle) {
   }
 }
 
+TEST(Preview, OpenedAfterARunItReadsTheLastPageBackFromItsFile) {
+  // The pages a run saves with the preview down stay in their files; the
+  // preview shows the last of them, or nothing and says so when it is gone.
+  for (bool file_gone : {false, true}) {
+    SCOPED_TRACE(file_gone);
+    Harness h;
+    test::Reports reports;
+    test::Document document(h.hp, 10);
+    h.capture(15000, 0, 24000, 9000);
+    h.hp.advance(3000);
+    h.hp.type_key(h.main_window_id(), 27);
+    ASSERT_GE(h.hp.writes().size(), 3u);
+    const HeadlessPlatform::Write& last = h.hp.writes().back();
+    if (file_gone) std::filesystem::remove(last.path);
+    h.main_window().on_preview_chosen();
+    const auto* w = h.hp.window_named("PreviewWindow");
+    // A system whose writer cannot read back keeps a copy of each page.
+    if (file_gone && h.writer->reads_back()) {
+      EXPECT_TRUE(w == nullptr || !w->visible);
+      EXPECT_EQ(reports.lines.size(), 1u);
+      continue;
+    }
+    ASSERT_TRUE(w && w->visible);
+    // The preview's client area may be a little narrower than the page.
+    const ImageView shown = w->picture.view();
+    auto part = [&](const Image& page) {
+      return page.view().crop(0, 0, shown.width, shown.height);
+    };
+    EXPECT_LT(test::mean_difference(shown, part(last.picture)), 4.0);
+    EXPECT_GT(test::mean_difference(shown, part(h.hp.writes().front().picture)), 4.0);
+  }
+}
+
 TEST(Shutdown, ClosingTheMainWindowUnloadsEverything) {
   Harness h;
   h.capture(1500, 1500, 3000, 3000);

@@ -66,6 +66,10 @@ class HeadlessPlatform::TimedWriter : public JpegWriter {
     hp_.writes_.push_back({hp_.now_ms_, path, result.written, std::move(copy)});
     return result;
   }
+  bool reads_back() const override { return inner_->reads_back(); }
+  bool read(const std::filesystem::path& path, Image& into) override {
+    return inner_->read(path, into);
+  }
 
  private:
   HeadlessPlatform& hp_;
