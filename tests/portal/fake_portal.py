@@ -4,7 +4,8 @@ test's private session bus, speaking the global-shortcuts interface as the
 portal documents it: each request answered by a Response signal on the
 request's own path, sent before the reply to the call itself, as a fast
 portal may. Beside it, org.pagerook.FakePortal lets the test press the
-shortcut and see which sessions were closed.
+shortcut, bind it to another key as a user would in the desktop's settings,
+and see which sessions were closed.
 
   fake_portal.py MODE
 MODE: esc      binds "stop" to a key it describes as "Esc"
@@ -36,6 +37,7 @@ INTERFACES = f"""<node>
     <method name="Press"><arg type="s" name="id" direction="in"/>
       <arg type="b" name="foreign_session" direction="in"/></method>
     <method name="Closed"><arg type="as" direction="out"/></method>
+    <method name="Rebind"><arg type="s" name="trigger" direction="in"/></method>
   </interface>
 </node>"""
 TRIGGERS = {"esc": "Esc", "other": "Ctrl+Alt+S"}
@@ -102,6 +104,13 @@ def on_call(conn, sender, path, interface, method, args, invocation):
                              GLib.Variant("(osta{sv})",
                                           (session + ("x" if foreign else ""), shortcut,
                                            GLib.get_monotonic_time() // 1000, {})))
+        invocation.return_value(None)
+    elif method == "Rebind":
+        bound = {"description": GLib.Variant("s", "Stop"),
+                 "trigger_description": GLib.Variant("s", args[0])}
+        for session in sessions:
+            conn.emit_signal(None, PATH, SHORTCUTS, "ShortcutsChanged",
+                             GLib.Variant("(oa(sa{sv}))", (session, [("stop", bound)])))
         invocation.return_value(None)
     elif method == "Closed":
         invocation.return_value(GLib.Variant("(as)", (closed,)))

@@ -80,12 +80,10 @@ class FakePortal {
   // The portal emits Activated for `id`, for our session or another; every
   // signal it sent is handled here when this returns.
   void press(const char* id, bool foreign_session = false) {
-    GVariant* reply = tell_fake("Press", g_variant_new("(sb)", id, foreign_session));
-    ASSERT_TRUE(reply);
-    g_variant_unref(reply);
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
+    ask("Press", g_variant_new("(sb)", id, foreign_session));
   }
+  // The user binds the shortcut to `trigger` in the desktop's settings.
+  void rebind(const char* trigger) { ask("Rebind", g_variant_new("(s)", trigger)); }
   std::vector<std::string> closed() {
     std::vector<std::string> paths;
     if (GVariant* reply = tell_fake("Closed", nullptr)) {
@@ -100,6 +98,13 @@ class FakePortal {
   }
 
  private:
+  void ask(const char* method, GVariant* parameters) {
+    GVariant* reply = tell_fake(method, parameters);
+    ASSERT_TRUE(reply);
+    g_variant_unref(reply);
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+  }
   GPid pid_ = 0;
 };
 
@@ -155,6 +160,16 @@ TEST_P(PortalEscapeTest, EscFromTheDesktopOnlyWhereThePortalBindsIt) {
     EXPECT_FALSE(escape.grabbed()) << "a grab ends with its window";
     portal.press("stop");
     EXPECT_EQ(pressed.size(), c.stops ? 1u : 0u);
+
+    // Bound to another key later in the desktop's settings, or to Esc after
+    // all: the one line says when Esc is lost.
+    if (c.stops) {
+      portal.rebind(c.offered ? "Ctrl+Q" : "Escape");
+      EXPECT_NE(escape.offered(), c.offered);
+      ASSERT_EQ(said.lines().size(), 1u);
+      EXPECT_NE(said.lines()[0].find(c.offered ? "\"Ctrl+Q\", not Esc" : c.said),
+                std::string::npos);
+    }
   }
   EXPECT_TRUE(pump_until([&] { return portal.closed().size() == 1; }))
       << "the session is closed when the program no longer wants the key";

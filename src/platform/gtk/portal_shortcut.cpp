@@ -52,6 +52,8 @@ struct PortalShortcut::Conversation : std::enable_shared_from_this<Conversation>
   std::string session;
   guint response_subscription = 0;
   guint activated_subscription = 0;
+  guint changed_subscription = 0;
+  std::string told;
   std::string listened_path;
   Answer answer = nullptr;
   unsigned tokens = 0;
@@ -60,7 +62,7 @@ struct PortalShortcut::Conversation : std::enable_shared_from_this<Conversation>
     g_cancellable_cancel(cancel);
     g_object_unref(cancel);
     if (!bus) return;
-    for (guint s : {response_subscription, activated_subscription}) {
+    for (guint s : {response_subscription, activated_subscription, changed_subscription}) {
       if (s) g_dbus_connection_signal_unsubscribe(bus, s);
     }
     if (!session.empty()) {
@@ -76,8 +78,9 @@ struct PortalShortcut::Conversation : std::enable_shared_from_this<Conversation>
   }
 
   void settle(State to, const std::string& words) {
-    if (state != State::Asking) return;
+    if (state == to && told == words) return;
     state = to;
+    told = words;
     if (settled) settled(to, words);
   }
 
@@ -231,6 +234,10 @@ struct PortalShortcut::Conversation : std::enable_shared_from_this<Conversation>
     activated_subscription = g_dbus_connection_signal_subscribe(
         bus, kPortal, kShortcuts, "Activated", kPortalPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
         &Conversation::on_activated, new Weak(weak_from_this()), &Conversation::forget);
+    changed_subscription = g_dbus_connection_signal_subscribe(
+        bus, kPortal, kShortcuts, "ShortcutsChanged", kPortalPath, nullptr,
+        G_DBUS_SIGNAL_FLAGS_NONE, &Conversation::on_changed, new Weak(weak_from_this()),
+        &Conversation::forget);
 
     GVariantBuilder info;
     g_variant_builder_init(&info, G_VARIANT_TYPE_VARDICT);
@@ -256,6 +263,12 @@ struct PortalShortcut::Conversation : std::enable_shared_from_this<Conversation>
       return;
     }
     GVariant* bound = g_variant_lookup_value(results, "shortcuts", G_VARIANT_TYPE("a(sa{sv})"));
+    take(bound);
+    if (bound) g_variant_unref(bound);
+  }
+
+  // What the desktop bound, as it says in `bound` (a(sa{sv}), or null).
+  void take(GVariant* bound) {
     GVariantIter iter;
     const char* id = nullptr;
     GVariant* info = nullptr;
@@ -270,7 +283,6 @@ struct PortalShortcut::Conversation : std::enable_shared_from_this<Conversation>
         }
         g_variant_unref(info);
       }
-      g_variant_unref(bound);
     }
     if (!found) {
       fail("the desktop bound no key to the shortcut");
@@ -280,6 +292,21 @@ struct PortalShortcut::Conversation : std::enable_shared_from_this<Conversation>
         shortcut.trigger_names.begin(), shortcut.trigger_names.end(),
         [&](const std::string& name) { return strcasecmp(name.c_str(), trigger.c_str()) == 0; });
     settle(asked_for ? State::Bound : State::OtherKey, trigger);
+  }
+
+  // The user changed the binding in the desktop's settings.
+  static void on_changed(GDBusConnection*, const char*, const char*, const char*, const char*,
+                         GVariant* parameters, gpointer data) {
+    const std::shared_ptr<Conversation> self = static_cast<Weak*>(data)->lock();
+    if (!self || self->state == State::Asking ||
+        !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(oa(sa{sv}))"))) {
+      return;
+    }
+    const char* session = nullptr;
+    GVariant* bound = nullptr;
+    g_variant_get(parameters, "(&o@a(sa{sv}))", &session, &bound);
+    if (self->session == session) self->take(bound);
+    g_variant_unref(bound);
   }
 
   static void on_activated(GDBusConnection*, const char*, const char*, const char*, const char*,

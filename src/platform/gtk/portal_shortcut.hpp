@@ -11,7 +11,8 @@ namespace pr::gtk {
 // (org.freedesktop.portal.GlobalShortcuts on the session bus), for as long
 // as this object lives. Everything happens on GLib's default main context
 // without waiting: the constructor only starts the conversation, and the
-// answer arrives later through `settled`, once.
+// answer arrives later through `settled`, and again whenever the user changes
+// the binding in the desktop's settings.
 class PortalShortcut {
  public:
   struct Shortcut {
@@ -30,9 +31,10 @@ class PortalShortcut {
     Unavailable,  // no portal, no session bus, or the desktop or the user said no
   };
 
-  // `settled` hears the state once it is known, with the desktop's words: why
-  // it is unavailable, or the key it is bound to. `activated` hears each press
-  // of the bound key. Neither is called from within the constructor.
+  // `settled` hears the state once it is known, and each change of it, with
+  // the desktop's words: why it is unavailable, or the key it is bound to.
+  // `activated` hears each press of the bound key. Neither is called from
+  // within the constructor.
   PortalShortcut(Shortcut shortcut, std::function<void(State, const std::string&)> settled,
                  std::function<void()> activated);
   // Closes the session: the desktop lets the key go.
