@@ -82,25 +82,7 @@ bool X11Platform::window_exists(ForeignWindow w) const {
 }
 
 PixelRect X11Platform::window_area(ForeignWindow w) const {
-  // Asked at every tick of a run: two requests with replies and no sync (a
-  // request's error comes in its reply's place), the frame looked up again
-  // only when the one known is gone.
-  const auto window = static_cast<Window>(w);
-  ErrorTrap trap;
-  XWindowAttributes attrs{};
-  if (!XGetWindowAttributes(display(), window, &attrs) || attrs.map_state != IsViewable) return {};
-  if (framed_ != window || !XGetWindowAttributes(display(), frame_, &attrs) ||
-      attrs.map_state != IsViewable) {
-    framed_ = window;
-    frame_ = frame_of(display(), window);
-    if (frame_ == None || !XGetWindowAttributes(display(), frame_, &attrs) ||
-        attrs.map_state != IsViewable) {
-      framed_ = frame_ = None;
-      return {};
-    }
-  }
-  return {attrs.x, attrs.y, attrs.width + 2 * attrs.border_width,
-          attrs.height + 2 * attrs.border_width};
+  return place_.of(static_cast<Window>(w));
 }
 
 bool X11Platform::keyboard_held_by_us() const {

@@ -9,9 +9,9 @@
 
 #include "platform/errors.hpp"
 #include "platform/files.hpp"
-#include "platform/report.hpp"
 #include "platform/gtk/file_manager.hpp"
 #include "platform/gtk/gio_trash.hpp"
+#include "platform/report.hpp"
 
 namespace pr::x11 {
 
@@ -19,6 +19,7 @@ X11Platform::X11Platform()
     : grabber_(connection_.display(), connection_.screen()),
       settle_(connection_.display()),
       damage_(connection_.display()),
+      place_(connection_.display()),
       loop_({[this](TimerId t) { deliver([&] { sink_->timer_tick(t); }); },
              [this](WindowId w, int code) {
                if (find(w)) deliver([&] { sink_->key_press(w, code); });
@@ -359,7 +360,9 @@ std::string X11Platform::move_to_trash(const std::filesystem::path& path) {
   return gio_move_to_trash(path);
 }
 
-std::filesystem::path X11Platform::base_folder() const { return gtk::home_folder(); }
+std::filesystem::path X11Platform::base_folder() const {
+  return gtk::home_folder();
+}
 
 void X11Platform::open_folder(const std::filesystem::path& folder) {
   gtk::open_in_file_manager(folder);

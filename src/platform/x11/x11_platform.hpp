@@ -18,6 +18,7 @@
 #include "platform/x11/x11_painting.hpp"
 #include "platform/x11/x11_screen_grabber.hpp"
 #include "platform/x11/x11_settle.hpp"
+#include "platform/x11/x11_window_place.hpp"
 #include "platform/x11/x11_windows.hpp"
 
 namespace pr::x11 {
@@ -134,6 +135,9 @@ class X11Platform : public Platform {
   ScreenGrabber grabber_;
   ScreenSettle settle_;
   ScreenDamage damage_;
+  // Where the foreign window asked about last lies: a run asks where its
+  // document lies at every tick.
+  mutable WindowPlace place_;
   gtk::Loop loop_;
   std::map<WindowId, std::unique_ptr<Win>> windows_;
   WindowId next_window_ = 1;
@@ -146,9 +150,6 @@ class X11Platform : public Platform {
   WindowPtr menu_;  // the popup menu last shown, and the window it was shown for
   WindowId menu_window_ = kNoWindow;
   WindowId main_window_ = kNoWindow;
-  // The frame around the foreign window asked about last: a run asks where
-  // its document lies at every tick.
-  mutable Window framed_ = None, frame_ = None;
 };
 
 }  // namespace pr::x11
