@@ -20,8 +20,7 @@ WindowPlace::WindowPlace(Display* display) : display_(display) {
 WindowPlace::~WindowPlace() {
   gdk_window_remove_filter(nullptr, &WindowPlace::filter, this);
   ErrorTrap trap;
-  if (window_ != None) XSelectInput(display_, window_, NoEventMask);
-  if (frame_ != None && frame_ != window_) XSelectInput(display_, frame_, NoEventMask);
+  unfollow();
 }
 
 GdkFilterReturn WindowPlace::filter(GdkXEvent* xevent, GdkEvent*, gpointer self) {
@@ -41,9 +40,9 @@ bool WindowPlace::forget_on(const XEvent& event) {
       return true;
     case ReparentNotify:
     case DestroyNotify:
+      // The frame is looked up again.
       known_ = false;
-      if (about == frame_) frame_ = None;
-      if (about == window_) frame_ = None;
+      frame_ = None;
       return true;
     default:
       return false;
@@ -54,11 +53,15 @@ void WindowPlace::follow(Window w) {
   XSelectInput(display_, w, StructureNotifyMask);
 }
 
+void WindowPlace::unfollow() {
+  if (window_ != None) XSelectInput(display_, window_, NoEventMask);
+  if (frame_ != None && frame_ != window_) XSelectInput(display_, frame_, NoEventMask);
+}
+
 PixelRect WindowPlace::of(Window window) {
   ErrorTrap trap;
   if (window != window_) {
-    if (window_ != None) XSelectInput(display_, window_, NoEventMask);
-    if (frame_ != None && frame_ != window_) XSelectInput(display_, frame_, NoEventMask);
+    unfollow();
     window_ = window;
     frame_ = None;
     known_ = false;

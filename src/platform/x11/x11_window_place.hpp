@@ -26,6 +26,7 @@ class WindowPlace {
   // Whether `event` is about the window or its frame; it then forgets the place.
   bool forget_on(const XEvent& event);
   void follow(Window w);
+  void unfollow();
 
   Display* display_;
   Window window_ = None, frame_ = None;
