@@ -99,10 +99,14 @@ ScreenChanges X11Platform::take_screen_changes() {
   std::vector<PixelRect> ours;
   for (const auto& [id, win] : windows_) {
     if (!win->shown) continue;
-    // As GDK knows it, frame included, without asking the server.
-    GdkRectangle r{};
-    gdk_window_get_frame_extents(gtk_widget_get_window(win->built.window.get()), &r);
-    ours.push_back({r.x, r.y, r.width, r.height});
+    // Asked of the server only after the window changed: two round trips
+    // that would otherwise come with every tick of a run.
+    if (!win->on_screen) {
+      GdkRectangle r{};
+      gdk_window_get_frame_extents(gtk_widget_get_window(win->built.window.get()), &r);
+      win->on_screen = PixelRect{r.x, r.y, r.width, r.height};
+    }
+    ours.push_back(*win->on_screen);
   }
   std::erase_if(changes.areas, [&](const PixelRect& area) {
     for (const PixelRect& mine : ours) {

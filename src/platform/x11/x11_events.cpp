@@ -15,6 +15,10 @@ void X11Platform::connect_signals(Win& win) {
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(on_motion), &win);
   g_signal_connect(window, "window-state-event", G_CALLBACK(on_window_state), &win);
   g_signal_connect(window, "key-press-event", G_CALLBACK(on_key), &win);
+  for (const char* placed :
+       {"configure-event", "map-event", "unmap-event", "property-notify-event"}) {
+    g_signal_connect(window, placed, G_CALLBACK(on_placed), &win);
+  }
   for (const auto& [button, id] : win.built.buttons) {
     g_object_set_data(G_OBJECT(button), "pagerook-button", GINT_TO_POINTER(id));
     g_signal_connect(button, "clicked", G_CALLBACK(on_clicked), &win);
@@ -70,6 +74,15 @@ gboolean X11Platform::on_motion(GtkWidget*, GdkEventMotion* event, gpointer data
   const int y = static_cast<int>(std::floor(event->y));
   self->deliver([&] { self->sink_->mouse_move(id, buttons_held(state), shift_of(state), x, y); });
   return TRUE;
+}
+
+gboolean X11Platform::on_placed(GtkWidget*, GdkEvent* event, gpointer data) {
+  // The window manager states the frame's size in a property of the window.
+  if (event->type != GDK_PROPERTY_NOTIFY ||
+      event->property.atom == gdk_atom_intern_static_string("_NET_FRAME_EXTENTS")) {
+    static_cast<Win*>(data)->on_screen.reset();
+  }
+  return FALSE;
 }
 
 gboolean X11Platform::on_window_state(GtkWidget* widget, GdkEventWindowState* event,

@@ -129,6 +129,7 @@ PixelSize X11Platform::frame_size(WindowId w) const {
 }
 
 void X11Platform::place(Win& win) {
+  win.on_screen.reset();
   gtk_window_move(GTK_WINDOW(win.built.window.get()), win.client.x, win.client.y);
   resize_client(win.built, win.style, win.client.width, win.client.height);
 }
@@ -196,6 +197,7 @@ void X11Platform::hide_window(WindowId w) {
   Win* win = find(w);
   if (!win || !win->shown) return;
   win->shown = false;
+  win->on_screen.reset();
   if (win->map_pending) {
     // Never reached the screen.
     win->map_pending = false;

@@ -102,6 +102,9 @@ class X11Platform : public Platform {
     // shown and hidden again within a handler never reaches the screen.
     bool map_pending = false;
     ImageView pending_picture;
+    // Where it lies on the screen, frame included, as last asked; forgotten
+    // whenever GDK reports it moved, resized, mapped or unmapped.
+    std::optional<PixelRect> on_screen;
     bool input_blocked = false;  // by a modal window it owns
     std::unique_ptr<SeatGrab> grab;
   };
@@ -124,6 +127,7 @@ class X11Platform : public Platform {
   static gboolean on_key(GtkWidget*, GdkEventKey* event, gpointer win);
   static void on_clicked(GtkButton* button, gpointer win);
   static gboolean on_window_state(GtkWidget*, GdkEventWindowState* event, gpointer win);
+  static gboolean on_placed(GtkWidget*, GdkEvent* event, gpointer win);
   GtkWidget* build_menu(const Menu& menu);
   static void on_menu_item(GtkMenuItem* item, gpointer self);
   static gboolean on_menu_key(GtkWidget*, GdkEventKey* event, gpointer self);
