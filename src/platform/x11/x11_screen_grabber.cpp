@@ -136,6 +136,17 @@ ImageView ScreenGrabber::grab() {
 }
 
 ImageView ScreenGrabber::grab(int x, int y, int width, int height) {
+  // A run copies its rectangle at every page: the size known is trusted
+  // while the rectangle lies inside it, since a screen made smaller under
+  // it refuses the copy, and is asked of the server only then.
+  const bool inside =
+      x >= 0 && y >= 0 && width > 0 && height > 0 && x + width <= width_ && y + height <= height_;
+  if (inside) {
+    try {
+      return grab_part(x, y, width, height);
+    } catch (const Error&) {
+    }
+  }
   follow_screen_size();
   return grab_part(x, y, width, height);
 }
