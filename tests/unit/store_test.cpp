@@ -53,6 +53,11 @@ TEST_F(StoreTest, NumbersFromTheCountOfVisibleFiles) {
   save();
   save();
   EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
+  // Whatever else comes into the folder between two pages counts.
+  touch(h.folder / "a.txt");
+  touch(h.folder / "b.txt");
+  save();
+  EXPECT_TRUE(fs::exists(h.folder / "5.jpg"));
 
   fs::remove_all(h.folder);
   fs::create_directory(h.folder);
