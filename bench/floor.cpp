@@ -1,6 +1,7 @@
 // The floor of the per-page capture work: an MIT-SHM grab of only the region,
-// tjCompress2 with the program's settings, and a write, in a tight loop.
-//   pagerook_floor X Y W H PAGES OUTDIR   -> one line per page: milliseconds
+// tjCompress2 with the program's settings, and a write; in a tight loop, or
+// with a pause between pages (not timed) as a run has between its ticks.
+//   pagerook_floor X Y W H PAGES OUTDIR [PAUSE_MS]   -> a line per page: milliseconds
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -12,15 +13,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 int main(int argc, char** argv) {
-  if (argc != 7) {
-    std::fprintf(stderr, "usage: %s X Y W H PAGES OUTDIR\n", argv[0]);
+  if (argc != 7 && argc != 8) {
+    std::fprintf(stderr, "usage: %s X Y W H PAGES OUTDIR [PAUSE_MS]\n", argv[0]);
     return 2;
   }
   int x = std::atoi(argv[1]), y = std::atoi(argv[2]), w = std::atoi(argv[3]),
       h = std::atoi(argv[4]), pages = std::atoi(argv[5]);
   std::string out = argv[6];
+  const std::chrono::milliseconds pause(argc == 8 ? std::atoi(argv[7]) : 0);
   Display* d = XOpenDisplay(nullptr);
   if (!d || !XShmQueryExtension(d)) {
     std::fprintf(stderr, "no display with MIT-SHM\n");
@@ -40,6 +43,7 @@ int main(int argc, char** argv) {
   unsigned long capacity = tjBufSize(w, h, TJSAMP_444);
   unsigned char* buffer = tjAlloc(static_cast<int>(capacity));
   for (int page = 0; page < pages; ++page) {
+    if (page > 0 && pause.count() > 0) std::this_thread::sleep_for(pause);
     auto start = std::chrono::steady_clock::now();
     XShmGetImage(d, RootWindow(d, screen), image, x, y, AllPlanes);
     unsigned long size = capacity;
