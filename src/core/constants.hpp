@@ -42,11 +42,16 @@ inline constexpr std::int32_t kEscapeGraceMs = 2000;
 
 // "自动": the change reports are read on this grid after a page turn. A page
 // is saved once its window has been quiet for kAutoQuietPolls polls; a turn
-// that changed nothing in a page's time is an unchanged turn, and a window
-// that never stops changing is saved as it is then.
+// that changed nothing in a page's time is an unchanged turn, and a page all
+// of one colour is waited for that long in case it is a blank stand-in. A
+// window still changing is still drawing its page (a "Loading..." spinner
+// beside a blank page) and is waited for up to kAutoDrawingMs; one that
+// never stops changing is saved as it is then.
 inline constexpr std::int32_t kAutoPollMs = 20;
 inline constexpr int kAutoQuietPolls = 2;
 inline constexpr int kAutoPollsPerTurn = kPageMs / kAutoPollMs;
+inline constexpr std::int32_t kAutoDrawingMs = 10000;
+inline constexpr int kAutoPollsAtMost = kAutoDrawingMs / kAutoPollMs;
 
 // The keys a run may turn pages with; Page Down unless the menu says otherwise.
 enum class PageKey { PageDown, Right, Down, Space };

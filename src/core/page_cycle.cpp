@@ -189,7 +189,8 @@ void PageCycle::auto_tick() {
   const bool out_of_time = turn_.ticks >= kAutoPollsPerTurn;
   if (changes_known_) {
     observe();
-    if (turn_.changed && (turn_.quiet_ticks >= kAutoQuietPolls || out_of_time)) {
+    if (turn_.changed &&
+        (turn_.quiet_ticks >= kAutoQuietPolls || turn_.ticks >= kAutoPollsAtMost)) {
       const ImageView page = read();
       // It may be the viewer's blank stand-in for a page it is still drawing.
       if (!out_of_time && all_one_colour(page)) return;
@@ -198,6 +199,8 @@ void PageCycle::auto_tick() {
       if (may_turn()) turn_page();
       return;
     }
+    // The window is still drawing what the turn changed.
+    if (turn_.changed) return;
   } else {
     compare_instead();
     if (turn_.saved) {

@@ -25,6 +25,7 @@ struct DocumentHost : RunHost {
   std::vector<int> blank;        // pages that look alike
   long long delay_ms = 50;       // from a page key to the page drawn
   long long placeholder_ms = 0;  // when set, a blank stand-in is drawn first
+  bool spinner = false;          // turning beside the stand-in until the page
   bool changes_known = true;
   // The world around it.
   long long now = 0;
@@ -83,6 +84,9 @@ struct DocumentHost : RunHost {
     if (focus != kDocument || menu_open || shown >= pages) return;
     const int n = ++shown;
     if (placeholder_ms) at(now + 10, [this] { draw_colour(kPlaceholder); });
+    for (long long t = 40; spinner && t < delay_ms + placeholder_ms; t += 30) {
+      at(now + t, [this] { areas.push_back({900, 20, 20, 20}); });
+    }
     at(now + delay_ms + placeholder_ms, [this, n] { draw(n); });
   }
   ForeignWindow focused_window() override { return closed && focus == kDocument ? 0 : focus; }
@@ -147,6 +151,12 @@ TEST(PageCycle, EveryTurnThatChangedTheDocumentIsOnePictureAndTheEndIsTrue) {
        20000},
       {"a placeholder, the page 600 ms later, 自动", true,
        [](DocumentHost& d) { d.placeholder_ms = 600; }, ten, "10 ✓", 20000},
+      {"a placeholder and a spinner, the page 2.5 s later, 自动", true,
+       [](DocumentHost& d) {
+         d.placeholder_ms = 2500;
+         d.spinner = true;
+       },
+       ten, "10 ✓", 40000},
       {"a placeholder, the page 600 ms later", false,
        [](DocumentHost& d) { d.placeholder_ms = 600; }, ten, "10 ✓", 20000},
       {"the focus in a terminal for 5 s", false,
