@@ -51,9 +51,11 @@ def page_colour(n):
     return PAGE_COLOURS[(n - 1) % PAGE_COUNT]
 
 
-def pdf_bytes(count=PAGE_COUNT, blank=()):
+def pdf_bytes(count=PAGE_COUNT, blank=(), heavy=0):
     """A PDF of `count` pages; the pages numbered in `blank` are all white and
-    alike, with no number at all."""
+    alike, with no number at all. With `heavy`, each page also draws that many
+    times a thousand short lines in its own background colour: nothing to
+    see, but a viewer takes its time to draw the page."""
     objects = []
 
     def add(body):
@@ -63,6 +65,10 @@ def pdf_bytes(count=PAGE_COUNT, blank=()):
     catalog = add(None)
     pages = add(None)
     font = add(b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>")
+    lines = "".join(f"{k * 7919 % 600} {k * 104729 % 800} m {k * 7919 % 600 + 9} "
+                    f"{k * 104729 % 800 + 5} l S\n" for k in range(1000)).encode()
+    form = add(b"<< /Type /XObject /Subtype /Form /BBox [0 0 %d %d] /Length %d >>\nstream\n"
+               % (PAGE_WIDTH_PT, PAGE_HEIGHT_PT, len(lines)) + lines + b"endstream")
     kids = []
     for n in range(1, count + 1):
         colour = page_colour(n)
@@ -75,6 +81,8 @@ def pdf_bytes(count=PAGE_COUNT, blank=()):
         ink = " ".join(f"{c / 255:.3f}" for c in ink_for(colour))
         stream = (
             f"{bg} rg 0 0 {PAGE_WIDTH_PT} {PAGE_HEIGHT_PT} re f\n"
+            f"{bg} RG 0.7 w\n" + "".join(f"q 1 0 0 1 {k % 7} {k % 5} cm /L Do Q\n"
+                                          for k in range(heavy)) +
             f"{ink} rg BT /F1 {NUMBER_SIZE_PT} Tf {x:.2f} {y:.2f} Td ({label}) Tj ET\n"
             f"BT /F1 24 Tf 30 30 Td (page {label} of {count}) Tj ET\n"
         ).encode()
@@ -84,8 +92,9 @@ def pdf_bytes(count=PAGE_COUNT, blank=()):
         kids.append(
             add(
                 b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 %d %d] "
-                b"/Resources << /Font << /F1 %d 0 R >> >> /Contents %d 0 R >>"
-                % (pages, PAGE_WIDTH_PT, PAGE_HEIGHT_PT, font, content)
+                b"/Resources << /Font << /F1 %d 0 R >> /XObject << /L %d 0 R >> >> "
+                b"/Contents %d 0 R >>"
+                % (pages, PAGE_WIDTH_PT, PAGE_HEIGHT_PT, font, form, content)
             )
         )
     objects[catalog - 1] = b"<< /Type /Catalog /Pages %d 0 R >>" % pages
