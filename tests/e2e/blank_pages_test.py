@@ -3,9 +3,13 @@
 program in a PDF viewer: every page is saved once and in order, blank ones
 included, and ✓ shows only after the last. With --hold the user clicks into
 another window in the middle: the run holds (nothing saved, the status says
-why) and goes on once the document is in front again, losing no page.
+why) and goes on once the document is in front again, losing no page. With
+--auto the user picks "自动" in the menu first; with --heavy every page that
+is not blank takes the viewer longer to draw than a page's time (evince shows
+a blank page and a spinner meanwhile), and none of those stand-ins is saved.
 
-  blank_pages_test.py --viewer mupdf|evince [--hold] --pagerook BIN --close-window BIN --out DIR
+  blank_pages_test.py --viewer mupdf|evince [--hold] [--auto] [--heavy]
+                      --pagerook BIN --close-window BIN --out DIR
 
 Run it inside tests/support/with-xvfb.
 """
@@ -31,6 +35,8 @@ def main():
     ap = argparse.ArgumentParser(add_help=False)
     ap.add_argument("--viewer", choices=sorted(viewers.SHOW), required=True)
     ap.add_argument("--hold", action="store_true")
+    ap.add_argument("--auto", action="store_true")
+    ap.add_argument("--heavy", action="store_true")
     case, sys.argv[1:] = ap.parse_known_args()
     setup = e2e.prepare(case.viewer)
     if setup is None:
@@ -38,7 +44,7 @@ def main():
     args, out, home, folder = setup
     pdf = os.path.join(out, "blank.pdf")
     with open(pdf, "wb") as f:
-        f.write(pages.pdf_bytes(PAGES, blank=BLANK))
+        f.write(pages.pdf_bytes(PAGES, blank=BLANK, heavy=600 if case.heavy else 0))
     procs = e2e.Processes(out)
     try:
         return drive(args, case, procs, out, home, folder, pdf)
@@ -93,6 +99,23 @@ def hold_in_the_middle(checks, watch, doc, other):
     e2e.xdotool("windowactivate", "--sync", doc)
 
 
+def choose_auto(main_wid, doc):
+    """"自动" from the right-click menu, by its keys as a user may: the third
+    item opens the tick's submenu, whose fifth item is "自动"."""
+    info = e2e.window_info(main_wid)
+    e2e.xdotool("mousemove", info["x"] + e2e.BUTTON_CENTRE[0], info["y"] + e2e.BUTTON_CENTRE[1])
+    for keys in ((), ("Down", "Down", "Down", "Right")):
+        before = set(e2e.top_level_windows())
+        if keys:
+            e2e.xdotool("key", *keys)
+        else:
+            e2e.xdotool("click", 3)
+        e2e.wait_until(lambda: set(e2e.top_level_windows()) - before, 5, "a menu shown")
+    e2e.xdotool("key", "Down", "Down", "Down", "Down", "Return")
+    e2e.xdotool("windowactivate", "--sync", doc)
+    e2e.wait_until(lambda: e2e.focused_window() == doc, 5, "the focus back in the document")
+
+
 def drive(args, case, procs, out, home, folder, pdf):
     checks = Checks()
     if case.hold:
@@ -100,6 +123,8 @@ def drive(args, case, procs, out, home, folder, pdf):
         other = e2e.wait_window(15, "the other window", "--class", "Xmessage")
     doc, rect = viewers.SHOW[case.viewer](procs, pdf, INSET, out)
     pagerook, main_wid = e2e.start_pagerook(procs, args.pagerook, home)
+    if case.auto:
+        choose_auto(main_wid, doc)
     released = e2e.start_run(main_wid, rect)
     watch = Watch(main_wid, folder)
     e2e.wait_until(lambda: watch.poll()[1] >= 3, 20, "three pages")
@@ -130,7 +155,7 @@ def drive(args, case, procs, out, home, folder, pdf):
     checks.check(watch.tick_at is not None and watch.tick_at[0] == PAGES,
                  f"✓ shows only once all {PAGES} pictures are saved (first seen with "
                  f"{watch.tick_at})")
-    if not case.hold:
+    if not case.hold and not case.auto:
         seen = [watch.times[n] for n in range(3, PAGES + 1) if n in watch.times]
         gaps = [b - a for a, b in zip(seen, seen[1:])]
         checks.check(len(gaps) == PAGES - 3 and all(1.2 < g < 2.2 for g in gaps),
