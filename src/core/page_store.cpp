@@ -27,17 +27,16 @@ PageStore::PageStore(Platform& platform, JpegWriter& writer)
 
 void PageStore::empty() {
   last_number_ = -1;
-  folder_time_.reset();
+  folder_stamp_.reset();
   left_over_ = empty_capture_folder(platform_, folder_);
 }
 
 WriteResult PageStore::save_next(ImageView picture, int quality) {
   // Counting the folder at every page would cost a long run more and more;
   // it is counted again only when something else has changed it.
-  std::error_code unknown;
-  const auto time = std::filesystem::last_write_time(folder_, unknown);
+  const std::optional<files::FolderStamp> stamp = files::folder_stamp(folder_);
   long n = 0;
-  if (!unknown && time == folder_time_ && last_number_ >= 0) {
+  if (stamp && stamp == folder_stamp_ && last_number_ >= 0) {
     n = last_number_ + 1;
     while (files::exists(numbered(folder_, n))) ++n;
   } else {
@@ -46,23 +45,20 @@ WriteResult PageStore::save_next(ImageView picture, int quality) {
   }
   WriteResult written = save_jpeg(writer_, picture, numbered(folder_, n), quality, dpi_);
   if (written) last_number_ = n;
-  note_folder_time(written.written);
+  note_folder_stamp(written.written);
   return written;
 }
 
 WriteResult PageStore::save_again(ImageView picture, int quality) {
   if (last_number_ < 0) return save_next(picture, quality);
   WriteResult written = save_jpeg(writer_, picture, numbered(folder_, last_number_), quality, dpi_);
-  note_folder_time(written.written);
+  note_folder_stamp(written.written);
   return written;
 }
 
-void PageStore::note_folder_time(bool saved) {
-  folder_time_.reset();
-  if (!saved) return;
-  std::error_code unknown;
-  const auto time = std::filesystem::last_write_time(folder_, unknown);
-  if (!unknown) folder_time_ = time;
+void PageStore::note_folder_stamp(bool saved) {
+  folder_stamp_.reset();
+  if (saved) folder_stamp_ = files::folder_stamp(folder_);
 }
 
 bool PageStore::read_last(Image& into) const {

@@ -7,6 +7,7 @@
 
 #include "core/numbered_pictures.hpp"
 #include "core/pdf_writer.hpp"
+#include "platform/files.hpp"
 #include "platform/image.hpp"
 #include "platform/jpeg_writer.hpp"
 #include "platform/platform.hpp"
@@ -53,17 +54,17 @@ class PageStore {
  private:
   // The folder's numbered pictures less those the emptying left behind.
   std::vector<NumberedPicture> run_pictures() const;
-  // Remembers the folder's time after a save of ours, or forgets it.
-  void note_folder_time(bool saved);
+  // Remembers the folder's stamp after a save of ours, or forgets it.
+  void note_folder_stamp(bool saved);
 
   Platform& platform_;
   JpegWriter& writer_;
   std::filesystem::path folder_;
   float dpi_;
   long last_number_ = -1;
-  // The folder's time just after our last save: while it stands, nothing
+  // The folder's stamp just after our last save: while it stands, nothing
   // else changed the folder, and the next number follows that save's.
-  std::optional<std::filesystem::file_time_type> folder_time_;
+  std::optional<files::FolderStamp> folder_stamp_;
   // What the emptying could not remove: not the run's pictures.
   std::vector<std::string> left_over_;
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -23,6 +24,15 @@ void create_folder(const std::filesystem::path& path);
 // not hidden (Linux: a name starting with "."), not system files (Windows).
 // Throws PathNotFound when the path is not a folder.
 long count_visible_files(const std::filesystem::path& folder);
+
+// What changes whenever anything in a folder changes, or the folder is made
+// anew: its identity and its times, as finely as the system keeps them.
+// Empty when the path is not a folder.
+struct FolderStamp {
+  unsigned long long identity = 0, modified = 0, changed = 0;
+  bool operator==(const FolderStamp&) const = default;
+};
+std::optional<FolderStamp> folder_stamp(const std::filesystem::path& folder);
 
 // Whether the file list shows this entry; `name` is the bare file name.
 bool is_visible_name(std::string_view name);

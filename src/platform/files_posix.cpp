@@ -61,6 +61,18 @@ bool exists(const std::filesystem::path& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+std::optional<FolderStamp> folder_stamp(const std::filesystem::path& folder) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  auto ns = [](const timespec& t) {
+    return static_cast<unsigned long long>(t.tv_sec) * 1000000000ull +
+           static_cast<unsigned long long>(t.tv_nsec);
+  };
+  return FolderStamp{
+      static_cast<unsigned long long>(st.st_ino) ^ static_cast<unsigned long long>(st.st_dev) << 40,
+      ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 void create_folder(const std::filesystem::path& path) {
   if (::mkdir(path.c_str(), 0777) != 0) fail(errno, path);
 }

@@ -101,6 +101,19 @@ bool exists(const std::filesystem::path& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::optional<FolderStamp> folder_stamp(const std::filesystem::path& folder) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data) ||
+      !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return std::nullopt;
+  }
+  // In 100 ns steps; a folder made anew has a new creation time.
+  auto ticks = [](const FILETIME& t) {
+    return static_cast<unsigned long long>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+  };
+  return FolderStamp{ticks(data.ftCreationTime), ticks(data.ftLastWriteTime), 0};
+}
+
 void create_folder(const std::filesystem::path& path) {
   if (!CreateDirectoryW(path.c_str(), nullptr)) fail(GetLastError(), path);
 }

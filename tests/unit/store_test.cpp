@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 
 #include "core/page_store.hpp"
@@ -53,9 +54,17 @@ TEST_F(StoreTest, NumbersFromTheCountOfVisibleFiles) {
   save();
   save();
   EXPECT_EQ(h.files(), (std::vector<std::string>{"0.jpg", "1.jpg", "2.jpg"}));
-  // Whatever else comes into the folder between two pages counts.
+  // Whatever else comes into the folder between two pages counts. The
+  // folder's time says so; a Linux that keeps times coarsely may give the
+  // same time within a few milliseconds, so it is set apart here (Windows
+  // keeps 100 ns and refuses to set a folder's time through this call).
+  auto changed_by_others = [&] {
+    std::error_code refused;
+    fs::last_write_time(h.folder, fs::last_write_time(h.folder) + std::chrono::seconds(5), refused);
+  };
   touch(h.folder / "a.txt");
   touch(h.folder / "b.txt");
+  changed_by_others();
   save();
   EXPECT_TRUE(fs::exists(h.folder / "5.jpg"));
 
@@ -66,6 +75,7 @@ TEST_F(StoreTest, NumbersFromTheCountOfVisibleFiles) {
   touch(h.folder / "noext");
   touch(h.folder / ".hidden");
   fs::create_directory(h.folder / "sub");
+  changed_by_others();
   save();
   EXPECT_TRUE(fs::exists(h.folder / "3.jpg"));  // three files counted, none a picture
 }
