@@ -103,11 +103,13 @@ TEST(DocumentArea, OurOwnWindowsDrawingIsNoChangeWhereverTheyStand) {
   const WindowId main = platform.create_window(design);
   platform.show_window(main);
   Window ours = None;
-  for (GList* w = gtk_window_list_toplevels(); w; w = w->next) {
+  GList* all = gtk_window_list_toplevels();
+  for (GList* w = all; w; w = w->next) {
     if (gtk_widget_get_visible(GTK_WIDGET(w->data))) {
       ours = gdk_x11_window_get_xid(gtk_widget_get_window(GTK_WIDGET(w->data)));
     }
   }
+  g_list_free(all);
   ASSERT_NE(ours, None);
   GC gc = XCreateGC(other, DefaultRootWindow(other), 0, nullptr);
   XSetSubwindowMode(other, gc, IncludeInferiors);
