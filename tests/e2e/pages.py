@@ -53,9 +53,9 @@ def page_colour(n):
 
 def pdf_bytes(count=PAGE_COUNT, blank=(), heavy=0):
     """A PDF of `count` pages; the pages numbered in `blank` are all white and
-    alike, with no number at all. With `heavy`, each page also draws that many
-    times a thousand short lines in its own background colour: nothing to
-    see, but a viewer takes its time to draw the page."""
+    alike, with no number at all. With `heavy`, each page after the first
+    also draws that many times a thousand short lines in its own background
+    colour: nothing to see, but a viewer takes its time to draw the page."""
     objects = []
 
     def add(body):
@@ -82,7 +82,7 @@ def pdf_bytes(count=PAGE_COUNT, blank=(), heavy=0):
         stream = (
             f"{bg} rg 0 0 {PAGE_WIDTH_PT} {PAGE_HEIGHT_PT} re f\n"
             f"{bg} RG 0.7 w\n" + "".join(f"q 1 0 0 1 {k % 7} {k % 5} cm /L Do Q\n"
-                                          for k in range(heavy)) +
+                                          for k in range(heavy if n > 1 else 0)) +
             f"{ink} rg BT /F1 {NUMBER_SIZE_PT} Tf {x:.2f} {y:.2f} Td ({label}) Tj ET\n"
             f"BT /F1 24 Tf 30 30 Td (page {label} of {count}) Tj ET\n"
         ).encode()

@@ -52,8 +52,12 @@ def show_in_evince(procs, pdf, inset, out):
     shot = os.path.join(out, "evince-first-page.png")
 
     def first_page():
-        # Evince renders in a thread: the page is there once its colour is.
-        e2e.settled_screenshot(shot, area)
+        # Evince renders in a thread: the page is there once its colour is,
+        # and a screen still moving (its "Loading..." spinner) is looked at again.
+        try:
+            e2e.settled_screenshot(shot, area)
+        except TimeoutError:
+            return None
         return pages.pages_in_picture(shot, step=4).get(1)
 
     left, top, right, bottom = e2e.wait_until(first_page, 15, "page 1 drawn in evince")
