@@ -1,7 +1,6 @@
 #include "core/page_cycle.hpp"
 
 #include <algorithm>
-#include <climits>
 #include <system_error>
 #include <utility>
 
@@ -91,6 +90,7 @@ void PageCycle::start(const PixelRect& region, const Options& options, ImageView
   window_before_.resize(0, 0);
   pages_ = 0;
   unchanged_turns_ = 0;
+  closed_unchanged_ = false;
   any_turn_changed_ = false;
   held_ = false;
   waiting_for_focus_ = false;
@@ -157,10 +157,22 @@ void PageCycle::tick() {
 void PageCycle::paced_tick() {
   const std::int32_t now = phase_;
   if (now == kPageTurnPhase) {
-    // Late drawing of the last turn's page is over with; it is not this turn's.
-    host_.take_screen_changes();
+    // Late drawing of the last turn's page is over with; it is not this
+    // turn's. But a turn that seemed to change nothing and is drawn now did
+    // turn the page, later than a page's time (a slow program, a busy
+    // machine): its page gets another cycle before the next key.
+    const bool drawn = window_changed(host_.take_screen_changes());
+    const bool late = drawn && closed_unchanged_;
+    closed_unchanged_ = false;
     // The phase stays until the document has the keyboard again.
     if (!may_turn()) return;
+    if (late) {
+      --unchanged_turns_;
+      turn_ = {};
+      turn_.open = turn_.changed = true;
+      phase_ = kCapturePhase;
+      return;
+    }
     turn_page();
   } else if (turn_.open) {
     ++turn_.ticks;
@@ -246,20 +258,24 @@ void PageCycle::turn_page() {
   turn_.open = true;
 }
 
+bool PageCycle::window_changed(const ScreenChanges& changes) const {
+  return std::any_of(changes.areas.begin(), changes.areas.end(),
+                     [&](const PixelRect& area) { return changes_window(area); });
+}
+
+bool PageCycle::changes_window(const PixelRect& area) const {
+  // A blinking text cursor is no change of page.
+  if (area.width <= kCaretMaxWidth && area.height <= kCaretMaxHeight) return false;
+  return document_ == kNoForeignWindow || overlaps(area, document_area_);
+}
+
 void PageCycle::observe() {
   const ScreenChanges changes = host_.take_screen_changes();
-  const PixelRect window = document_ != kNoForeignWindow
-                               ? document_area_
-                               : PixelRect{INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX};
-  bool window_changed = false;
+  const bool changed = window_changed(changes);
   for (const PixelRect& area : changes.areas) {
-    // A blinking text cursor is no change of page.
-    if (area.width <= kCaretMaxWidth && area.height <= kCaretMaxHeight) continue;
-    if (!overlaps(area, window)) continue;
-    window_changed = true;
-    if (turn_.saved && overlaps(area, region_)) turn_.repainted = true;
+    if (turn_.saved && changes_window(area) && overlaps(area, region_)) turn_.repainted = true;
   }
-  if (window_changed) {
+  if (changed) {
     turn_.changed = true;
     turn_.quiet_ticks = 0;
   } else {
@@ -299,6 +315,7 @@ bool PageCycle::close_turn() {
   turn_.open = false;
   if (turn_.changed || !turn_.keyed) return false;
   ++unchanged_turns_;
+  closed_unchanged_ = true;
   if (unchanged_turns_ < kUnchangedTurnsAtEnd || !options_.stop_at_end) return false;
   end(any_turn_changed_ ? RunEnd::DocumentEnd : RunEnd::NoPageTurn);
   host_.stop_ticking();

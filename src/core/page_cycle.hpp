@@ -113,6 +113,9 @@ class PageCycle {
   void turn_page();
   // Reads the change reports into the turn.
   void observe();
+  // Whether `changes` drew on the document's window (a caret's blink aside).
+  bool window_changed(const ScreenChanges& changes) const;
+  bool changes_window(const PixelRect& area) const;
   // Without change reports the pixels tell what a turn changed: the
   // document's window's, and the rectangle's.
   void compare_instead();
@@ -142,6 +145,9 @@ class PageCycle {
   Image window_before_;
   int pages_ = 0;
   int unchanged_turns_ = 0;
+  // The turn that closed last changed nothing; drawing seen by the next tick
+  // is its page, drawn later than a page's time.
+  bool closed_unchanged_ = false;
   bool any_turn_changed_ = false;
   bool changes_known_ = true;
   // A page is in `page_` and its save failed: no page turns until a later

@@ -149,6 +149,8 @@ TEST(PageCycle, EveryTurnThatChangedTheDocumentIsOnePictureAndTheEndIsTrue) {
        ten, "10 ✓", 20000},
       {"drawn 500 ms after the key", false, [](DocumentHost& d) { d.delay_ms = 500; }, ten, "10 ✓",
        20000},
+      {"drawn 1.3 s after the key, later than a page's time", false,
+       [](DocumentHost& d) { d.delay_ms = 1300; }, ten, "10 ✓", 40000},
       {"a placeholder, the page 600 ms later, 自动", true,
        [](DocumentHost& d) { d.placeholder_ms = 600; }, ten, "10 ✓", 20000},
       {"a placeholder and a spinner, the page 2.5 s later, 自动", true,
