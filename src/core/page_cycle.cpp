@@ -147,11 +147,7 @@ void PageCycle::tick() {
     if (!save_page(page_.view())) return;
     if (options_.auto_pace) turn_.open = false;
   }
-  if (options_.auto_pace) {
-    auto_tick();
-  } else {
-    paced_tick();
-  }
+  options_.auto_pace ? auto_tick() : paced_tick();
 }
 
 void PageCycle::paced_tick() {
@@ -161,8 +157,7 @@ void PageCycle::paced_tick() {
     // turn's. But a turn that seemed to change nothing and is drawn now did
     // turn the page, later than a page's time (a slow program, a busy
     // machine): its page gets another cycle before the next key.
-    const bool drawn = window_changed(host_.take_screen_changes());
-    const bool late = drawn && closed_unchanged_;
+    const bool late = window_changed(host_.take_screen_changes()) && closed_unchanged_;
     closed_unchanged_ = false;
     // The phase stays until the document has the keyboard again.
     if (!may_turn()) return;
