@@ -265,10 +265,11 @@ bool PageCycle::changes_window(const PixelRect& area) const {
 }
 
 void PageCycle::observe() {
-  const ScreenChanges changes = host_.take_screen_changes();
-  const bool changed = window_changed(changes);
-  for (const PixelRect& area : changes.areas) {
-    if (turn_.saved && changes_window(area) && overlaps(area, region_)) turn_.repainted = true;
+  bool changed = false;
+  for (const PixelRect& area : host_.take_screen_changes().areas) {
+    if (!changes_window(area)) continue;
+    changed = true;
+    if (turn_.saved && overlaps(area, region_)) turn_.repainted = true;
   }
   if (changed) {
     turn_.changed = true;

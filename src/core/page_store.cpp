@@ -17,6 +17,12 @@ std::filesystem::path numbered(const std::filesystem::path& folder, long n) {
   return folder / (std::to_string(n) + ".jpg");
 }
 
+// `n`, or the first number after it whose picture is not there yet.
+long first_free_number(const std::filesystem::path& folder, long n) {
+  while (files::exists(numbered(folder, n))) ++n;
+  return n;
+}
+
 }  // namespace
 
 PageStore::PageStore(Platform& platform, JpegWriter& writer)
@@ -37,8 +43,7 @@ WriteResult PageStore::save_next(ImageView picture, int quality) {
   const std::optional<files::FolderStamp> stamp = files::folder_stamp(folder_);
   long n = 0;
   if (stamp && stamp == folder_stamp_ && last_number_ >= 0) {
-    n = last_number_ + 1;
-    while (files::exists(numbered(folder_, n))) ++n;
+    n = first_free_number(folder_, last_number_ + 1);
   } else {
     if (!files::exists(folder_)) files::create_folder(folder_);
     n = next_number(folder_, left_over_);
@@ -74,8 +79,7 @@ long next_number(const std::filesystem::path& folder, const std::vector<std::str
     std::error_code ignored;
     if (std::filesystem::is_regular_file(folder / files::from_utf8(name), ignored)) --n;
   }
-  while (files::exists(numbered(folder, n))) ++n;
-  return n;
+  return first_free_number(folder, n);
 }
 
 bool PageStore::has_pictures() const {
